@@ -1,0 +1,24 @@
+#pragma once
+
+namespace brellow::db {
+class ComponentFactory;
+}
+
+namespace brellow::platform {
+class MessageBoxService;
+class ModalPresenter;
+class MousePointer;
+} // namespace brellow::platform
+
+namespace brellow::app {
+
+// What the windows need from outside: the database component and the platform seams.
+// The program passes real implementations; tests pass fakes.
+struct AppServices {
+    db::ComponentFactory& components;
+    platform::MessageBoxService& messageBoxes;
+    platform::MousePointer& mousePointer;
+    platform::ModalPresenter& modal;
+};
+
+} // namespace brellow::app
