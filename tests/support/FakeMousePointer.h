@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/MousePointer.h"
+
+#include <QList>
+
+namespace brellow::testsupport {
+
+// Records every pointer setting in order.
+class FakeMousePointer final : public platform::MousePointer {
+public:
+    void Set(int pointer) override {
+        history.append(pointer);
+        current_ = pointer;
+    }
+    int Current() const override { return current_; }
+
+    QList<int> history;
+
+private:
+    int current_ = kDefault;
+};
+
+} // namespace brellow::testsupport
