@@ -1,6 +1,9 @@
 #include "app/AppServices.h"
 #include "app/FrmMain.h"
 #include "db/OdbcComponentFactory.h"
+#include "platform/DesktopShell.h"
+#include "platform/PortableProgramStarter.h"
+#include "platform/PortableRegistry.h"
 #include "platform/QtMessageBoxService.h"
 #include "platform/QtModalPresenter.h"
 #include "platform/QtMousePointer.h"
@@ -14,7 +17,11 @@ int main(int argc, char* argv[]) {
     brellow::platform::QtMessageBoxService messageBoxes;
     brellow::platform::QtMousePointer mousePointer;
     brellow::platform::QtModalPresenter modal;
-    brellow::app::AppServices services{components, messageBoxes, mousePointer, modal};
+    brellow::platform::PortableRegistry registry;
+    brellow::platform::PortableProgramStarter programs;
+    brellow::platform::DesktopShell shell;
+    brellow::app::AppServices services{components, messageBoxes, mousePointer, modal,
+                                       registry,   programs,     shell};
 
     brellow::app::FrmMain frmMain(services);
     frmMain.show();

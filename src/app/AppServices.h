@@ -8,6 +8,9 @@ namespace brellow::platform {
 class MessageBoxService;
 class ModalPresenter;
 class MousePointer;
+class ProgramStarter;
+class Registry;
+class Shell;
 } // namespace brellow::platform
 
 namespace brellow::app {
@@ -19,6 +22,9 @@ struct AppServices {
     platform::MessageBoxService& messageBoxes;
     platform::MousePointer& mousePointer;
     platform::ModalPresenter& modal;
+    platform::Registry& registry;
+    platform::ProgramStarter& programs;
+    platform::Shell& shell;
 };
 
 } // namespace brellow::app

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <optional>
 
 namespace brellow::platform {
@@ -9,10 +8,10 @@ namespace brellow::platform {
 // Modal message boxes with the classic style flags.
 class MessageBoxService {
 public:
-    static constexpr int kOkOnly = 0;           // OK button, no icon
-    static constexpr int kCritical = 16;        // OK button, critical (stop) icon
-    static constexpr int kExclamation = 48;     // OK button, exclamation icon
-    static constexpr int kInformation = 64;     // OK button, information icon
+    static constexpr int kOkOnly = 0;       // OK button, no icon
+    static constexpr int kCritical = 16;    // OK button, critical (stop) icon
+    static constexpr int kExclamation = 48; // OK button, exclamation icon
+    static constexpr int kInformation = 64; // OK button, information icon
 
     virtual ~MessageBoxService() = default;
     // Shows the box and returns once the user has closed it. Without a title the box

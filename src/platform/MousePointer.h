@@ -5,7 +5,7 @@ namespace brellow::platform {
 // The one application-wide mouse pointer. Setting a value replaces the last one.
 class MousePointer {
 public:
-    static constexpr int kDefault = 0;   // each window and control chooses its own
+    static constexpr int kDefault = 0; // each window and control chooses its own
     static constexpr int kArrow = 1;
     static constexpr int kHourglass = 11;
 

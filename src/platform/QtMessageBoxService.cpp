@@ -29,9 +29,8 @@ void QtMessageBoxService::Show(const QString& text, int style,
     if (owner == nullptr) {
         owner = QApplication::activeWindow();
     }
-    QMessageBox box(iconForStyle(style),
-                    title.value_or(QApplication::applicationDisplayName()), text,
-                    QMessageBox::Ok, owner);
+    QMessageBox box(iconForStyle(style), title.value_or(QApplication::applicationDisplayName()),
+                    text, QMessageBox::Ok, owner);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/Shell.h"
+
+#include <string>
+#include <vector>
+
+namespace brellow::testsupport {
+
+// Records shell requests and answers with a result and last-error code the test chooses.
+class FakeShell final : public platform::Shell {
+public:
+    struct Request {
+        std::uintptr_t owner = 0;
+        std::string verb;
+        std::string file;
+        std::string parameters;
+        std::string directory;
+        std::int32_t showCommand = 0;
+    };
+
+    std::int32_t Execute(std::uintptr_t ownerWindow, const std::string& verb,
+                         const std::string& file, const std::string& parameters,
+                         const std::string& directory, std::int32_t showCommand) override {
+        requests.push_back(Request{ownerWindow, verb, file, parameters, directory, showCommand});
+        return result;
+    }
+    std::uint32_t LastError() override {
+        ++lastErrorReads;
+        return lastError;
+    }
+
+    std::int32_t result = 42;
+    std::uint32_t lastError = 0;
+    int lastErrorReads = 0;
+    std::vector<Request> requests;
+};
+
+} // namespace brellow::testsupport
