@@ -1,0 +1,64 @@
+# Installation into the desktop (GNUInstallDirs layout) and the packages CPack builds:
+# a .deb and a source archive on Linux, an installer on Windows.
+set(BRELLOW_APP_ID "org.example.brellow")
+set(BRELLOW_ICON_DIR "${PROJECT_SOURCE_DIR}/resources/icons")
+
+if(BRELLOW_BUILD_GUI AND UNIX AND NOT APPLE)
+  install(FILES "${PROJECT_SOURCE_DIR}/packaging/linux/${BRELLOW_APP_ID}.desktop"
+          DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
+  install(FILES "${PROJECT_SOURCE_DIR}/packaging/linux/${BRELLOW_APP_ID}.metainfo.xml"
+          DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
+  install(FILES "${BRELLOW_ICON_DIR}/brellow.svg"
+          DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps"
+          RENAME "${BRELLOW_APP_ID}.svg")
+  foreach(size 16 32 48 64 128 256)
+    install(FILES "${BRELLOW_ICON_DIR}/brellow-${size}.png"
+            DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps"
+            RENAME "${BRELLOW_APP_ID}.png")
+  endforeach()
+endif()
+
+install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION "${CMAKE_INSTALL_DOCDIR}")
+
+set(CPACK_PACKAGE_NAME "brellow")
+set(CPACK_PACKAGE_VENDOR "${BRELLOW_COMPANY_NAME}")
+set(CPACK_PACKAGE_CONTACT "The Brellow developers <brellow@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Find the version and service pack level of a SQL Server")
+set(CPACK_PACKAGE_DESCRIPTION "${BRELLOW_COMMENTS}")
+set(CPACK_PACKAGE_HOMEPAGE_URL "${PROJECT_HOMEPAGE_URL}")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY "Brellow")
+set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
+set(CPACK_STRIP_FILES ON)
+
+# Debian: library dependencies come from shlibdeps; the ODBC driver and the fonts are
+# loaded at run time, not linked, so they are named here.
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION "database")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "tdsodbc, fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "hardinfo")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+
+# Windows installer: a fixed upgrade code, so that a newer version replaces an older one.
+set(CPACK_WIX_UPGRADE_GUID "6C3F4B9E-2D7A-4E51-9B8C-0F1A2B3C4D5E")
+set(CPACK_WIX_PRODUCT_ICON "${BRELLOW_ICON_DIR}/brellow.ico")
+set(CPACK_NSIS_MUI_ICON "${BRELLOW_ICON_DIR}/brellow.ico")
+set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\brellow.exe")
+set(CPACK_NSIS_DISPLAY_NAME "Brellow")
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+set(CPACK_PACKAGE_EXECUTABLES "brellow" "Brellow")
+
+if(WIN32)
+  set(CPACK_GENERATOR "WIX;ZIP")
+else()
+  set(CPACK_GENERATOR "DEB")
+endif()
+
+set(CPACK_SOURCE_GENERATOR "TGZ")
+set(CPACK_SOURCE_PACKAGE_FILE_NAME "brellow-${PROJECT_VERSION}")
+set(CPACK_SOURCE_IGNORE_FILES
+    "/\\\\.git/" "/build/" "/node_modules/" "\\\\.swp$" "/\\\\.cache/")
+
+include(CPack)
