@@ -1,0 +1,42 @@
+#include "server/ConnectionStringValue.h"
+
+namespace brellow::server {
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+bool needsQuoting(std::string_view value) {
+    if (value.empty()) {
+        return false;
+    }
+    if (isBlank(value.front()) || isBlank(value.back())) {
+        return true;
+    }
+    return value.find_first_of(";\"'") != std::string_view::npos;
+}
+
+} // namespace
+
+std::string QuoteConnectionStringValue(std::string_view value) {
+    if (!needsQuoting(value)) {
+        return std::string(value);
+    }
+    const bool hasDouble = value.find('"') != std::string_view::npos;
+    const bool hasSingle = value.find('\'') != std::string_view::npos;
+    if (hasDouble && !hasSingle) {
+        return "'" + std::string(value) + "'";
+    }
+    std::string quoted = "\"";
+    for (const char c : value) {
+        quoted += c;
+        if (c == '"') {
+            quoted += '"';
+        }
+    }
+    quoted += '"';
+    return quoted;
+}
+
+} // namespace brellow::server
