@@ -1,5 +1,7 @@
 #include "app/AppServices.h"
+#include "app/FontSetup.h"
 #include "app/FrmMain.h"
+#include "app/ProgramIdentity.h"
 #include "db/OdbcComponentFactory.h"
 #include "platform/DesktopShell.h"
 #include "platform/PortableProgramStarter.h"
@@ -12,6 +14,8 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    brellow::app::ProgramIdentity::Apply(application);
+    brellow::app::FontSetup::Install();
 
     brellow::db::OdbcComponentFactory components;
     brellow::platform::QtMessageBoxService messageBoxes;
@@ -23,7 +27,8 @@ int main(int argc, char* argv[]) {
     brellow::app::AppServices services{components, messageBoxes, mousePointer, modal,
                                        registry,   programs,     shell};
 
+    // Constructing the main window loads it; it is then shown centred on the screen.
     brellow::app::FrmMain frmMain(services);
-    frmMain.show();
+    frmMain.ShowCentred();
     return QApplication::exec();
 }

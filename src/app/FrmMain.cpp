@@ -1,10 +1,322 @@
 #include "app/FrmMain.h"
 
+#include "about/FrmAbout.h"
+#include "about/ImageBox.h"
+#include "app/ProgramIdentity.h"
+#include "platform/ModalPresenter.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFont>
+#include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPalette>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
 namespace brellow::app {
+namespace {
+
+// The layout is given in twips; at 96 dots per inch 15 twips make one pixel. Qt scales
+// the pixels on other displays.
+constexpr int kTwipsPerPixel = 15;
+constexpr int kClientWidth = 6345 / kTwipsPerPixel;  // 423
+constexpr int kClientHeight = 2430 / kTwipsPerPixel; // 162
+
+QRect twips(int left, int top, int width, int height) {
+    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+            height / kTwipsPerPixel};
+}
+
+QFont makeFont(const char* family, qreal pointSize, bool bold = false) {
+    QFont result{QString::fromLatin1(family)};
+    result.setPointSizeF(pointSize);
+    result.setBold(bold);
+    return result;
+}
+
+template <typename Widget> Widget* named(Widget* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
+                  Qt::Alignment horizontal) {
+    auto* label = named(new QLabel(parent), name);
+    // No caption carries an access key, and answers from the server may hold anything:
+    // show every text exactly as it is.
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(horizontal | Qt::AlignTop);
+    label->setWordWrap(true);
+    label->setText(text);
+    label->setGeometry(geometry);
+    return label;
+}
+
+QLabel* makeValueField(QWidget* parent, const char* name, const QRect& geometry,
+                       const QString& heading) {
+    QLabel* field = makeLabel(parent, name, QString(), geometry, Qt::AlignHCenter);
+    field->setWordWrap(false);
+    field->setAutoFillBackground(true);
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::Window, QColor(224, 224, 224));
+    field->setPalette(palette);
+    // Screen readers speak the live value as the name and the heading as its description.
+    field->setAccessibleDescription(heading);
+    return field;
+}
+
+QLabel* makeHeading(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
+    QLabel* heading = makeLabel(parent, name, text, geometry, Qt::AlignLeft);
+    heading->setWordWrap(false);
+    heading->setFont(makeFont("Tahoma", 8.25, true));
+    return heading;
+}
+
+QLineEdit* makeTextBox(QWidget* parent, const char* name, const QRect& geometry,
+                       const QString& accessibleName) {
+    auto* box = named(new QLineEdit(parent), name);
+    box->setGeometry(geometry);
+    box->setAccessibleName(accessibleName);
+    return box;
+}
+
+} // namespace
 
 FrmMain::FrmMain(AppServices& services, QWidget* parent)
-    : QMainWindow(parent), services_(services) {
-    setWindowTitle(QStringLiteral("Brellow"));
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      services_(services) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(ProgramIdentity::ProductName());
+    setWindowIcon(ProgramIdentity::Icon());
+
+    // The client area has the window font; the menu bar keeps the application's.
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(kClientWidth, kClientHeight);
+    client->setFont(makeFont("Tahoma", 9.75));
+    setCentralWidget(client);
+
+    createControls(client);
+    createMenus();
+    setKeyboardOrder();
+
+    // Fixed single border: the window is exactly the client area plus the menu bar.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    Form_Load();
+}
+
+void FrmMain::createControls(QWidget* client) {
+    chkDoNotUseIntegratedSecuirity_ =
+        named(new QCheckBox(QStringLiteral("Do Not Use Integrated Security"), client),
+              "chkDoNotUseIntegratedSecuirity");
+    chkDoNotUseIntegratedSecuirity_->setGeometry(twips(240, 840, 3015, 255));
+    // Opaque, so that it hides the frame's top border behind it and reads as its caption.
+    chkDoNotUseIntegratedSecuirity_->setAutoFillBackground(true);
+    connect(chkDoNotUseIntegratedSecuirity_, &QCheckBox::toggled, this,
+            &FrmMain::chkDoNotUseIntegratedSecuirity_Click);
+
+    txtServer_ = makeTextBox(client, "txtServer", twips(120, 360, 2295, 375),
+                             QStringLiteral("SQL Server Name/IP"));
+    connect(txtServer_, &QLineEdit::textChanged, this, &FrmMain::txtServer_Change);
+
+    cmdGetVersion_ =
+        named(new QPushButton(QStringLiteral("Get Version Info"), client), "cmdGetVersion");
+    cmdGetVersion_->setGeometry(twips(2640, 360, 1575, 375));
+    cmdGetVersion_->setFont(makeFont("MS Sans Serif", 8.25));
+    // Neither default nor cancel button: Enter in a text box must not press it.
+    cmdGetVersion_->setAutoDefault(false);
+    cmdGetVersion_->setDefault(false);
+    connect(cmdGetVersion_, &QPushButton::clicked, this, &FrmMain::cmdGetVersion_Click);
+
+    fraUserPassword_ = named(new QGroupBox(client), "fraUserPassword");
+    fraUserPassword_->setGeometry(twips(120, 840, 4095, 1455));
+    fraUserPassword_->setFocusPolicy(Qt::NoFocus);
+
+    txtUser_ = makeTextBox(fraUserPassword_, "txtUser", twips(1320, 360, 2295, 375),
+                           QStringLiteral("User Name"));
+
+    txtPassword_ = makeTextBox(fraUserPassword_, "txtPassword", twips(1320, 840, 2295, 375),
+                               QStringLiteral("Password"));
+    txtPassword_->setEchoMode(QLineEdit::Password);
+    // Whatever the style's habit, every character shows as "*".
+    txtPassword_->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    // No input-method editor: it would see the password in the clear.
+    txtPassword_->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData |
+                                      Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
+    txtPassword_->setAttribute(Qt::WA_InputMethodEnabled, false);
+
+    lblUser_ = makeLabel(fraUserPassword_, "lblUser", QStringLiteral("User Name"),
+                         twips(120, 360, 1095, 375), Qt::AlignRight);
+    lblPassword_ = makeLabel(fraUserPassword_, "lblPassword", QStringLiteral("Password"),
+                             twips(240, 840, 975, 375), Qt::AlignRight);
+
+    // A light separator under the menu bar along the top edge of the client area.
+    Line1_ = named(new QFrame(client), "Line1");
+    Line1_->setFrameShape(QFrame::NoFrame);
+    Line1_->setAutoFillBackground(true);
+    QPalette linePalette = Line1_->palette();
+    linePalette.setColor(QPalette::Window, QColor(192, 192, 192));
+    Line1_->setPalette(linePalette);
+    Line1_->setGeometry(0, 0, 6360 / kTwipsPerPixel, 1);
+
+    Label1_ = makeLabel(client, "Label1", QStringLiteral("SQL Server Name/IP"),
+                        twips(120, 120, 2295, 255), Qt::AlignLeft);
+
+    lblSPLevel_ = makeValueField(client, "lblSPLevel", twips(4440, 2040, 1815, 255),
+                                 QStringLiteral("SQL Server SP Level"));
+    lblSP_ = makeHeading(client, "lblSP", QStringLiteral("SQL Server SP Level"),
+                         twips(4440, 1800, 1815, 255));
+    lblVersion_ = makeValueField(client, "lblVersion", twips(4440, 1320, 1815, 255),
+                                 QStringLiteral("SQL Server Version"));
+    Label2_ = makeHeading(client, "Label2", QStringLiteral("SQL Server Version"),
+                          twips(4440, 1080, 1815, 255));
+    lblEdition_ = makeValueField(client, "lblEdition", twips(4440, 600, 1815, 255),
+                                 QStringLiteral("SQL Server Edition"));
+    lblEditionLabel_ = makeHeading(client, "lblEditionLabel", QStringLiteral("SQL Server Edition"),
+                                   twips(4440, 360, 1815, 255));
+
+    // The check box lies in front of the frame, over its top border.
+    chkDoNotUseIntegratedSecuirity_->raise();
+}
+
+void FrmMain::createMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("menuBar"));
+    // The access keys are the only keys: no item has a shortcut.
+    mnuProgram_ = named(bar->addMenu(QStringLiteral("&Program")), "mnuProgram");
+    mnuExit_ = named(mnuProgram_->addAction(QStringLiteral("E&xit")), "mnuExit");
+    connect(mnuExit_, &QAction::triggered, this, &FrmMain::mnuExit_Click);
+
+    mnuTools_ = named(bar->addMenu(QStringLiteral("&Tools")), "mnuTools");
+    mnuViewConnectionProperties_ =
+        named(mnuTools_->addAction(QStringLiteral("&View Connection Properties")),
+              "mnuViewConnectionProperties");
+    connect(mnuViewConnectionProperties_, &QAction::triggered, this,
+            &FrmMain::mnuViewConnectionProperties_Click);
+    // Created unavailable and never made available: it runs no command.
+    mnuViewConfigurationParameters_ =
+        named(mnuTools_->addAction(QStringLiteral("&View Configuration Parameters")),
+              "mnuViewConfigurationParameters");
+    mnuViewConfigurationParameters_->setEnabled(false);
+
+    mnuHelp_ = named(bar->addMenu(QStringLiteral("&Help")), "mnuHelp");
+    mnuAbout_ = named(mnuHelp_->addAction(QStringLiteral("&About")), "mnuAbout");
+    connect(mnuAbout_, &QAction::triggered, this, &FrmMain::mnuAbout_Click);
+}
+
+void FrmMain::setKeyboardOrder() {
+    // Labels and the frame never take the focus; the keyboard visits these in turn.
+    setTabOrder(txtServer_, cmdGetVersion_);
+    setTabOrder(cmdGetVersion_, chkDoNotUseIntegratedSecuirity_);
+    setTabOrder(chkDoNotUseIntegratedSecuirity_, txtUser_);
+    setTabOrder(txtUser_, txtPassword_);
+    txtServer_->setFocus();
+}
+
+void FrmMain::Form_Load() {
+    UpdateControlStates();
+    ClearServerInfo();
+}
+
+void FrmMain::UpdateControlStates() {
+    // The length as typed: a text of blanks counts.
+    cmdGetVersion_->setEnabled(!txtServer_->text().isEmpty());
+    mnuViewConnectionProperties_->setEnabled(cmdGetVersion_->isEnabled());
+    txtUser_->setEnabled(SecurityChoice() == 1);
+    txtPassword_->setEnabled(txtUser_->isEnabled());
+    lblUser_->setEnabled(txtUser_->isEnabled());
+    lblPassword_->setEnabled(txtUser_->isEnabled());
+}
+
+void FrmMain::ClearServerInfo() {
+    lblEdition_->setText(QString());
+    lblVersion_->setText(QString());
+    lblSPLevel_->setText(QString());
+}
+
+void FrmMain::txtServer_Change() {
+    UpdateControlStates();
+}
+
+void FrmMain::chkDoNotUseIntegratedSecuirity_Click() {
+    UpdateControlStates();
+}
+
+void FrmMain::cmdGetVersion_Click() {}
+
+void FrmMain::mnuViewConnectionProperties_Click() {}
+
+void FrmMain::mnuExit_Click() {
+    close();
+}
+
+void FrmMain::mnuAbout_Click() {
+    // A fresh About box each time: loading it fills its texts anew.
+    about::FrmAbout frmAbout(services_, this);
+    frmAbout.imgIcon()->SetPicture(windowIcon());
+    services_.modal.ShowModal(frmAbout, this);
+}
+
+QString FrmMain::ServerName() const {
+    return txtServer_->text();
+}
+
+int FrmMain::SecurityChoice() const {
+    return chkDoNotUseIntegratedSecuirity_->isChecked() ? 1 : 0;
+}
+
+QString FrmMain::UserName() const {
+    return txtUser_->text();
+}
+
+QString FrmMain::Password() const {
+    return txtPassword_->text();
+}
+
+void FrmMain::SetEdition(const QString& text) {
+    lblEdition_->setText(text);
+}
+
+void FrmMain::SetVersion(const QString& text) {
+    lblVersion_->setText(text);
+}
+
+void FrmMain::SetSPLevel(const QString& text) {
+    lblSPLevel_->setText(text);
+}
+
+QString FrmMain::Edition() const {
+    return lblEdition_->text();
+}
+
+QString FrmMain::Version() const {
+    return lblVersion_->text();
+}
+
+QString FrmMain::SPLevel() const {
+    return lblSPLevel_->text();
+}
+
+void FrmMain::ShowCentred() {
+    QScreen* target = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    if (target != nullptr) {
+        adjustSize();
+        move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                 target->availableGeometry())
+                 .topLeft());
+    }
+    show();
 }
 
 } // namespace brellow::app

@@ -3,17 +3,98 @@
 #include "app/AppServices.h"
 
 #include <QMainWindow>
+#include <QString>
+
+class QAction;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QWidget;
 
 namespace brellow::app {
 
-// The main window.
+// The main window: the connection inputs, the three answers of the server and the menus.
+// Constructing it loads it (Form_Load runs); it is not shown until the caller shows it.
 class FrmMain : public QMainWindow {
     Q_OBJECT
 public:
     explicit FrmMain(AppServices& services, QWidget* parent = nullptr);
 
+    // The connection inputs as they are right now, used verbatim by the server commands.
+    QString ServerName() const;
+    // 1 when "Do Not Use Integrated Security" is checked, 0 otherwise.
+    int SecurityChoice() const;
+    QString UserName() const;
+    QString Password() const;
+
+    // The three answer fields. The texts come from the server, so they are shown as plain
+    // text, never interpreted as markup.
+    void SetEdition(const QString& text);
+    void SetVersion(const QString& text);
+    void SetSPLevel(const QString& text);
+    QString Edition() const;
+    QString Version() const;
+    QString SPLevel() const;
+
+    // Empties the answer fields, edition first, then version, then service-pack level.
+    void ClearServerInfo();
+
+    // Shows the window centred on the screen it is on.
+    void ShowCentred();
+
+    AppServices& Services() const { return services_; }
+
+public slots:
+    void cmdGetVersion_Click();
+    void mnuViewConnectionProperties_Click();
+    void mnuExit_Click();
+    void mnuAbout_Click();
+
+protected:
+    // Loading: the enabling rules first, then the empty answer fields.
+    void Form_Load();
+    // The enabling rules, always all six and in this order.
+    void UpdateControlStates();
+
+private slots:
+    void txtServer_Change();
+    void chkDoNotUseIntegratedSecuirity_Click();
+
 private:
+    void createControls(QWidget* client);
+    void createMenus();
+    void setKeyboardOrder();
+
     AppServices& services_;
+
+    QCheckBox* chkDoNotUseIntegratedSecuirity_ = nullptr;
+    QLineEdit* txtServer_ = nullptr;
+    QPushButton* cmdGetVersion_ = nullptr;
+    QGroupBox* fraUserPassword_ = nullptr;
+    QLineEdit* txtUser_ = nullptr;
+    QLineEdit* txtPassword_ = nullptr;
+    QLabel* lblUser_ = nullptr;
+    QLabel* lblPassword_ = nullptr;
+    QFrame* Line1_ = nullptr;
+    QLabel* Label1_ = nullptr;
+    QLabel* lblSPLevel_ = nullptr;
+    QLabel* lblSP_ = nullptr;
+    QLabel* lblVersion_ = nullptr;
+    QLabel* Label2_ = nullptr;
+    QLabel* lblEdition_ = nullptr;
+    QLabel* lblEditionLabel_ = nullptr;
+
+    QMenu* mnuProgram_ = nullptr;
+    QAction* mnuExit_ = nullptr;
+    QMenu* mnuTools_ = nullptr;
+    QAction* mnuViewConnectionProperties_ = nullptr;
+    QAction* mnuViewConfigurationParameters_ = nullptr;
+    QMenu* mnuHelp_ = nullptr;
+    QAction* mnuAbout_ = nullptr;
 };
 
 } // namespace brellow::app

@@ -1,0 +1,31 @@
+#include "about/ClickableLabel.h"
+
+#include <QMouseEvent>
+
+namespace brellow::about {
+
+ClickableLabel::ClickableLabel(QWidget* parent) : QLabel(parent) {}
+
+void ClickableLabel::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        pressed_ = true;
+        event->accept();
+        return;
+    }
+    QLabel::mousePressEvent(event);
+}
+
+void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && pressed_) {
+        pressed_ = false;
+        event->accept();
+        // Releasing elsewhere cancels the click, as with a button.
+        if (rect().contains(event->position().toPoint())) {
+            emit clicked();
+        }
+        return;
+    }
+    QLabel::mouseReleaseEvent(event);
+}
+
+} // namespace brellow::about

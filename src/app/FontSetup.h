@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+namespace brellow::app {
+
+// The windows ask for Tahoma, MS Sans Serif and Arial, which a Linux desktop rarely has.
+// Rather than leave the choice to fontconfig, start-up resolves each requested family to
+// a face that is really there and registers it as the substitute, so that the windows can
+// keep asking for the classic names.
+class FontSetup {
+public:
+    // Which face each classic family resolved to.
+    struct Choice {
+        QString tahoma;
+        QString msSansSerif;
+        QString arial;
+    };
+
+    static constexpr const char* kWineFontDirectory = "/usr/share/wine/fonts";
+
+    // Loads Wine's Tahoma from wineFontDirectory when the system lacks it, installs the
+    // substitutes and makes MS Sans Serif 8.25 pt the application's default font (the font
+    // of every window that sets none of its own).
+    static Choice
+    Install(const QString& wineFontDirectory = QString::fromLatin1(kWineFontDirectory));
+
+    // The first of the faces that fit a sans-serif UI font which is installed.
+    static QString SansFallback();
+
+private:
+    static QString Resolve(const QString& family, const QString& fallback);
+};
+
+} // namespace brellow::app

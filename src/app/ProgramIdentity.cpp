@@ -1,0 +1,59 @@
+#include "app/ProgramIdentity.h"
+
+#include "BuildIdentity.h"
+
+#include <QApplication>
+
+// The icon resource lives in a static library, so its registration must be pulled in by
+// hand; the macro has to be used outside any namespace.
+static int registerIconResource() {
+    Q_INIT_RESOURCE(brellow);
+    return 0;
+}
+
+static void initialiseIconResource() {
+    static const int registered = registerIconResource();
+    (void)registered;
+}
+
+namespace brellow::app {
+namespace {
+
+QString fromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+QString ProgramIdentity::ProductName() {
+    return fromView(identity::kProductName);
+}
+
+QString ProgramIdentity::Version() {
+    return QStringLiteral("%1.%2.%3")
+        .arg(identity::kVersionMajor)
+        .arg(identity::kVersionMinor)
+        .arg(identity::kVersionRevision);
+}
+
+QString ProgramIdentity::Comments() {
+    return fromView(identity::kComments);
+}
+
+QIcon ProgramIdentity::Icon() {
+    initialiseIconResource();
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/brellow-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
+}
+
+void ProgramIdentity::Apply(QApplication& application) {
+    QApplication::setApplicationName(ProductName());
+    QApplication::setApplicationDisplayName(ProductName());
+    QApplication::setApplicationVersion(Version());
+    application.setWindowIcon(Icon());
+}
+
+} // namespace brellow::app

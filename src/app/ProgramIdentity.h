@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QIcon>
+#include <QString>
+
+class QApplication;
+
+namespace brellow::app {
+
+// The program's name, version and icon as the running program presents them. The values
+// come from the generated build identity, which the Windows version resource shares.
+class ProgramIdentity {
+public:
+    static QString ProductName();
+    // "major.minor.revision", each number in decimal without leading zeros.
+    static QString Version();
+    static QString Comments();
+    // The navy disc with the white "i", at every size the resources hold.
+    static QIcon Icon();
+    // Gives the application its name, display name, version and window icon.
+    static void Apply(QApplication& application);
+};
+
+} // namespace brellow::app
