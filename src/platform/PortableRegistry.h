@@ -9,13 +9,15 @@
 namespace brellow::platform {
 
 // A read-only registry for systems without one. It holds just the values the program
-// reads: where the system information tool lives, taken from the graphical tools that
-// are installed on this machine.
+// reads: "PATH" under the system information key names the first of the candidate
+// graphical tools that is installed at the moment the key is opened. With none installed
+// the key does not exist. Asking for write rights is refused, as an ordinary user's request
+// for them under HKEY_LOCAL_MACHINE is on Windows.
 class PortableRegistry final : public Registry {
 public:
     PortableRegistry();
     // For tests and other systems: the candidate programs to look for, in order.
-    explicit PortableRegistry(const std::vector<std::string>& systemInfoCandidates);
+    explicit PortableRegistry(std::vector<std::string> systemInfoCandidates);
 
     std::int32_t OpenKeyEx(Key root, const std::string& subKey, std::uint32_t options,
                            std::uint32_t access, Key& result) override;
@@ -28,9 +30,15 @@ private:
         std::uint32_t type = 0;
         std::vector<std::uint8_t> bytes;
     };
-    // Key path (upper case) to its values (names upper case).
-    std::map<std::string, std::map<std::string, Value>> keys_;
-    std::vector<std::string> openKeys_;
+    using Values = std::map<std::string, Value>;
+
+    // The key's values as they are now, or false when the key does not exist.
+    bool readKey(const std::string& upperPath, Values& values) const;
+    const Values* openValues(Key key) const;
+
+    std::vector<std::string> candidates_;
+    // Open handles: the values each key held when it was opened. A closed slot is reused.
+    std::vector<std::pair<bool, Values>> open_;
 };
 
 } // namespace brellow::platform
