@@ -1,9 +1,26 @@
 #include "db/OdbcComponentFactory.h"
 
+#include "db/ConnectionStringParser.h"
+#include "db/OdbcConnection.h"
+#include "db/OdbcDriverLocator.h"
+#include "db/OdbcRecordset.h"
+
 namespace brellow::db {
 
+OdbcComponentFactory::OdbcComponentFactory()
+    : driverCandidates_(OdbcDriverLocator::DefaultCandidates()) {}
+
+OdbcComponentFactory::OdbcComponentFactory(std::vector<std::string> driverCandidates)
+    : driverCandidates_(std::move(driverCandidates)) {}
+
 std::unique_ptr<DbObject> OdbcComponentFactory::CreateObject(std::string_view progId) {
-    // The ODBC objects are being written; until they land nothing can be created.
+    // Programmatic identifiers are not case-sensitive.
+    if (ConnectionStringParser::KeywordsEqual(progId, kConnectionProgId)) {
+        return std::make_unique<OdbcConnection>(driverCandidates_);
+    }
+    if (ConnectionStringParser::KeywordsEqual(progId, kRecordsetProgId)) {
+        return std::make_unique<OdbcRecordset>();
+    }
     throw DbError(errors::kCannotCreateObject,
                   "ActiveX component can't create object: " + std::string(progId));
 }

@@ -2,12 +2,23 @@
 
 #include "db/ComponentFactory.h"
 
+#include <string>
+#include <vector>
+
 namespace brellow::db {
 
 // Creates the ODBC-backed Connection and Recordset objects.
 class OdbcComponentFactory final : public ComponentFactory {
 public:
+    // Looks for the FreeTDS driver in the usual places.
+    OdbcComponentFactory();
+    // Looks for it in these places (a test can name a missing driver).
+    explicit OdbcComponentFactory(std::vector<std::string> driverCandidates);
+
     std::unique_ptr<DbObject> CreateObject(std::string_view progId) override;
+
+private:
+    std::vector<std::string> driverCandidates_;
 };
 
 } // namespace brellow::db

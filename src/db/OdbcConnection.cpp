@@ -1,0 +1,112 @@
+#include "db/OdbcConnection.h"
+
+#include "db/ConnectionPropertyReader.h"
+#include "db/ConnectionSettings.h"
+#include "db/DbError.h"
+#include "db/ErrorNumbers.h"
+#include "db/OdbcCommandRunner.h"
+#include "db/OdbcConnectionStringBuilder.h"
+#include "db/OdbcDriverLocator.h"
+#include "db/OdbcErrorMapper.h"
+#include "db/Utf16Text.h"
+
+#include <sqlext.h>
+#include <sqlucode.h>
+
+namespace brellow::db {
+namespace {
+
+constexpr const char* kRegisteredDriverName = "FreeTDS";
+
+[[noreturn]] void notAllowedWhenOpen() {
+    throw DbError(errors::kNotAllowedWhenOpen, "Operation is not allowed when the object is open.");
+}
+
+[[noreturn]] void notAllowedWhenClosed() {
+    throw DbError(errors::kNotAllowedWhenClosed,
+                  "Operation is not allowed when the object is closed.");
+}
+
+SQLPOINTER seconds(int value) {
+    return reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(value));
+}
+
+} // namespace
+
+OdbcConnection::OdbcConnection(std::vector<std::string> driverCandidates)
+    : driverCandidates_(std::move(driverCandidates)) {}
+
+OdbcConnection::~OdbcConnection() {
+    release();
+}
+
+void OdbcConnection::SetConnectionString(const std::string& text) {
+    if (connection_) {
+        notAllowedWhenOpen();
+    }
+    connectionString_ = text;
+}
+
+void OdbcConnection::Open() {
+    if (connection_) {
+        notAllowedWhenOpen();
+    }
+    const ConnectionSettings settings = ConnectionSettings::FromConnectionString(connectionString_);
+    std::string driver = OdbcDriverLocator::Locate(driverCandidates_);
+    if (driver.empty()) {
+        driver = kRegisteredDriverName;
+    }
+    std::u16string odbcText =
+        Utf16Text::FromUtf8(OdbcConnectionStringBuilder::Build(settings, driver));
+
+    auto environment = std::make_unique<OdbcHandle>(SQL_HANDLE_ENV, nullptr);
+    SQLSetEnvAttr(environment->get(), SQL_ATTR_ODBC_VERSION,
+                  reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_OV_ODBC3)), 0);
+    auto connection = std::make_unique<OdbcHandle>(SQL_HANDLE_DBC, environment->get());
+    // FreeTDS would wait for ever; ADO gives up on a login after Connect Timeout seconds.
+    SQLSetConnectAttr(connection->get(), SQL_ATTR_LOGIN_TIMEOUT,
+                      seconds(settings.connectTimeoutSeconds()), 0);
+    const SQLRETURN rc = SQLDriverConnectW(
+        connection->get(), nullptr, reinterpret_cast<SQLWCHAR*>(odbcText.data()),
+        static_cast<SQLSMALLINT>(odbcText.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    // The ODBC text holds the password: don't leave it lying in freed memory.
+    std::fill(odbcText.begin(), odbcText.end(), u'\0');
+    if (!OdbcHandle::Succeeded(rc)) {
+        throw OdbcErrorMapper::Map(OdbcErrorMapper::Operation::Connect, connection->Diagnostics());
+    }
+
+    PropertyCollection properties;
+    ConnectionPropertyReader::Read(settings, connection->get(), driver, properties);
+
+    environment_ = std::move(environment);
+    connection_ = std::move(connection);
+    properties_ = std::move(properties);
+    commandTimeoutSeconds_ = settings.commandTimeoutSeconds();
+    connectionString_ = settings.connectionStringWithoutPassword();
+}
+
+std::unique_ptr<Recordset> OdbcConnection::Execute(const std::string& commandText) {
+    if (!connection_) {
+        notAllowedWhenClosed();
+    }
+    return OdbcCommandRunner::Run(connection_->get(), commandText, commandTimeoutSeconds_);
+}
+
+void OdbcConnection::Close() {
+    if (!connection_) {
+        notAllowedWhenClosed();
+    }
+    release();
+}
+
+void OdbcConnection::release() noexcept {
+    if (connection_) {
+        // A connection the server already dropped fails to disconnect; it is freed all the same.
+        SQLDisconnect(connection_->get());
+    }
+    connection_.reset();
+    environment_.reset();
+    properties_.Clear();
+}
+
+} // namespace brellow::db

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "db/Connection.h"
+#include "db/OdbcHandle.h"
+#include "db/PropertyCollection.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace brellow::db {
+
+// A Connection over ODBC and the FreeTDS driver, speaking TDS 7.1. Each connection has an
+// ODBC environment of its own, so that nothing is shared between commands.
+class OdbcConnection final : public Connection {
+public:
+    // driverCandidates: where to look for the driver library, first match wins; when none
+    // exists the driver registered as "FreeTDS" is asked for.
+    explicit OdbcConnection(std::vector<std::string> driverCandidates);
+    ~OdbcConnection() override;
+
+    std::string ConnectionString() const override { return connectionString_; }
+    void SetConnectionString(const std::string& text) override;
+    void Open() override;
+    std::int32_t State() const override { return connection_ ? kStateOpen : kStateClosed; }
+    std::unique_ptr<Recordset> Execute(const std::string& commandText) override;
+    void Close() override;
+    db::Properties& Properties() override { return properties_; }
+
+private:
+    void release() noexcept;
+
+    std::vector<std::string> driverCandidates_;
+    std::string connectionString_;
+    int commandTimeoutSeconds_ = 0;
+    PropertyCollection properties_;
+    // The connection handle must go before its environment.
+    std::unique_ptr<OdbcHandle> environment_;
+    std::unique_ptr<OdbcHandle> connection_;
+};
+
+} // namespace brellow::db

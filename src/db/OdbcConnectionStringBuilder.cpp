@@ -1,0 +1,56 @@
+#include "db/OdbcConnectionStringBuilder.h"
+
+#include "db/DbError.h"
+#include "db/ErrorNumbers.h"
+
+namespace brellow::db {
+
+std::string OdbcConnectionStringBuilder::Pair(std::string_view keyword, std::string_view value,
+                                              std::string_view label) {
+    if (value.find("};") != std::string_view::npos) {
+        // Name the keyword only: the value may be a password.
+        throw DbError(errors::kBadConnectionString,
+                      "The " + std::string(label.empty() ? keyword : label) +
+                          " contains the characters \"};\", which the ODBC driver cannot accept.");
+    }
+    // The ";" after the closing brace matters: at the very end of the string FreeTDS would
+    // keep the brace as part of the value.
+    return std::string(keyword) + "={" + std::string(value) + "};";
+}
+
+std::string OdbcConnectionStringBuilder::Build(const ConnectionSettings& settings,
+                                               const std::string& driver) {
+    const DataSourceAddress& address = settings.address();
+    std::string text = Pair("DRIVER", driver);
+    if (address.port() == 0) {
+        // The driver asks the SQL Server Browser for the instance's port.
+        text += Pair("SERVER", address.host() + "\\" + address.instance(), "Data Source");
+    } else {
+        text += Pair("SERVER", address.host(), "Data Source");
+        text += "PORT=" + std::to_string(address.port()) + ";";
+    }
+    text += "TDS_Version=7.1;";
+    text += settings.encryptionRequired() ? "Encryption=require;" : "Encryption=request;";
+    text += "ClientCharset=UTF-8;";
+    if (settings.integratedSecurity()) {
+        text += "Trusted_Connection=Yes;";
+    } else {
+        text += Pair("UID", settings.userId(), "user name");
+        text += Pair("PWD", settings.password(), "password");
+    }
+    if (!settings.initialCatalog().empty()) {
+        text += Pair("DATABASE", settings.initialCatalog(), "Initial Catalog");
+    }
+    if (!settings.applicationName().empty()) {
+        text += Pair("APP", settings.applicationName());
+    }
+    if (!settings.workstationId().empty()) {
+        text += Pair("WSID", settings.workstationId());
+    }
+    if (!settings.language().empty()) {
+        text += Pair("Language", settings.language());
+    }
+    return text;
+}
+
+} // namespace brellow::db
