@@ -1,0 +1,125 @@
+#include "TestServerProcess.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+
+namespace brellow::testsupport {
+
+namespace {
+
+constexpr int startTimeoutMs = 10000;
+
+void addIfSet(QStringList& args, const char* flag, const QString& value) {
+    if (!value.isNull()) {
+        args << QString::fromLatin1(flag) << value;
+    }
+}
+
+} // namespace
+
+TestServerProcess::TestServerProcess(Options options) : options_(std::move(options)) {
+    process_.setProgram(serverProgram());
+    // stderr stays on the test's own output, where a failing server explains itself.
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+}
+
+TestServerProcess::~TestServerProcess() {
+    stop();
+}
+
+QString TestServerProcess::serverProgram() {
+#ifdef BRELLOW_TDS_TEST_SERVER
+    return QStringLiteral(BRELLOW_TDS_TEST_SERVER);
+#else
+    return QStringLiteral("brellow-tds-testserver");
+#endif
+}
+
+QStringList TestServerProcess::arguments() const {
+    QStringList args{QStringLiteral("--port"), QStringLiteral("0")};
+    addIfSet(args, "--user", options_.user);
+    addIfSet(args, "--password", options_.password);
+    addIfSet(args, "--edition", options_.edition);
+    addIfSet(args, "--version", options_.version);
+    addIfSet(args, "--level", options_.level);
+    if (!options_.fault.isEmpty()) {
+        args << QStringLiteral("--fault") << options_.fault;
+    }
+    args << QStringLiteral("--wire-log") << wireLogPath_;
+    args << QStringLiteral("--lifetime") << QString::number(options_.lifetimeSeconds);
+    args << options_.extraArgs;
+    return args;
+}
+
+bool TestServerProcess::start() {
+    stop();
+    error_.clear();
+    port_ = 0;
+    wireLogPath_ = options_.wireLog;
+    if (wireLogPath_.isEmpty()) {
+        tempDir_ = std::make_unique<QTemporaryDir>();
+        if (!tempDir_->isValid()) {
+            error_ = QStringLiteral("cannot create a temporary directory for the wire log");
+            return false;
+        }
+        wireLogPath_ = tempDir_->filePath(QStringLiteral("wire.log"));
+    }
+    process_.setArguments(arguments());
+    process_.start(QIODevice::ReadOnly);
+    if (!process_.waitForStarted(startTimeoutMs)) {
+        error_ = QStringLiteral("cannot start %1: %2").arg(serverProgram(), process_.errorString());
+        return false;
+    }
+    const QDeadlineTimer deadline(startTimeoutMs);
+    QByteArray seen;
+    while (!deadline.hasExpired()) {
+        while (process_.canReadLine()) {
+            const QByteArray line = process_.readLine().trimmed();
+            seen += line + '\n';
+            if (line.startsWith("LISTENING ")) {
+                bool ok = false;
+                const uint port = line.mid(10).toUInt(&ok);
+                if (ok && port > 0 && port <= 65535) {
+                    port_ = static_cast<quint16>(port);
+                    return true;
+                }
+            }
+        }
+        if (process_.state() == QProcess::NotRunning) {
+            break;
+        }
+        process_.waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));
+    }
+    error_ = process_.state() == QProcess::NotRunning
+                 ? QStringLiteral("the test server ended before listening (exit code %1): %2")
+                       .arg(process_.exitCode())
+                       .arg(QString::fromUtf8(seen))
+                 : QStringLiteral("the test server did not listen within 10 s: %1")
+                       .arg(QString::fromUtf8(seen));
+    stop();
+    return false;
+}
+
+void TestServerProcess::stop() {
+    if (process_.state() != QProcess::NotRunning) {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+}
+
+QStringList TestServerProcess::wireLogLines() const {
+    QFile file(wireLogPath_);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QStringList lines;
+    const QList<QByteArray> raw = file.readAll().split('\n');
+    for (const QByteArray& line : raw) {
+        if (!line.isEmpty()) {
+            lines << QString::fromUtf8(line);
+        }
+    }
+    return lines;
+}
+
+} // namespace brellow::testsupport

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtGlobal>
+#include <memory>
+
+namespace brellow::testsupport {
+
+// Runs brellow-tds-testserver for one test: starts it on a free loopback port, waits for
+// its LISTENING line, and stops it when destroyed. Every run writes a wire log; without
+// an explicit path it goes into a temporary directory owned by this object.
+class TestServerProcess {
+public:
+    struct Options {
+        QString user;
+        QString password;
+        QString edition;
+        QString version;
+        QString level;
+        QString fault;   // empty: none
+        QString wireLog; // empty: a temporary file
+        int lifetimeSeconds = 120;
+        QStringList extraArgs; // e.g. --database, --server-name
+    };
+
+    explicit TestServerProcess(Options options);
+    ~TestServerProcess();
+    TestServerProcess(const TestServerProcess&) = delete;
+    TestServerProcess& operator=(const TestServerProcess&) = delete;
+
+    // Starts the server and waits (at most 10 s) for it to listen. False, with
+    // errorString() saying why, when it did not.
+    bool start();
+    // Kills the server and waits for it to end; safe to call more than once.
+    void stop();
+
+    quint16 port() const { return port_; }
+    QString wireLogPath() const { return wireLogPath_; }
+    // The wire log's lines so far (one per client message).
+    QStringList wireLogLines() const;
+    QString errorString() const { return error_; }
+    // The arguments start() passes, for messages.
+    QStringList arguments() const;
+
+    // Path of the server program this build made.
+    static QString serverProgram();
+
+private:
+    Options options_;
+    QProcess process_;
+    std::unique_ptr<QTemporaryDir> tempDir_;
+    QString wireLogPath_;
+    QString error_;
+    quint16 port_ = 0;
+};
+
+} // namespace brellow::testsupport

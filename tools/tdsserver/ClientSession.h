@@ -1,0 +1,48 @@
+#pragma once
+
+#include "BatchResponder.h"
+#include "Login7Request.h"
+#include "PacketChannel.h"
+#include "ServerOptions.h"
+#include "WireLog.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace brellow::tdsserver {
+
+// One client connection from the first PRELOGIN to its end: handshake, login, then
+// batches, following the configured fault mode.
+class ClientSession {
+public:
+    ClientSession(int socket, std::uint64_t number, const ServerOptions& options, WireLog& log);
+
+    // Serves the connection until the client leaves, a protocol error, or shutdown().
+    void run();
+
+private:
+    enum class Stage { Prelogin, Login, SspiReply, LoggedIn, Closing };
+
+    void handle(const PacketChannel::Message& message);
+    void prelogin(const PacketChannel::Message& message);
+    void login(const PacketChannel::Message& message);
+    void sspi(const PacketChannel::Message& message);
+    void loggedIn(const PacketChannel::Message& message);
+    void acceptLogin(TokenStreamBuilder& out);
+    void refuseLogin(TokenStreamBuilder& out, std::uint32_t number, std::uint8_t state,
+                     const std::string& text);
+    void reply(std::vector<std::uint8_t> tokens);
+    void log(const PacketChannel::Message& message, const std::string& fields,
+             const std::string* text = nullptr);
+
+    PacketChannel channel_;
+    std::uint64_t number_;
+    const ServerOptions& options_;
+    WireLog& log_;
+    BatchResponder responder_;
+    Stage stage_ = Stage::Prelogin;
+    std::size_t packetSize_ = 4096;
+};
+
+} // namespace brellow::tdsserver

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brellow::tdsserver {
+
+// Ways the server can be told to misbehave, so that clients' failure paths can be tested.
+enum class FaultMode {
+    None,
+    NullEdition,     // the edition comes back as a NULL sql_variant
+    Sql7,            // SERVERPROPERTY is rejected as SQL Server 7.0 rejects it
+    NoRows,          // result sets carry their columns but no row
+    DropAtBatch,     // the connection is closed when a batch arrives
+    HangAfterLogin,  // batches are never answered; ATTENTION still is
+    SilentHandshake, // nothing is ever answered
+};
+
+// Everything the command line sets.
+struct ServerOptions {
+    std::uint16_t port = 0;
+    std::string user = "sa";
+    std::string password;
+    std::string edition = "Developer Edition";
+    std::string version = "8.00.2039";
+    std::string level = "SP4";
+    std::string database = "master";
+    std::string serverName = "BRELLOW-TEST";
+    std::string language = "us_english";
+    FaultMode fault = FaultMode::None;
+    std::string wireLog;
+    int lifetimeSeconds = 300;
+    std::uint16_t packetSize = 4096;
+    bool help = false;
+
+    // Parses the arguments after the program name. On failure returns nothing and
+    // describes the problem in error.
+    static std::optional<ServerOptions> parse(const std::vector<std::string>& args,
+                                              std::string& error);
+    static std::optional<FaultMode> faultFromName(std::string_view name);
+    static std::string usage();
+};
+
+} // namespace brellow::tdsserver

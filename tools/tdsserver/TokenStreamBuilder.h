@@ -1,0 +1,77 @@
+#pragma once
+
+#include "ByteWriter.h"
+#include "ResultSet.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brellow::tdsserver {
+
+// Builds the token stream of one server reply in the TDS 7.1 encoding (the one SQL Server
+// 2000 speaks): two-byte line numbers in messages, four-byte DONE row counts, two-byte
+// column user types.
+class TokenStreamBuilder {
+public:
+    enum EnvChangeType : std::uint8_t {
+        Database = 1,
+        Language = 2,
+        PacketSize = 4,
+        SqlCollation = 7,
+    };
+    enum DoneStatus : std::uint16_t {
+        DoneFinal = 0x0000,
+        DoneMore = 0x0001,
+        DoneError = 0x0002,
+        DoneCount = 0x0010,
+        DoneAttention = 0x0020,
+    };
+    static constexpr std::uint16_t commandSelect = 0xC1;
+    static constexpr std::uint32_t tds71 = 0x71000001;
+
+    // SQL_Latin1_General_CP1_CI_AS: LCID 0x0409 with case, accent-kana-width flags, sort 52.
+    static const std::vector<std::uint8_t>& defaultCollation();
+
+    explicit TokenStreamBuilder(std::string serverName);
+
+    void envChange(EnvChangeType type, std::string_view newValue, std::string_view oldValue);
+    void envChangeCollation(const std::vector<std::uint8_t>& collation);
+    void info(std::uint32_t number, std::uint8_t state, std::uint8_t severity,
+              std::string_view text);
+    void error(std::uint32_t number, std::uint8_t state, std::uint8_t severity,
+               std::string_view text, std::uint16_t line = 1);
+    // Program version bytes: major, minor, build (two bytes, big-endian).
+    void loginAck(std::uint32_t tdsVersion, std::string_view programName, std::uint8_t major,
+                  std::uint8_t minor, std::uint16_t build);
+    void sspi(const std::vector<std::uint8_t>& data);
+    void done(std::uint16_t status, std::uint16_t command, std::uint32_t rowCount);
+    // The DONE of a remote procedure call.
+    void doneProc(std::uint16_t status, std::uint16_t command, std::uint32_t rowCount);
+    // COLMETADATA, one ROW per row, then DONE with the row count.
+    void resultSet(const ResultSet& result, std::uint16_t extraDoneStatus = 0);
+
+    // Clears DONE_MORE on the last DONE written, making it the end of the reply.
+    void markLastDoneFinal();
+
+    bool empty() const { return out_.size() == 0; }
+    std::vector<std::uint8_t> take() { return out_.take(); }
+
+private:
+    void message(std::uint8_t token, std::uint32_t number, std::uint8_t state,
+                 std::uint8_t severity, std::string_view text, std::uint16_t line);
+    void columnMetadata(const std::vector<ResultSet::Column>& columns);
+    void row(const std::vector<ResultSet::Column>& columns,
+             const std::vector<ResultSet::Value>& values);
+
+    void doneToken(std::uint8_t token, std::uint16_t status, std::uint16_t command,
+                   std::uint32_t rowCount);
+
+    std::string serverName_;
+    std::size_t lastDoneStatusAt_ = 0;
+    bool hasDone_ = false;
+    ByteWriter out_;
+};
+
+} // namespace brellow::tdsserver
