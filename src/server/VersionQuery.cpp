@@ -1,6 +1,7 @@
 #include "server/VersionQuery.h"
 
-#include <QLabel>
+#include "server/ServerInfoLabels.h"
+
 #include <QString>
 #include <stdexcept>
 
@@ -13,8 +14,7 @@ QString fieldText(db::Recordset& recordset, const char* name) {
 
 } // namespace
 
-VersionQuery::VersionQuery(QLabel& lblEdition, QLabel& lblVersion, QLabel& lblSPLevel)
-    : lblEdition_(lblEdition), lblVersion_(lblVersion), lblSPLevel_(lblSPLevel) {}
+VersionQuery::VersionQuery(ServerInfoLabels& labels) : labels_(labels) {}
 
 void VersionQuery::Run(db::Connection& connection, std::unique_ptr<db::Recordset>& recordset) {
     recordset = connection.Execute(kQueryText);
@@ -23,9 +23,9 @@ void VersionQuery::Run(db::Connection& connection, std::unique_ptr<db::Recordset
     }
     // -1 means the count is not reported, and the row is there all the same.
     if (recordset->RecordCount() != 0) {
-        lblEdition_.setText(fieldText(*recordset, "Edition"));
-        lblVersion_.setText(fieldText(*recordset, "ProductVersion"));
-        lblSPLevel_.setText(fieldText(*recordset, "ProductLevel"));
+        labels_.SetEdition(fieldText(*recordset, "Edition"));
+        labels_.SetVersion(fieldText(*recordset, "ProductVersion"));
+        labels_.SetSPLevel(fieldText(*recordset, "ProductLevel"));
     }
     recordset->Close();
 }

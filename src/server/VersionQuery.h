@@ -5,28 +5,26 @@
 
 #include <memory>
 
-class QLabel;
-
 namespace brellow::server {
 
+class ServerInfoLabels;
+
 // The work step of Get Version Info: asks the server for its edition, version and
-// service-pack level and writes them into the main window's three value labels.
+// service-pack level and writes them into the main window's three value labels, edition first.
 class VersionQuery {
 public:
     static constexpr const char* kQueryText =
         "SELECT SERVERPROPERTY('productversion') as ProductVersion, "
         "SERVERPROPERTY('productlevel') as ProductLevel, SERVERPROPERTY ('edition') as Edition";
 
-    VersionQuery(QLabel& lblEdition, QLabel& lblVersion, QLabel& lblSPLevel);
+    explicit VersionQuery(ServerInfoLabels& labels);
 
     // Replaces the recordset with the query's result. A value without a text form (a null)
     // stops the filling by throwing; labels filled before it keep their new text.
     void Run(db::Connection& connection, std::unique_ptr<db::Recordset>& recordset);
 
 private:
-    QLabel& lblEdition_;
-    QLabel& lblVersion_;
-    QLabel& lblSPLevel_;
+    ServerInfoLabels& labels_;
 };
 
 } // namespace brellow::server

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "FakeComponentProperties.h"
+#include "FakeComponentRecordset.h"
+#include "FakeComponentState.h"
+#include "db/Connection.h"
+#include "db/ErrorNumbers.h"
+
+namespace brellow::testsupport {
+
+// A connection that opens without a server and answers from the shared state.
+class FakeComponentConnection final : public db::Connection {
+public:
+    explicit FakeComponentConnection(FakeComponentState& state)
+        : state_(state), properties_(state) {
+        ++state_.connectionsCreated;
+        ++state_.liveConnections;
+    }
+    ~FakeComponentConnection() override {
+        --state_.liveConnections;
+        if (current_ == 1) {
+            --state_.openConnections;
+        }
+        state_.Record(current_ == 1 ? "Release Connection (open)" : "Release Connection");
+    }
+
+    std::string ConnectionString() const override {
+        state_.Record("ConnectionString?");
+        return text_;
+    }
+    void SetConnectionString(const std::string& text) override {
+        state_.Record("ConnectionString=" + text);
+        state_.connectionStringWrites.push_back(text);
+        if (current_ == 1) {
+            throw db::DbError(db::errors::kNotAllowedWhenOpen,
+                              "Operation is not allowed when the object is open.");
+        }
+        text_ = text;
+    }
+    void Open() override {
+        state_.Record("Open");
+        if (current_ == 1) {
+            throw db::DbError(db::errors::kNotAllowedWhenOpen,
+                              "Operation is not allowed when the object is open.");
+        }
+        if (state_.failOpen) {
+            std::rethrow_exception(state_.failOpen);
+        }
+        current_ = state_.stateAfterOpen;
+        if (current_ == 1) {
+            ++state_.openConnections;
+        }
+    }
+    std::int32_t State() const override {
+        state_.Record("State?");
+        return current_;
+    }
+    std::unique_ptr<db::Recordset> Execute(const std::string& commandText) override {
+        state_.Record("Execute " + commandText);
+        state_.executed.push_back(commandText);
+        RequireOpen();
+        if (state_.failExecute) {
+            std::rethrow_exception(state_.failExecute);
+        }
+        return std::make_unique<FakeComponentRecordset>(state_, true);
+    }
+    void Close() override {
+        state_.Record("Close");
+        RequireOpen();
+        if (state_.failClose) {
+            std::rethrow_exception(state_.failClose);
+        }
+        current_ = 0;
+        --state_.openConnections;
+    }
+    db::Properties& Properties() override {
+        state_.Record("Properties");
+        RequireOpen();
+        return properties_;
+    }
+
+private:
+    void RequireOpen() const {
+        if (current_ != 1) {
+            throw db::DbError(db::errors::kNotAllowedWhenClosed,
+                              "Operation is not allowed when the object is closed.");
+        }
+    }
+
+    FakeComponentState& state_;
+    FakeComponentProperties properties_;
+    std::string text_;
+    std::int32_t current_ = 0;
+};
+
+} // namespace brellow::testsupport

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "FakeComponentState.h"
+#include "db/ErrorNumbers.h"
+#include "db/Properties.h"
+
+#include <memory>
+#include <vector>
+
+namespace brellow::testsupport {
+
+// The property at one position of the fake connection's collection.
+class FakeComponentProperty final : public db::Property {
+public:
+    FakeComponentProperty(FakeComponentState& state, std::size_t position)
+        : state_(state), position_(position) {}
+
+    std::string Name() const override {
+        state_.Record("Property[" + std::to_string(position_) + "].Name");
+        return state_.properties.at(position_).name;
+    }
+    db::Variant Value() const override {
+        state_.Record("Property[" + std::to_string(position_) + "].Value");
+        return state_.properties.at(position_).value;
+    }
+
+private:
+    FakeComponentState& state_;
+    std::size_t position_;
+};
+
+class FakeComponentProperties final : public db::Properties {
+public:
+    explicit FakeComponentProperties(FakeComponentState& state) : state_(state) {}
+
+    std::int32_t Count() const override {
+        state_.Record("Properties.Count");
+        if (state_.failPropertyCount) {
+            std::rethrow_exception(state_.failPropertyCount);
+        }
+        return state_.reportedPropertyCount.value_or(
+            static_cast<std::int32_t>(state_.properties.size()));
+    }
+
+    db::Property& Item(std::int32_t position) override {
+        state_.Record("Properties.Item(" + std::to_string(position) + ")");
+        if (state_.failPropertyAt == position && state_.failProperty) {
+            std::rethrow_exception(state_.failProperty);
+        }
+        if (position < 0 || static_cast<std::size_t>(position) >= state_.properties.size()) {
+            throw db::DbError(db::errors::kItemNotFound,
+                              "Item cannot be found in the collection corresponding to the "
+                              "requested name or ordinal.");
+        }
+        while (items_.size() <= static_cast<std::size_t>(position)) {
+            items_.push_back(std::make_unique<FakeComponentProperty>(state_, items_.size()));
+        }
+        return *items_[static_cast<std::size_t>(position)];
+    }
+
+private:
+    FakeComponentState& state_;
+    std::vector<std::unique_ptr<FakeComponentProperty>> items_;
+};
+
+} // namespace brellow::testsupport

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "FakeComponentState.h"
+#include "db/ErrorNumbers.h"
+#include "db/Recordset.h"
+
+#include <map>
+#include <memory>
+
+namespace brellow::testsupport {
+
+class FakeComponentRecordset;
+
+// One column of the fake recordset's single row.
+class FakeComponentField final : public db::Field {
+public:
+    FakeComponentField(FakeComponentState& state, const FakeComponentRecordset& recordset,
+                       std::string name)
+        : state_(state), recordset_(recordset), name_(std::move(name)) {}
+
+    std::string Name() const override { return name_; }
+    db::Variant Value() const override;
+
+private:
+    FakeComponentState& state_;
+    const FakeComponentRecordset& recordset_;
+    std::string name_;
+};
+
+class FakeComponentFields final : public db::Fields {
+public:
+    FakeComponentFields(FakeComponentState& state, const FakeComponentRecordset& recordset)
+        : state_(state), recordset_(recordset) {}
+
+    std::int32_t Count() const override { return static_cast<std::int32_t>(state_.row.size()); }
+
+    db::Field& Item(const std::string& name) override {
+        state_.Record("Field " + name);
+        for (const auto& [column, value] : state_.row) {
+            if (FakeComponentState::Upper(column) == FakeComponentState::Upper(name)) {
+                auto& field = fields_[FakeComponentState::Upper(name)];
+                if (!field) {
+                    field = std::make_unique<FakeComponentField>(state_, recordset_, column);
+                }
+                return *field;
+            }
+        }
+        throw db::DbError(db::errors::kItemNotFound,
+                          "Item cannot be found in the collection corresponding to the "
+                          "requested name or ordinal.");
+    }
+
+private:
+    FakeComponentState& state_;
+    const FakeComponentRecordset& recordset_;
+    std::map<std::string, std::unique_ptr<FakeComponentField>> fields_;
+};
+
+// A recordset: either the empty one created by name (closed), or a query's result (open,
+// on its one row).
+class FakeComponentRecordset final : public db::Recordset {
+public:
+    FakeComponentRecordset(FakeComponentState& state, bool isResult)
+        : state_(state), open_(isResult), fields_(state, *this) {
+        ++state_.recordsetsCreated;
+        ++state_.liveRecordsets;
+    }
+    ~FakeComponentRecordset() override {
+        --state_.liveRecordsets;
+        state_.Record(open_ ? "Release Recordset (open)" : "Release Recordset");
+    }
+
+    std::int32_t RecordCount() const override {
+        state_.Record("RecordCount?");
+        RequireOpen();
+        return state_.recordCount;
+    }
+    db::Fields& Fields() override {
+        RequireOpen();
+        return fields_;
+    }
+    std::int32_t State() const override { return open_ ? 1 : 0; }
+    void Close() override {
+        state_.Record("Recordset.Close");
+        RequireOpen();
+        if (state_.failRecordsetClose) {
+            std::rethrow_exception(state_.failRecordsetClose);
+        }
+        open_ = false;
+    }
+
+    void RequireOpen() const {
+        if (!open_) {
+            throw db::DbError(db::errors::kNotAllowedWhenClosed,
+                              "Operation is not allowed when the object is closed.");
+        }
+    }
+
+private:
+    FakeComponentState& state_;
+    bool open_;
+    FakeComponentFields fields_;
+};
+
+inline db::Variant FakeComponentField::Value() const {
+    state_.Record("Value " + name_);
+    recordset_.RequireOpen();
+    const auto failure = state_.failField.find(name_);
+    if (failure != state_.failField.end() && failure->second) {
+        std::rethrow_exception(failure->second);
+    }
+    return state_.row.at(name_);
+}
+
+} // namespace brellow::testsupport
