@@ -66,7 +66,8 @@ QFrame* makeLine(QWidget* parent, const QRect& geometry, const QColor& colour) {
 FrmAbout::FrmAbout(app::AppServices& services, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      services_(services) {
+      services_(services), sysInfo_(services.registry, services.programs, services.messageBoxes),
+      webLink_(services.shell, services.messageBoxes) {
     setObjectName(QStringLiteral("frmAbout"));
     setFont(makeFont("MS Sans Serif", 8.25));
     setFixedSize(5730 / kTwipsPerPixel, 3555 / kTwipsPerPixel);
@@ -152,9 +153,36 @@ void FrmAbout::cmdOK_Click() {
     accept();
 }
 
-void FrmAbout::cmdSysInfo_Click() {}
+void FrmAbout::cmdSysInfo_Click() {
+    StartSysInfo();
+}
 
-void FrmAbout::lblURL_Click() {}
+void FrmAbout::lblURL_Click() {
+    OpenURL(lblURL_->text());
+}
+
+void FrmAbout::StartSysInfo() {
+    sysInfo_.StartSysInfo();
+}
+
+bool FrmAbout::GetKeyValue(platform::Registry::Key KeyRoot, const QString& KeyName,
+                           const QString& SubKeyRef, QString& KeyVal) {
+    // The registry takes and gives 8-bit text in the system's code page.
+    const QByteArray entry = KeyVal.toLocal8Bit();
+    std::string value(entry.constData(), static_cast<std::size_t>(entry.size()));
+    const bool found = sysInfo_.GetKeyValue(KeyRoot, KeyName.toLocal8Bit().toStdString(),
+                                            SubKeyRef.toLocal8Bit().toStdString(), value);
+    KeyVal = QString::fromLocal8Bit(value.data(), static_cast<qsizetype>(value.size()));
+    return found;
+}
+
+void FrmAbout::LaunchApp(const QString& strDocName, std::int32_t lngShowMode) {
+    webLink_.LaunchApp(static_cast<std::uintptr_t>(winId()), strDocName, lngShowMode);
+}
+
+void FrmAbout::OpenURL(const QString& address) {
+    webLink_.OpenURL(static_cast<std::uintptr_t>(winId()), address);
+}
 
 void FrmAbout::keyPressEvent(QKeyEvent* event) {
     // Esc presses OK wherever the focus is, so it closes the box the way OK does.

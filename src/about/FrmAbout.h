@@ -1,5 +1,7 @@
 #pragma once
 
+#include "about/SystemInfoLauncher.h"
+#include "about/WebLinkLauncher.h"
 #include "app/AppServices.h"
 
 #include <QDialog>
@@ -29,6 +31,14 @@ public:
     // The window's own way to set the icon.
     void MyIcon(const QIcon& TheIcon);
 
+    // Starts the system information tool, or says that it is unavailable.
+    void StartSysInfo();
+    // Reads a registry value as text; false when the key or value could not be read.
+    bool GetKeyValue(platform::Registry::Key KeyRoot, const QString& KeyName,
+                     const QString& SubKeyRef, QString& KeyVal);
+    // Asks the shell to open a document, owned by this window; reports a refusal.
+    void LaunchApp(const QString& strDocName, std::int32_t lngShowMode);
+
 public slots:
     void cmdSysInfo_Click();
     void lblURL_Click();
@@ -42,8 +52,11 @@ private slots:
 
 private:
     void createControls();
+    void OpenURL(const QString& address);
 
     app::AppServices& services_;
+    SystemInfoLauncher sysInfo_;
+    WebLinkLauncher webLink_;
 
     QPushButton* cmdOK_ = nullptr;
     QPushButton* cmdSysInfo_ = nullptr;
