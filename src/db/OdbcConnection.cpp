@@ -8,8 +8,11 @@
 #include "db/OdbcConnectionStringBuilder.h"
 #include "db/OdbcDriverLocator.h"
 #include "db/OdbcErrorMapper.h"
+#include "db/SqlBrowserClient.h"
 #include "db/Utf16Text.h"
 
+#include <algorithm>
+#include <chrono>
 #include <sqlext.h>
 #include <sqlucode.h>
 
@@ -17,6 +20,8 @@ namespace brellow::db {
 namespace {
 
 constexpr const char* kRegisteredDriverName = "FreeTDS";
+// A browser that never answers must not hang an open that has no timeout of its own.
+constexpr int kUnlimitedBrowserWait = 15;
 
 [[noreturn]] void notAllowedWhenOpen() {
     throw DbError(errors::kNotAllowedWhenOpen, "Operation is not allowed when the object is open.");
@@ -56,16 +61,31 @@ void OdbcConnection::Open() {
     if (driver.empty()) {
         driver = kRegisteredDriverName;
     }
+    const DataSourceAddress& address = settings.address();
+    int loginTimeout = settings.connectTimeoutSeconds();
+    std::uint16_t port = address.port();
+    if (port == 0) {
+        const auto started = std::chrono::steady_clock::now();
+        const auto limit =
+            std::chrono::seconds(loginTimeout > 0 ? loginTimeout : kUnlimitedBrowserWait);
+        port = SqlBrowserClient::LookUpPort(address.host(), SqlBrowserClient::kBrowserPort,
+                                            address.instance(), limit);
+        if (loginTimeout > 0) {
+            // The lookup used part of the time the whole open may take.
+            const auto used = std::chrono::duration_cast<std::chrono::seconds>(
+                std::chrono::steady_clock::now() - started);
+            loginTimeout = std::max(1, loginTimeout - static_cast<int>(used.count()));
+        }
+    }
     std::u16string odbcText =
-        Utf16Text::FromUtf8(OdbcConnectionStringBuilder::Build(settings, driver));
+        Utf16Text::FromUtf8(OdbcConnectionStringBuilder::Build(settings, driver, port));
 
     auto environment = std::make_unique<OdbcHandle>(SQL_HANDLE_ENV, nullptr);
     SQLSetEnvAttr(environment->get(), SQL_ATTR_ODBC_VERSION,
                   reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_OV_ODBC3)), 0);
     auto connection = std::make_unique<OdbcHandle>(SQL_HANDLE_DBC, environment->get());
     // FreeTDS would wait for ever; ADO gives up on a login after Connect Timeout seconds.
-    SQLSetConnectAttr(connection->get(), SQL_ATTR_LOGIN_TIMEOUT,
-                      seconds(settings.connectTimeoutSeconds()), 0);
+    SQLSetConnectAttr(connection->get(), SQL_ATTR_LOGIN_TIMEOUT, seconds(loginTimeout), 0);
     const SQLRETURN rc = SQLDriverConnectW(
         connection->get(), nullptr, reinterpret_cast<SQLWCHAR*>(odbcText.data()),
         static_cast<SQLSMALLINT>(odbcText.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);

@@ -19,16 +19,10 @@ std::string OdbcConnectionStringBuilder::Pair(std::string_view keyword, std::str
 }
 
 std::string OdbcConnectionStringBuilder::Build(const ConnectionSettings& settings,
-                                               const std::string& driver) {
-    const DataSourceAddress& address = settings.address();
+                                               const std::string& driver, std::uint16_t port) {
     std::string text = Pair("DRIVER", driver);
-    if (address.port() == 0) {
-        // The driver asks the SQL Server Browser for the instance's port.
-        text += Pair("SERVER", address.host() + "\\" + address.instance(), "Data Source");
-    } else {
-        text += Pair("SERVER", address.host(), "Data Source");
-        text += "PORT=" + std::to_string(address.port()) + ";";
-    }
+    text += Pair("SERVER", settings.address().host(), "Data Source");
+    text += "PORT=" + std::to_string(port) + ";";
     text += "TDS_Version=7.1;";
     text += settings.encryptionRequired() ? "Encryption=require;" : "Encryption=request;";
     text += "ClientCharset=UTF-8;";

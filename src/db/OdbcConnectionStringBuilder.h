@@ -2,6 +2,7 @@
 
 #include "db/ConnectionSettings.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -11,9 +12,11 @@ namespace brellow::db {
 // the server offers it, every value in braces.
 class OdbcConnectionStringBuilder {
 public:
-    // driver: the driver library's full path, or a name registered with the driver manager.
+    // driver: the driver library's full path, or a name registered with the driver manager;
+    // port: the server's TCP port (a named instance's already looked up).
     // Raises errors::kBadConnectionString for a value the driver cannot be handed.
-    static std::string Build(const ConnectionSettings& settings, const std::string& driver);
+    static std::string Build(const ConnectionSettings& settings, const std::string& driver,
+                             std::uint16_t port);
 
     // "keyword={value};". FreeTDS ends a braced value at the first "}" followed by ";" and
     // knows no escape, so "};" inside a value can't be passed; any other text can.
