@@ -4,6 +4,7 @@
 #include "about/ImageBox.h"
 #include "app/ProgramIdentity.h"
 #include "platform/ModalPresenter.h"
+#include "server/MainWindowCommands.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -253,9 +254,13 @@ void FrmMain::chkDoNotUseIntegratedSecuirity_Click() {
     UpdateControlStates();
 }
 
-void FrmMain::cmdGetVersion_Click() {}
+void FrmMain::cmdGetVersion_Click() {
+    server::MainWindowCommands(*this).GetVersionInfo();
+}
 
-void FrmMain::mnuViewConnectionProperties_Click() {}
+void FrmMain::mnuViewConnectionProperties_Click() {
+    server::MainWindowCommands(*this).ViewConnectionProperties();
+}
 
 void FrmMain::mnuExit_Click() {
     close();
