@@ -37,6 +37,7 @@ public:
     // Kills the server and waits for it to end; safe to call more than once.
     void stop();
 
+    bool isRunning() const { return process_.state() != QProcess::NotRunning; }
     quint16 port() const { return port_; }
     QString wireLogPath() const { return wireLogPath_; }
     // The wire log's lines so far (one per client message).

@@ -36,6 +36,19 @@ bool isReservedAfterItem(const SqlTokenizer::Token& token) {
                        [&token](std::string_view w) { return token.isWord(w); });
 }
 
+// Statement keywords the server does not run; a bare word that is none of these starts a
+// procedure call, as it does in SQL Server.
+bool isKeyword(const SqlTokenizer::Token& token) {
+    static constexpr std::string_view words[] = {
+        "ALTER",  "CREATE",     "DECLARE", "DELETE",     "DENY",      "DROP",
+        "GRANT",  "IF",         "INSERT",  "PRINT",      "RAISERROR", "RETURN",
+        "REVOKE", "TRUNCATE",   "UPDATE",  "WHILE",      "WITH",      "GOTO",
+        "FETCH",  "OPEN",       "CLOSE",   "DEALLOCATE", "BACKUP",    "RESTORE",
+        "DBCC",   "CHECKPOINT", "KILL",    "SHUTDOWN",   "WAITFOR"};
+    return std::any_of(std::begin(words), std::end(words),
+                       [&token](std::string_view w) { return token.isWord(w); });
+}
+
 // A dotted object name starting at pos (a.b.c), advancing pos past it.
 std::string dottedName(const std::vector<SqlTokenizer::Token>& tokens, std::size_t& pos) {
     std::string name;
@@ -133,13 +146,22 @@ std::vector<std::uint8_t> BatchResponder::answerBatch(std::string_view sql) cons
             continue;
         }
         const std::size_t before = pos;
-        if (!statement(tokens, pos, first, out)) {
+        if (const Outcome failure = statement(tokens, pos, first, out)) {
+            if (failure->atCompile) {
+                out = TokenStreamBuilder(options_.serverName); // nothing of the batch ran
+            }
+            out.error(failure->number, failure->state, failure->severity, failure->text,
+                      failure->line);
+            out.done(TokenStreamBuilder::DoneError, 0, 0);
             return out.take();
         }
         first = false;
         if (pos == before) {
             ++pos; // never loop on a statement that consumed nothing
         }
+    }
+    if (out.empty()) {
+        out.done(TokenStreamBuilder::DoneFinal, 0, 0); // only separators and comments
     }
     // Each statement answered DONE_MORE; the last one ends the reply.
     out.markLastDoneFinal();
@@ -162,66 +184,92 @@ void BatchResponder::skipStatement(const Tokens& tokens, std::size_t& pos) {
     }
 }
 
-void BatchResponder::syntaxError(const Tokens& tokens, std::size_t pos, TokenStreamBuilder& out) {
-    const std::uint16_t line = lineOf(tokens, pos);
-    const std::string near = pos < tokens.size() ? tokens[pos].text : std::string{};
-    out.error(170, 1, severitySyntax,
-              "Line " + std::to_string(line) + ": Incorrect syntax near '" + near + "'.", line);
-    out.done(TokenStreamBuilder::DoneError, 0, 0);
+BatchResponder::Failure BatchResponder::compileError(std::uint32_t number, std::uint8_t state,
+                                                     std::string text, const Tokens& tokens,
+                                                     std::size_t pos) {
+    Failure failure;
+    failure.number = number;
+    failure.state = state;
+    failure.severity = number == 207 || number == 263 ? severityUserError : severitySyntax;
+    failure.text = std::move(text);
+    failure.line = lineOf(tokens, pos);
+    failure.atCompile = true;
+    return failure;
 }
 
-bool BatchResponder::statement(const Tokens& tokens, std::size_t& pos, bool firstInBatch,
-                               TokenStreamBuilder& out) const {
+BatchResponder::Failure BatchResponder::runError(std::uint32_t number, std::uint8_t state,
+                                                 std::string text, const Tokens& tokens,
+                                                 std::size_t pos) {
+    Failure failure;
+    failure.number = number;
+    failure.state = state;
+    failure.severity = severityUserError;
+    failure.text = std::move(text);
+    failure.line = lineOf(tokens, pos);
+    return failure;
+}
+
+BatchResponder::Failure BatchResponder::syntaxError(const Tokens& tokens, std::size_t pos) {
+    // At the end of the text SQL Server names the last thing it read.
+    const std::size_t at = tokens.empty() ? 0 : std::min(pos, tokens.size() - 1);
+    const std::string near = tokens.empty() ? std::string{} : tokens[at].text;
+    const std::uint16_t line = lineOf(tokens, at);
+    return compileError(170, 1,
+                        "Line " + std::to_string(line) + ": Incorrect syntax near '" + near + "'.",
+                        tokens, at);
+}
+
+BatchResponder::Outcome BatchResponder::statement(const Tokens& tokens, std::size_t& pos,
+                                                  bool firstInBatch,
+                                                  TokenStreamBuilder& out) const {
     const Token& head = tokens[pos];
     if (head.isWord("SELECT")) {
         return select(tokens, pos, out);
     }
-    if (head.isWord("SET")) {
-        skipStatement(tokens, pos);
-        out.done(TokenStreamBuilder::DoneMore, 0, 0);
-        return true;
-    }
     if (head.isWord("USE")) {
         return use(tokens, pos, out);
     }
-    if (head.isWord("EXEC") || head.isWord("EXECUTE") ||
-        (firstInBatch && head.kind == Token::Kind::Word && head.text[0] != '@')) {
-        std::size_t namePos = head.isWord("EXEC") || head.isWord("EXECUTE") ? pos + 1 : pos;
+    if (head.isWord("SET") || head.isWord("BEGIN") || head.isWord("COMMIT") ||
+        head.isWord("ROLLBACK")) {
+        // Session settings and transactions: there is nothing to keep or undo here.
+        skipStatement(tokens, pos);
+        out.done(TokenStreamBuilder::DoneMore, 0, 0);
+        return std::nullopt;
+    }
+    if (isKeyword(head)) {
+        return syntaxError(tokens, pos + 1);
+    }
+    const bool exec = head.isWord("EXEC") || head.isWord("EXECUTE");
+    if (exec || (firstInBatch && head.kind == Token::Kind::Word && head.text[0] != '@')) {
+        std::size_t namePos = exec ? pos + 1 : pos;
         const std::string name = dottedName(tokens, namePos);
         if (name.empty()) {
-            syntaxError(tokens, namePos, out);
-            return false;
+            return syntaxError(tokens, namePos);
         }
-        out.error(2812, 62, severityUserError, "Could not find stored procedure '" + name + "'.",
-                  lineOf(tokens, pos));
-        out.done(TokenStreamBuilder::DoneError, 0, 0);
-        return false;
+        return runError(2812, 62, "Could not find stored procedure '" + name + "'.", tokens, pos);
     }
-    syntaxError(tokens, pos, out);
-    return false;
+    return syntaxError(tokens, pos);
 }
 
-bool BatchResponder::use(const Tokens& tokens, std::size_t& pos, TokenStreamBuilder& out) const {
-    std::size_t namePos = pos + 1;
+BatchResponder::Outcome BatchResponder::use(const Tokens& tokens, std::size_t& pos,
+                                            TokenStreamBuilder& out) const {
+    const std::size_t namePos = pos + 1;
     if (namePos >= tokens.size() || tokens[namePos].kind != Token::Kind::Word) {
-        syntaxError(tokens, namePos, out);
-        return false;
+        return syntaxError(tokens, namePos);
     }
     const std::string name = tokens[namePos].text;
     pos = namePos + 1;
     if (lower(name) != lower(options_.database)) {
-        out.error(911, 1, severityUserError,
-                  "Could not locate entry in sysdatabases for database '" + name +
-                      "'. No entry found with that name. Make sure that the name is entered "
-                      "correctly.",
-                  lineOf(tokens, namePos));
-        out.done(TokenStreamBuilder::DoneError, 0, 0);
-        return false;
+        return runError(911, 1,
+                        "Could not locate entry in sysdatabases for database '" + name +
+                            "'. No entry found with that name. Make sure that the name is "
+                            "entered correctly.",
+                        tokens, namePos);
     }
     out.envChange(TokenStreamBuilder::Database, options_.database, options_.database);
     out.info(5701, 1, 0, "Changed database context to '" + options_.database + "'.");
     out.done(TokenStreamBuilder::DoneMore, 0, 0);
-    return true;
+    return std::nullopt;
 }
 
 ResultSet::Value BatchResponder::serverProperty(std::string_view name) const {
@@ -261,42 +309,39 @@ ResultSet::Value BatchResponder::serverProperty(std::string_view name) const {
     return ResultSet::Value::null();
 }
 
-bool BatchResponder::select(const Tokens& tokens, std::size_t& pos, TokenStreamBuilder& out) const {
+BatchResponder::Outcome BatchResponder::select(const Tokens& tokens, std::size_t& pos,
+                                               TokenStreamBuilder& out) const {
     ResultSet result;
     std::vector<ResultSet::Value> values;
+    // A name in the select list is a column only if a table follows; SQL Server looks for
+    // the table first.
+    Outcome unknownColumn;
+    bool star = false;
     ++pos; // SELECT
     while (true) {
         if (pos >= tokens.size()) {
-            syntaxError(tokens, pos, out);
-            return false;
+            return syntaxError(tokens, pos);
         }
         const Token& item = tokens[pos];
         ResultSet::Column column;
         ResultSet::Value value;
-        const bool call = pos + 1 < tokens.size() && tokens[pos + 1].isSymbol('(') &&
-                          item.kind == Token::Kind::Word;
+        const bool call = item.kind == Token::Kind::Word && pos + 1 < tokens.size() &&
+                          tokens[pos + 1].isSymbol('(');
         if (call && item.isWord("SERVERPROPERTY")) {
             if (options_.fault == FaultMode::Sql7) {
-                out.error(195, 10, severitySyntax,
-                          "'SERVERPROPERTY' is not a recognized function name.",
-                          lineOf(tokens, pos));
-                out.done(TokenStreamBuilder::DoneError, 0, 0);
-                return false;
+                return compileError(195, 10, "'SERVERPROPERTY' is not a recognized function name.",
+                                    tokens, pos);
             }
             if (pos + 3 >= tokens.size() || tokens[pos + 2].kind != Token::Kind::String ||
                 !tokens[pos + 3].isSymbol(')')) {
-                syntaxError(tokens, std::min(pos + 2, tokens.size() - 1), out);
-                return false;
+                return syntaxError(tokens, pos + 2);
             }
             column.type = ResultSet::ColumnType::Variant;
             value = serverProperty(tokens[pos + 2].text);
             pos += 4;
         } else if (call) {
-            out.error(195, 10, severitySyntax,
-                      "'" + item.text + "' is not a recognized function name.",
-                      lineOf(tokens, pos));
-            out.done(TokenStreamBuilder::DoneError, 0, 0);
-            return false;
+            return compileError(195, 10, "'" + item.text + "' is not a recognized function name.",
+                                tokens, pos);
         } else if (item.kind == Token::Kind::Word && item.text.rfind("@@", 0) == 0) {
             const std::string name = upper(item.text);
             if (name == "@@VERSION") {
@@ -318,10 +363,8 @@ bool BatchResponder::select(const Tokens& tokens, std::size_t& pos, TokenStreamB
                 column.type = ResultSet::ColumnType::Int;
                 value = ResultSet::Value::fromNumber(0);
             } else {
-                out.error(137, 2, severitySyntax, "Must declare the variable '" + item.text + "'.",
-                          lineOf(tokens, pos));
-                out.done(TokenStreamBuilder::DoneError, 0, 0);
-                return false;
+                return compileError(137, 2, "Must declare the variable '" + item.text + "'.",
+                                    tokens, pos);
             }
             ++pos;
         } else if (item.kind == Token::Kind::Number) {
@@ -341,23 +384,18 @@ bool BatchResponder::select(const Tokens& tokens, std::size_t& pos, TokenStreamB
             value = ResultSet::Value::fromText(item.text);
             ++pos;
         } else if (item.isSymbol('*')) {
-            // Only a table has columns to star: either the FROM below fails, or there is none.
-            if (pos + 1 >= tokens.size() || !tokens[pos + 1].isWord("FROM")) {
-                out.error(263, 1, severityUserError, "Must specify table to select from.",
-                          lineOf(tokens, pos));
-                out.done(TokenStreamBuilder::DoneError, 0, 0);
-                return false;
-            }
+            star = true;
             ++pos;
-            break;
         } else if (item.kind == Token::Kind::Word && !isReservedAfterItem(item)) {
-            out.error(207, 3, severityUserError, "Invalid column name '" + item.text + "'.",
-                      lineOf(tokens, pos));
-            out.done(TokenStreamBuilder::DoneError, 0, 0);
-            return false;
+            if (!unknownColumn) {
+                unknownColumn =
+                    compileError(207, 3, "Invalid column name '" + item.text + "'.", tokens, pos);
+            }
+            std::size_t after = pos;
+            dottedName(tokens, after);
+            pos = std::max(after, pos + 1);
         } else {
-            syntaxError(tokens, pos, out);
-            return false;
+            return syntaxError(tokens, pos);
         }
 
         // [AS] alias
@@ -365,8 +403,7 @@ bool BatchResponder::select(const Tokens& tokens, std::size_t& pos, TokenStreamB
             ++pos;
             if (pos >= tokens.size() || (tokens[pos].kind != Token::Kind::Word &&
                                          tokens[pos].kind != Token::Kind::String)) {
-                syntaxError(tokens, pos, out);
-                return false;
+                return syntaxError(tokens, pos);
             }
             column.name = tokens[pos++].text;
         } else if (pos < tokens.size() &&
@@ -389,23 +426,24 @@ bool BatchResponder::select(const Tokens& tokens, std::size_t& pos, TokenStreamB
         const std::size_t namePos = pos;
         const std::string name = dottedName(tokens, pos);
         if (name.empty()) {
-            syntaxError(tokens, namePos, out);
-            return false;
+            return syntaxError(tokens, namePos);
         }
-        out.error(208, 1, severityUserError, "Invalid object name '" + name + "'.",
-                  lineOf(tokens, namePos));
-        out.done(TokenStreamBuilder::DoneError, 0, 0);
-        return false;
+        return runError(208, 1, "Invalid object name '" + name + "'.", tokens, namePos);
     }
     if (!isStatementEnd(tokens, pos)) {
-        syntaxError(tokens, pos, out);
-        return false;
+        return syntaxError(tokens, pos);
+    }
+    if (star) {
+        return compileError(263, 1, "Must specify table to select from.", tokens, pos - 1);
+    }
+    if (unknownColumn) {
+        return unknownColumn;
     }
     if (options_.fault != FaultMode::NoRows) {
         result.rows.push_back(std::move(values));
     }
     out.resultSet(result, TokenStreamBuilder::DoneMore);
-    return true;
+    return std::nullopt;
 }
 
 } // namespace brellow::tdsserver

@@ -5,6 +5,7 @@
 #include "TokenStreamBuilder.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,17 +34,33 @@ private:
     using Token = SqlTokenizer::Token;
     using Tokens = std::vector<Token>;
 
+    // Why a statement failed. Errors SQL Server finds while compiling (syntax, unknown
+    // functions and columns) stop the whole batch before anything runs; the others (unknown
+    // objects, procedures, databases) end it where they occur.
+    struct Failure {
+        std::uint32_t number = 0;
+        std::uint8_t state = 1;
+        std::uint8_t severity = 16;
+        std::string text;
+        std::uint16_t line = 1;
+        bool atCompile = false;
+    };
+    using Outcome = std::optional<Failure>;
+
     // Writes the reply to the statement starting at tokens[pos]; advances pos past it.
-    // Returns false when the statement failed, which ends the batch.
-    bool statement(const Tokens& tokens, std::size_t& pos, bool firstInBatch,
-                   TokenStreamBuilder& out) const;
-    bool select(const Tokens& tokens, std::size_t& pos, TokenStreamBuilder& out) const;
-    bool use(const Tokens& tokens, std::size_t& pos, TokenStreamBuilder& out) const;
+    Outcome statement(const Tokens& tokens, std::size_t& pos, bool firstInBatch,
+                      TokenStreamBuilder& out) const;
+    Outcome select(const Tokens& tokens, std::size_t& pos, TokenStreamBuilder& out) const;
+    Outcome use(const Tokens& tokens, std::size_t& pos, TokenStreamBuilder& out) const;
     ResultSet::Value serverProperty(std::string_view name) const;
     static bool isStatementStart(const Token& token);
     static bool isStatementEnd(const Tokens& tokens, std::size_t pos);
     static void skipStatement(const Tokens& tokens, std::size_t& pos);
-    static void syntaxError(const Tokens& tokens, std::size_t pos, TokenStreamBuilder& out);
+    static Failure syntaxError(const Tokens& tokens, std::size_t pos);
+    static Failure compileError(std::uint32_t number, std::uint8_t state, std::string text,
+                                const Tokens& tokens, std::size_t pos);
+    static Failure runError(std::uint32_t number, std::uint8_t state, std::string text,
+                            const Tokens& tokens, std::size_t pos);
 
     ServerOptions options_;
 };
