@@ -48,20 +48,28 @@ QString FontSetup::Resolve(const QString& family, const QString& fallback) {
 
 FontSetup::Choice FontSetup::Install(const QString& wineFontDirectory) {
     const QString tahoma = QStringLiteral("Tahoma");
-    if (!isInstalled(tahoma) && !wineFontDirectory.isEmpty()) {
-        // Wine ships a free Tahoma but outside fontconfig's folders.
+    const QString msSansSerif = QStringLiteral("MS Sans Serif");
+    if (!wineFontDirectory.isEmpty()) {
+        // Wine ships free versions of both, but outside fontconfig's folders. Its MS Sans
+        // Serif holds the classic bitmap strikes (13 pixels for 8.25 pt at 96 dpi), so
+        // buttons and menus get the very cell the layouts were drawn for.
         const QDir directory(wineFontDirectory);
-        addFontFile(directory, QStringLiteral("tahoma.ttf"));
-        addFontFile(directory, QStringLiteral("tahomabd.ttf"));
+        if (!isInstalled(tahoma)) {
+            addFontFile(directory, QStringLiteral("tahoma.ttf"));
+            addFontFile(directory, QStringLiteral("tahomabd.ttf"));
+        }
+        if (!isInstalled(msSansSerif)) {
+            addFontFile(directory, QStringLiteral("ms_sans_serif.ttf"));
+        }
     }
 
     const QString fallback = SansFallback();
     Choice choice;
     choice.tahoma = Resolve(tahoma, fallback);
-    choice.msSansSerif = Resolve(QStringLiteral("MS Sans Serif"), fallback);
+    choice.msSansSerif = Resolve(msSansSerif, fallback);
     choice.arial = Resolve(QStringLiteral("Arial"), fallback);
 
-    QFont defaultFont(QStringLiteral("MS Sans Serif"));
+    QFont defaultFont(msSansSerif);
     defaultFont.setPointSizeF(8.25);
     QApplication::setFont(defaultFont);
     return choice;

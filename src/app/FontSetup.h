@@ -19,9 +19,9 @@ public:
 
     static constexpr const char* kWineFontDirectory = "/usr/share/wine/fonts";
 
-    // Loads Wine's Tahoma from wineFontDirectory when the system lacks it, installs the
-    // substitutes and makes MS Sans Serif 8.25 pt the application's default font (the font
-    // of every window that sets none of its own).
+    // Loads Wine's Tahoma and MS Sans Serif from wineFontDirectory where the system lacks
+    // them, installs substitutes for what is still missing and makes MS Sans Serif 8.25 pt the
+    // application's default font (the font of every window that sets none of its own).
     static Choice
     Install(const QString& wineFontDirectory = QString::fromLatin1(kWineFontDirectory));
 

@@ -2,6 +2,7 @@
 
 #include "about/FrmAbout.h"
 #include "about/ImageBox.h"
+#include "app/PasswordBox.h"
 #include "app/ProgramIdentity.h"
 #include "platform/ModalPresenter.h"
 #include "server/MainWindowCommands.h"
@@ -147,15 +148,9 @@ void FrmMain::createControls(QWidget* client) {
     txtUser_ = makeTextBox(fraUserPassword_, "txtUser", twips(1320, 360, 2295, 375),
                            QStringLiteral("User Name"));
 
-    txtPassword_ = makeTextBox(fraUserPassword_, "txtPassword", twips(1320, 840, 2295, 375),
-                               QStringLiteral("Password"));
-    txtPassword_->setEchoMode(QLineEdit::Password);
-    // Whatever the style's habit, every character shows as "*".
-    txtPassword_->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
-    // No input-method editor: it would see the password in the clear.
-    txtPassword_->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData |
-                                      Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
-    txtPassword_->setAttribute(Qt::WA_InputMethodEnabled, false);
+    txtPassword_ = named(new PasswordBox(fraUserPassword_), "txtPassword");
+    txtPassword_->setGeometry(twips(1320, 840, 2295, 375));
+    txtPassword_->setAccessibleName(QStringLiteral("Password"));
 
     lblUser_ = makeLabel(fraUserPassword_, "lblUser", QStringLiteral("User Name"),
                          twips(120, 360, 1095, 375), Qt::AlignRight);

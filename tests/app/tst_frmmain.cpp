@@ -1,0 +1,454 @@
+#include "FakeAppServices.h"
+#include "about/FrmAbout.h"
+#include "about/ImageBox.h"
+#include "app/FrmMain.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+using brellow::app::FrmMain;
+using brellow::testsupport::FakeAppServices;
+
+namespace {
+
+template <typename T> T* control(const QWidget& window, const char* name) {
+    T* found = window.findChild<T*>(QString::fromLatin1(name));
+    if (found == nullptr) {
+        qFatal("no control named %s", name);
+    }
+    return found;
+}
+
+QAction* menuItem(const QWidget& window, const char* name) {
+    return control<QAction>(window, name);
+}
+
+QImage pictureOf(const QIcon& icon) {
+    return icon.pixmap(QSize(32, 32)).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+// The window shown and active, with the keyboard focus where loading left it.
+void showActive(FrmMain& window) {
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+}
+
+} // namespace
+
+class TestFrmMain : public QObject {
+    Q_OBJECT
+private slots:
+    void afterLoadingNothingCanRunAndTheAnswersAreEmpty() {
+        FakeAppServices fakes;
+        FrmMain window(fakes.services);
+
+        QCOMPARE(window.windowTitle(), QStringLiteral("Brellow"));
+        QVERIFY(!control<QPushButton>(window, "cmdGetVersion")->isEnabled());
+        QVERIFY(!menuItem(window, "mnuViewConnectionProperties")->isEnabled());
+        QVERIFY(!menuItem(window, "mnuViewConfigurationParameters")->isEnabled());
+        QVERIFY(!control<QCheckBox>(window, "chkDoNotUseIntegratedSecuirity")->isChecked());
+        for (const char* name : {"txtUser", "txtPassword", "lblUser", "lblPassword"}) {
+            QVERIFY2(!control<QWidget>(window, name)->isEnabled(), name);
+        }
+        QVERIFY(control<QGroupBox>(window, "fraUserPassword")->isEnabled());
+        for (const char* name : {"lblEdition", "lblVersion", "lblSPLevel"}) {
+            QVERIFY2(control<QLabel>(window, name)->text().isEmpty(), name);
+        }
+        QVERIFY(menuItem(window, "mnuExit")->isEnabled());
+        QVERIFY(menuItem(window, "mnuAbout")->isEnabled());
+        // Loading touched nothing outside the window.
+        QVERIFY(fakes.components.calls.empty());
+        QCOMPARE(fakes.modal.calls, 0);
+        QVERIFY(fakes.messageBoxes.shown.isEmpty());
+    }
+
+    void anyServerTextEnablesTheCommands_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("one blank") << QStringLiteral(" ");
+        QTest::newRow("one letter") << QStringLiteral("s");
+        QTest::newRow("name with blanks around") << QStringLiteral("  db01\\inst  ");
+        QTest::newRow("address") << QStringLiteral("127.0.0.1,1433");
+    }
+
+    void anyServerTextEnablesTheCommands() {
+        QFETCH(QString, typed);
+        FakeAppServices fakes;
+        FrmMain window(fakes.services);
+        auto* txtServer = control<QLineEdit>(window, "txtServer");
+        auto* cmdGetVersion = control<QPushButton>(window, "cmdGetVersion");
+        QAction* viewProperties = menuItem(window, "mnuViewConnectionProperties");
+
+        QTest::keyClicks(txtServer, typed);
+        QCOMPARE(window.ServerName(), typed);
+        QVERIFY(cmdGetVersion->isEnabled());
+        QVERIFY(viewProperties->isEnabled());
+
+        // Deleting all but the last character keeps them enabled; the last one disables.
+        for (qsizetype left = typed.size(); left > 1; --left) {
+            QTest::keyClick(txtServer, Qt::Key_Backspace);
+            QVERIFY(cmdGetVersion->isEnabled());
+        }
+        QTest::keyClick(txtServer, Qt::Key_Backspace);
+        QVERIFY(txtServer->text().isEmpty());
+        QVERIFY(!cmdGetVersion->isEnabled());
+        QVERIFY(!viewProperties->isEnabled());
+
+        // Pasting and cutting are changes like typing.
+        txtServer->insert(typed);
+        QVERIFY(cmdGetVersion->isEnabled());
+        txtServer->selectAll();
+        txtServer->cut();
+        QVERIFY(!cmdGetVersion->isEnabled());
+        QVERIFY(!viewProperties->isEnabled());
+        // The server text never touches the login controls.
+        QVERIFY(!control<QLineEdit>(window, "txtUser")->isEnabled());
+    }
+
+    void theCheckBoxSwitchesTheLoginControlsAndKeepsWhatWasTyped() {
+        FakeAppServices fakes;
+        FrmMain window(fakes.services);
+        auto* check = control<QCheckBox>(window, "chkDoNotUseIntegratedSecuirity");
+        auto* txtUser = control<QLineEdit>(window, "txtUser");
+        auto* txtPassword = control<QLineEdit>(window, "txtPassword");
+        const QList<QWidget*> login{txtUser, txtPassword, control<QLabel>(window, "lblUser"),
+                                    control<QLabel>(window, "lblPassword")};
+        QCOMPARE(window.SecurityChoice(), 0);
+
+        QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(6, check->height() / 2));
+        QCOMPARE(window.SecurityChoice(), 1);
+        for (QWidget* widget : login) {
+            QVERIFY2(widget->isEnabled(), qPrintable(widget->objectName()));
+        }
+        QTest::keyClicks(txtUser, QStringLiteral("sa"));
+        QTest::keyClicks(txtPassword, QStringLiteral("s3cret"));
+
+        // The space bar is a click too.
+        check->setFocus();
+        QTest::keyClick(check, Qt::Key_Space);
+        QCOMPARE(window.SecurityChoice(), 0);
+        for (QWidget* widget : login) {
+            QVERIFY2(!widget->isEnabled(), qPrintable(widget->objectName()));
+        }
+        QCOMPARE(window.UserName(), QStringLiteral("sa"));
+        QCOMPARE(window.Password(), QStringLiteral("s3cret"));
+        // Neither the frame nor the server command follow the check box.
+        QVERIFY(control<QGroupBox>(window, "fraUserPassword")->isEnabled());
+        QVERIFY(!control<QPushButton>(window, "cmdGetVersion")->isEnabled());
+
+        QTest::keyClick(check, Qt::Key_Space);
+        QVERIFY(txtPassword->isEnabled());
+        QCOMPARE(txtUser->text(), QStringLiteral("sa"));
+    }
+
+    void thePasswordShowsStarsAndKeepsInputMethodsAway() {
+        FakeAppServices fakes;
+        FrmMain window(fakes.services);
+        showActive(window);
+        auto* check = control<QCheckBox>(window, "chkDoNotUseIntegratedSecuirity");
+        auto* txtPassword = control<QLineEdit>(window, "txtPassword");
+        check->click();
+        QTest::keyClicks(txtPassword, QStringLiteral("pa55w0rd"));
+
+        QCOMPARE(window.Password(), QStringLiteral("pa55w0rd"));
+        QCOMPARE(txtPassword->displayText(), QString(8, QLatin1Char('*')));
+        QVERIFY(!txtPassword->testAttribute(Qt::WA_InputMethodEnabled));
+        QVERIFY(txtPassword->inputMethodHints().testFlag(Qt::ImhHiddenText));
+        // Switching the box off and on must not bring input methods back.
+        check->click();
+        check->click();
+        txtPassword->setFocus();
+        QVERIFY(!txtPassword->testAttribute(Qt::WA_InputMethodEnabled));
+        // What an input method asks the focused box: it must find input methods unwelcome.
+        QInputMethodQueryEvent query(Qt::ImEnabled);
+        QApplication::sendEvent(txtPassword, &query);
+        QVERIFY(!query.value(Qt::ImEnabled).toBool());
+        // The user name is an ordinary text box.
+        QVERIFY(control<QLineEdit>(window, "txtUser")->echoMode() == QLineEdit::Normal);
+    }
+
+    void tabVisitsTheEnabledInputsInOrder_data() {
+        QTest::addColumn<bool>("serverTyped");
+        QTest::addColumn<bool>("loginChecked");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("nothing entered")
+            << false << false
+            << QStringList{"txtServer", "chkDoNotUseIntegratedSecuirity", "txtServer"};
+        QTest::newRow("server typed") << true << false
+                                      << QStringList{"txtServer", "cmdGetVersion",
+                                                     "chkDoNotUseIntegratedSecuirity", "txtServer"};
+        QTest::newRow("login chosen") << false << true
+                                      << QStringList{"txtServer", "chkDoNotUseIntegratedSecuirity",
+                                                     "txtUser", "txtPassword", "txtServer"};
+        QTest::newRow("everything enabled")
+            << true << true
+            << QStringList{"txtServer", "cmdGetVersion", "chkDoNotUseIntegratedSecuirity",
+                           "txtUser",   "txtPassword",   "txtServer"};
+    }
+
+    void tabVisitsTheEnabledInputsInOrder() {
+        QFETCH(bool, serverTyped);
+        QFETCH(bool, loginChecked);
+        QFETCH(QStringList, order);
+        FakeAppServices fakes;
+        FrmMain window(fakes.services);
+        showActive(window);
+        // The focus starts in the server box.
+        QTRY_COMPARE(QApplication::focusWidget(), control<QWidget>(window, "txtServer"));
+        if (serverTyped) {
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("srv"));
+        }
+        control<QCheckBox>(window, "chkDoNotUseIntegratedSecuirity")->setChecked(loginChecked);
+
+        QStringList visited{QApplication::focusWidget()->objectName()};
+        for (qsizetype step = 1; step < order.size(); ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(visited, order);
+        // Shift+Tab goes back the same way.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), order.at(order.size() - 2));
+    }
+
+    void enterInATextBoxStartsNothing() {
+        FakeAppServices fakes;
+        FrmMain window(fakes.services);
+        showActive(window);
+        auto* cmdGetVersion = control<QPushButton>(window, "cmdGetVersion");
+        QSignalSpy pressed(cmdGetVersion, &QPushButton::clicked);
+        control<QCheckBox>(window, "chkDoNotUseIntegratedSecuirity")->setChecked(true);
+        QVERIFY(!cmdGetVersion->isDefault());
+        QVERIFY(!cmdGetVersion->autoDefault());
+
+        for (const char* name : {"txtServer", "txtUser", "txtPassword"}) {
+            auto* box = control<QLineEdit>(window, name);
+            box->setFocus();
+            QTest::keyClicks(box, QStringLiteral("x"));
+            QTest::keyClick(box, Qt::Key_Return);
+            QTest::keyClick(box, Qt::Key_Enter);
+        }
+        QVERIFY(cmdGetVersion->isEnabled());
+        QCOMPARE(pressed.count(), 0);
+        QVERIFY(fakes.components.calls.empty());
+        QCOMPARE(fakes.mousePointer.history.size(), 0);
+        QVERIFY(fakes.messageBoxes.shown.isEmpty());
+    }
+
+    void viewConfigurationParametersIsNeverAvailable() {
+        FakeAppServices fakes;
+        FrmMain window(fakes.services);
+        showActive(window);
+        QAction* item = menuItem(window, "mnuViewConfigurationParameters");
+        auto* txtServer = control<QLineEdit>(window, "txtServer");
+        auto* check = control<QCheckBox>(window, "chkDoNotUseIntegratedSecuirity");
+        for (const bool typed : {false, true, false}) {
+            for (const bool checked : {true, false, true}) {
+                txtServer->setText(typed ? QStringLiteral("srv") : QString());
+                check->setChecked(checked);
+                QVERIFY(!item->isEnabled());
+            }
+        }
+        window.ClearServerInfo();
+        window.SetEdition(QStringLiteral("Developer Edition"));
+        QVERIFY(!item->isEnabled());
+        // Choosing it from the keyboard does nothing either.
+        QSignalSpy chosen(item, &QAction::triggered);
+        auto* tools = control<QMenu>(window, "mnuTools");
+        tools->popup(window.mapToGlobal(QPoint(0, 0)));
+        QTRY_VERIFY(tools->isVisible());
+        tools->setActiveAction(item);
+        QTest::keyClick(tools, Qt::Key_Return);
+        QCOMPARE(chosen.count(), 0);
+        QVERIFY(fakes.components.calls.empty());
+    }
+
+    void menusCarryTheirAccessKeysAndNoShortcuts() {
+        FakeAppServices fakes;
+        FrmMain window(fakes.services);
+        const QList<QAction*> top = window.menuBar()->actions();
+        QCOMPARE(top.size(), 3);
+        QCOMPARE(top.at(0)->text(), QStringLiteral("&Program"));
+        QCOMPARE(top.at(1)->text(), QStringLiteral("&Tools"));
+        QCOMPARE(top.at(2)->text(), QStringLiteral("&Help"));
+        QCOMPARE(control<QMenu>(window, "mnuProgram")->actions(),
+                 QList<QAction*>{menuItem(window, "mnuExit")});
+        QCOMPARE(control<QMenu>(window, "mnuTools")->actions(),
+                 (QList<QAction*>{menuItem(window, "mnuViewConnectionProperties"),
+                                  menuItem(window, "mnuViewConfigurationParameters")}));
+        QCOMPARE(control<QMenu>(window, "mnuHelp")->actions(),
+                 QList<QAction*>{menuItem(window, "mnuAbout")});
+        QCOMPARE(menuItem(window, "mnuExit")->text(), QStringLiteral("E&xit"));
+        QCOMPARE(menuItem(window, "mnuViewConnectionProperties")->text(),
+                 QStringLiteral("&View Connection Properties"));
+        QCOMPARE(menuItem(window, "mnuViewConfigurationParameters")->text(),
+                 QStringLiteral("&View Configuration Parameters"));
+        QCOMPARE(menuItem(window, "mnuAbout")->text(), QStringLiteral("&About"));
+        for (QAction* action : window.findChildren<QAction*>()) {
+            QVERIFY2(action->shortcut().isEmpty(), qPrintable(action->objectName()));
+        }
+    }
+
+    void theClientAreaFollowsTheLayoutAndCannotBeResized() {
+        FakeAppServices fakes;
+        FrmMain window(fakes.services);
+        showActive(window);
+        QWidget* client = window.centralWidget();
+        QCOMPARE(client->size(), QSize(423, 162));
+        QCOMPARE(window.minimumSize(), window.maximumSize());
+        QCOMPARE(window.height(), 162 + window.menuBar()->height());
+        QVERIFY(!window.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+        QVERIFY(window.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(window.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+
+        QCOMPARE(control<QWidget>(window, "txtServer")->geometry(), QRect(8, 24, 153, 25));
+        QCOMPARE(control<QWidget>(window, "cmdGetVersion")->geometry(), QRect(176, 24, 105, 25));
+        QCOMPARE(control<QWidget>(window, "txtPassword")->geometry(), QRect(88, 56, 153, 25));
+        QCOMPARE(control<QWidget>(window, "lblSPLevel")->geometry(), QRect(296, 136, 121, 17));
+        // The check box is drawn in front of the frame's top border: it is what a click on
+        // the overlap reaches.
+        const QPoint overlap =
+            control<QWidget>(window, "fraUserPassword")->geometry().topLeft() + QPoint(20, 2);
+        QCOMPARE(client->childAt(overlap),
+                 control<QWidget>(window, "chkDoNotUseIntegratedSecuirity"));
+        // Headings are bold and the window font is not.
+        QVERIFY(control<QLabel>(window, "lblEditionLabel")->font().bold());
+        QVERIFY(!control<QLabel>(window, "Label1")->font().bold());
+        QCOMPARE(control<QLabel>(window, "Label1")->font().pointSizeF(), 9.75);
+    }
+
+    void answerFieldsShowServerTextVerbatimAndSpeakTheirHeadings() {
+        FakeAppServices fakes;
+        FrmMain window(fakes.services);
+        const QString markup = QStringLiteral("<b>Standard</b> & <i>Co</i>");
+        window.SetEdition(markup);
+        window.SetVersion(QStringLiteral("8.00.2039"));
+        window.SetSPLevel(QStringLiteral("SP4"));
+        auto* lblEdition = control<QLabel>(window, "lblEdition");
+        QCOMPARE(lblEdition->text(), markup);
+        QCOMPARE(lblEdition->textFormat(), Qt::PlainText);
+        QCOMPARE(window.Edition(), markup);
+        QCOMPARE(window.Version(), QStringLiteral("8.00.2039"));
+        QCOMPARE(window.SPLevel(), QStringLiteral("SP4"));
+
+        const QList<std::pair<const char*, QString>> fields{
+            {"lblEdition", QStringLiteral("SQL Server Edition")},
+            {"lblVersion", QStringLiteral("SQL Server Version")},
+            {"lblSPLevel", QStringLiteral("SQL Server SP Level")}};
+        for (const auto& [name, heading] : fields) {
+            auto* label = control<QLabel>(window, name);
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(label);
+            QVERIFY(accessible != nullptr);
+            QCOMPARE(accessible->text(QAccessible::Description), heading);
+            QCOMPARE(accessible->text(QAccessible::Name), label->text());
+        }
+
+        window.ClearServerInfo();
+        for (const auto& [name, heading] : fields) {
+            QVERIFY2(control<QLabel>(window, name)->text().isEmpty(), name);
+        }
+        QCOMPARE(window.Edition(), QString());
+    }
+
+    void textBoxesAreNamedAfterTheirLabels() {
+        FakeAppServices fakes;
+        FrmMain window(fakes.services);
+        const QList<std::pair<const char*, QString>> boxes{
+            {"txtServer", QStringLiteral("SQL Server Name/IP")},
+            {"txtUser", QStringLiteral("User Name")},
+            {"txtPassword", QStringLiteral("Password")}};
+        for (const auto& [name, caption] : boxes) {
+            QAccessibleInterface* accessible =
+                QAccessible::queryAccessibleInterface(control<QLineEdit>(window, name));
+            QVERIFY(accessible != nullptr);
+            QCOMPARE(accessible->text(QAccessible::Name), caption);
+            QCOMPARE(accessible->role(), QAccessible::EditableText);
+        }
+        // The password's accessible value must not give the password away.
+        auto* txtPassword = control<QLineEdit>(window, "txtPassword");
+        txtPassword->setText(QStringLiteral("hunter2"));
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(txtPassword);
+        QVERIFY(!accessible->text(QAccessible::Value).contains(QStringLiteral("hunter2")));
+    }
+
+    void aboutShowsTheBoxModallyWithTheMainWindowsIcon() {
+        FakeAppServices fakes;
+        FrmMain window(fakes.services);
+        showActive(window);
+        QVERIFY(!window.windowIcon().isNull());
+        const QImage expected = pictureOf(window.windowIcon());
+
+        QList<QPointer<QDialog>> boxes;
+        QStringList titles;
+        fakes.modal.whileShown = [&](QDialog& box) {
+            boxes << &box;
+            titles << box.windowTitle();
+            auto* about = qobject_cast<brellow::about::FrmAbout*>(&box);
+            QVERIFY(about != nullptr);
+            QVERIFY(box.isVisible());
+            QCOMPARE(box.parentWidget(), &window);
+            auto* image = about->imgIcon();
+            QCOMPARE(image->size(), QSize(32, 32));
+            QCOMPARE(pictureOf(image->Picture()), expected);
+            QCOMPARE(
+                image->pixmap().toImage().convertToFormat(QImage::Format_ARGB32).scaled(32, 32),
+                expected);
+            QCOMPARE(control<QLabel>(box, "lblTitle")->text(), QStringLiteral("Brellow"));
+        };
+
+        menuItem(window, "mnuAbout")->trigger();
+        menuItem(window, "mnuAbout")->trigger();
+
+        QCOMPARE(fakes.modal.calls, 2);
+        QCOMPARE(fakes.modal.lastOwner, &window);
+        QCOMPARE(titles, (QStringList{"About Brellow", "About Brellow"}));
+        // A fresh box each time, gone once the command has ended.
+        QCOMPARE(boxes.size(), 2);
+        QVERIFY(boxes.at(0).isNull());
+        QVERIFY(boxes.at(1).isNull());
+        QVERIFY(window.findChildren<QDialog*>().isEmpty());
+    }
+
+    void exitEndsTheProgramWithoutAQuestion_data() {
+        QTest::addColumn<bool>("byMenu");
+        QTest::newRow("Program, Exit") << true;
+        QTest::newRow("close box") << false;
+    }
+
+    void exitEndsTheProgramWithoutAQuestion() {
+        QFETCH(bool, byMenu);
+        FakeAppServices fakes;
+        FrmMain window(fakes.services);
+        showActive(window);
+        // Closing the last window is what ends the application's event loop.
+        QVERIFY(QGuiApplication::quitOnLastWindowClosed());
+        QVERIFY(window.testAttribute(Qt::WA_QuitOnClose));
+        control<QLineEdit>(window, "txtServer")->setText(QStringLiteral("unsaved"));
+
+        if (byMenu) {
+            menuItem(window, "mnuExit")->trigger();
+        } else {
+            QVERIFY(window.close());
+        }
+        QVERIFY(!window.isVisible());
+        for (QWidget* topLevel : QApplication::topLevelWidgets()) {
+            QVERIFY2(!topLevel->isVisible(), qPrintable(topLevel->objectName()));
+        }
+        QVERIFY(fakes.messageBoxes.shown.isEmpty());
+        QCOMPARE(fakes.modal.calls, 0);
+    }
+};
+
+QTEST_MAIN(TestFrmMain)
+#include "tst_frmmain.moc"
