@@ -50,6 +50,7 @@ void OdbcConnection::SetConnectionString(const std::string& text) {
         notAllowedWhenOpen();
     }
     connectionString_ = text;
+    shownConnectionString_ = text;
 }
 
 void OdbcConnection::Open() {
@@ -102,7 +103,7 @@ void OdbcConnection::Open() {
     connection_ = std::move(connection);
     properties_ = std::move(properties);
     commandTimeoutSeconds_ = settings.commandTimeoutSeconds();
-    connectionString_ = settings.connectionStringWithoutPassword();
+    shownConnectionString_ = settings.connectionStringWithoutPassword();
 }
 
 std::unique_ptr<Recordset> OdbcConnection::Execute(const std::string& commandText) {

@@ -19,7 +19,7 @@ public:
     explicit OdbcConnection(std::vector<std::string> driverCandidates);
     ~OdbcConnection() override;
 
-    std::string ConnectionString() const override { return connectionString_; }
+    std::string ConnectionString() const override { return shownConnectionString_; }
     void SetConnectionString(const std::string& text) override;
     void Open() override;
     std::int32_t State() const override { return connection_ ? kStateOpen : kStateClosed; }
@@ -31,7 +31,11 @@ private:
     void release() noexcept;
 
     std::vector<std::string> driverCandidates_;
+    // As written; Open (and a later reopen) uses this one.
     std::string connectionString_;
+    // What reading the property gives: as written until an open succeeds, then without the
+    // password.
+    std::string shownConnectionString_;
     int commandTimeoutSeconds_ = 0;
     PropertyCollection properties_;
     // The connection handle must go before its environment.

@@ -1,0 +1,433 @@
+// The component against the TDS test server on loopback, through the same factory the program
+// uses: success with the values the server was given, every failure mode, the properties and
+// what goes over the wire.
+#include "TestServerProcess.h"
+#include "db/ComponentFactory.h"
+#include "db/Connection.h"
+#include "db/DbError.h"
+#include "db/ErrorNumbers.h"
+#include "db/OdbcComponentFactory.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+#include <netinet/in.h>
+#include <set>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace brellow::db;
+using brellow::testsupport::TestServerProcess;
+
+namespace {
+
+const std::string kQuery =
+    "SELECT SERVERPROPERTY('productversion') as ProductVersion, SERVERPROPERTY('productlevel') "
+    "as ProductLevel, SERVERPROPERTY ('edition') as Edition";
+
+std::string loginString(quint16 port, const QString& user, const QString& password,
+                        const std::string& extra = {}) {
+    return "Provider=SQLOLEDB.1;Data Source=127.0.0.1," + std::to_string(port) +
+           ";User Id = " + user.toStdString() + ";Password = " + password.toStdString() + ";" +
+           extra;
+}
+
+// A loopback port nothing listens on: bound, read, released.
+quint16 closedPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+QStringList messageTypes(const QStringList& lines) {
+    QStringList types;
+    for (const QString& line : lines) {
+        types << line.section(QLatin1Char(' '), 1, 1);
+    }
+    return types;
+}
+
+} // namespace
+
+class OdbcIntegrationTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void versionQueryReturnsTheServersValues_data();
+    void versionQueryReturnsTheServersValues();
+    void refusedLoginsAreEFail();
+    void refusedPortIsEFailAtOnce();
+    void unansweredHandshakeIsEFailAtTheConnectTimeout();
+    void hangingCommandIsACommandTimeout();
+    void droppedConnectionIsEFailAndStillCloses();
+    void rejectedQueryCarriesTheServersMessage();
+    void nullEditionReadsAsNull();
+    void emptyResultHasNoCurrentRow();
+    void propertiesAreTypedStableAndHideThePassword();
+    void openObjectsRefuseReconfiguration();
+    void recordsetOutlivesItsConnection();
+
+private:
+    std::unique_ptr<TestServerProcess> startServer(TestServerProcess::Options options);
+    std::unique_ptr<Connection> newConnection() {
+        return CreateObjectAs<Connection>(factory_, kConnectionProgId);
+    }
+    OdbcComponentFactory factory_;
+};
+
+std::unique_ptr<TestServerProcess>
+OdbcIntegrationTest::startServer(TestServerProcess::Options options) {
+    if (options.lifetimeSeconds <= 0 || options.lifetimeSeconds > 60) {
+        options.lifetimeSeconds = 60;
+    }
+    auto server = std::make_unique<TestServerProcess>(std::move(options));
+    if (!server->start()) {
+        qWarning("test server did not start: %s", qPrintable(server->errorString()));
+        return nullptr;
+    }
+    return server;
+}
+
+void OdbcIntegrationTest::versionQueryReturnsTheServersValues_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("edition");
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<QString>("level");
+    QTest::newRow("SP4 developer") << "sa"
+                                   << "Pa55word"
+                                   << "Developer Edition"
+                                   << "8.00.2039"
+                                   << "SP4";
+    QTest::newRow("RTM standard") << "reporter"
+                                  << "x"
+                                  << "Standard Edition"
+                                  << "8.00.194"
+                                  << "RTM";
+    QTest::newRow("braces in password") << "ops"
+                                        << "a}b{c}"
+                                        << "Enterprise Edition"
+                                        << "8.00.760"
+                                        << "SP3";
+    QTest::newRow("password ends in brace") << "ops"
+                                            << "tail}"
+                                            << "Personal Edition"
+                                            << "8.00.534"
+                                            << "SP2";
+    QTest::newRow("non-ASCII") << QString::fromUtf8("b\xC3\xA9la")
+                               << QString::fromUtf8("\xE2\x82\xAC"
+                                                    "uro\xC3\xBC")
+                               << QString::fromUtf8("Desktop \xC3\x89"
+                                                    "dition")
+                               << "8.00.384"
+                               << "SP1";
+}
+
+void OdbcIntegrationTest::versionQueryReturnsTheServersValues() {
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, edition);
+    QFETCH(QString, version);
+    QFETCH(QString, level);
+    auto server = startServer({user, password, edition, version, level, {}, {}, 60, {}});
+    QVERIFY(server);
+
+    auto connection = newConnection();
+    auto placeholder = CreateObjectAs<Recordset>(factory_, kRecordsetProgId);
+    const std::string text = loginString(server->port(), user, password);
+    connection->SetConnectionString(text);
+    QCOMPARE(connection->ConnectionString(), text);
+    connection->Open();
+    QCOMPARE(connection->State(), Connection::kStateOpen);
+    // Once open the string no longer carries the password.
+    QVERIFY(connection->ConnectionString().find("Password") == std::string::npos);
+    QVERIFY(connection->ConnectionString().find("Persist Security Info=False") !=
+            std::string::npos);
+
+    std::unique_ptr<Recordset> recordset = connection->Execute(kQuery);
+    QCOMPARE(recordset->State(), 1);
+    QCOMPARE(recordset->RecordCount(), -1);
+    QCOMPARE(QString::fromStdString(recordset->Fields().Item("Edition").Value().ToText()), edition);
+    QCOMPARE(QString::fromStdString(recordset->Fields().Item("ProductVersion").Value().ToText()),
+             version);
+    QCOMPARE(QString::fromStdString(recordset->Fields().Item("productlevel").Value().ToText()),
+             level);
+    QCOMPARE(recordset->Fields().Item("Edition").Value().type(), Variant::Type::Text);
+    recordset->Close();
+    connection->Close();
+    QCOMPARE(connection->State(), Connection::kStateClosed);
+
+    // Exactly three client messages: nothing is sent besides the login and the one batch.
+    QTRY_COMPARE(messageTypes(server->wireLogLines()),
+                 (QStringList{"PRELOGIN", "LOGIN7", "SQLBATCH"}));
+    QVERIFY(server->wireLogLines().last().endsWith(QString::fromStdString("text=" + kQuery)));
+}
+
+void OdbcIntegrationTest::refusedLoginsAreEFail() {
+    auto server = startServer(
+        {"auditor", "right-one", "Standard Edition", "8.00.760", "SP3", {}, {}, 60, {}});
+    QVERIFY(server);
+    const std::vector<std::string> refused{
+        loginString(server->port(), "auditor", "wrong-one"),
+        loginString(server->port(), "nobody", "right-one"),
+        "Provider=SQLOLEDB.1;Data Source=127.0.0.1," + std::to_string(server->port()) +
+            ";Integrated Security=SSPI;",
+    };
+    for (const std::string& text : refused) {
+        auto connection = newConnection();
+        connection->SetConnectionString(text);
+        try {
+            connection->Open();
+            QFAIL(text.c_str());
+        } catch (const DbError& error) {
+            QCOMPARE(error.number(), errors::kFail);
+            QVERIFY(!error.description().empty());
+            QVERIFY(error.description().find("right-one") == std::string::npos);
+        }
+        QCOMPARE(connection->State(), Connection::kStateClosed);
+        QCOMPARE(connection->Properties().Count(), 0);
+    }
+}
+
+void OdbcIntegrationTest::refusedPortIsEFailAtOnce() {
+    auto connection = newConnection();
+    connection->SetConnectionString(loginString(closedPort(), "sa", "pw"));
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        connection->Open();
+        QFAIL("opened a connection to a closed port");
+    } catch (const DbError& error) {
+        QCOMPARE(error.number(), errors::kFail);
+    }
+    qInfo("refused port reported after %lld ms", static_cast<long long>(timer.elapsed()));
+    // A sanity bound only: a refusal must not wait for the 15 s login timeout.
+    QVERIFY(timer.elapsed() < 5000);
+}
+
+void OdbcIntegrationTest::unansweredHandshakeIsEFailAtTheConnectTimeout() {
+    auto server =
+        startServer({"sa", "pw", "E", "8.00.2039", "SP4", "silent-handshake", {}, 60, {}});
+    QVERIFY(server);
+    auto connection = newConnection();
+    connection->SetConnectionString(loginString(server->port(), "sa", "pw", "Connect Timeout=2;"));
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        connection->Open();
+        QFAIL("a handshake that was never answered opened");
+    } catch (const DbError& error) {
+        QCOMPARE(error.number(), errors::kFail);
+    }
+    qInfo("unanswered handshake given up after %lld ms", static_cast<long long>(timer.elapsed()));
+    // Not before the 2 s asked for, and nowhere near the 15 s default.
+    QVERIFY(timer.elapsed() >= 1500);
+    QVERIFY(timer.elapsed() < 10000);
+    QCOMPARE(connection->State(), Connection::kStateClosed);
+}
+
+void OdbcIntegrationTest::hangingCommandIsACommandTimeout() {
+    auto server =
+        startServer({"sa", "pw", "E", "8.00.2039", "SP4", "hang-after-login", {}, 60, {}});
+    QVERIFY(server);
+    auto connection = newConnection();
+    connection->SetConnectionString(loginString(server->port(), "sa", "pw", "Command Timeout=1;"));
+    connection->Open();
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        connection->Execute(kQuery);
+        QFAIL("a command the server never answered returned");
+    } catch (const DbError& error) {
+        QCOMPARE(error.number(), errors::kCommandTimeout);
+        QCOMPARE(error.description(), "Query timeout expired");
+    }
+    QVERIFY(timer.elapsed() >= 500);
+    QVERIFY(timer.elapsed() < 10000);
+    connection->Close();
+    QCOMPARE(connection->State(), Connection::kStateClosed);
+}
+
+void OdbcIntegrationTest::droppedConnectionIsEFailAndStillCloses() {
+    auto server = startServer({"sa", "pw", "E", "8.00.2039", "SP4", "drop-at-batch", {}, 60, {}});
+    QVERIFY(server);
+    auto connection = newConnection();
+    connection->SetConnectionString(loginString(server->port(), "sa", "pw"));
+    connection->Open();
+    try {
+        connection->Execute(kQuery);
+        QFAIL("a dropped connection returned a result");
+    } catch (const DbError& error) {
+        QCOMPARE(error.number(), errors::kFail);
+        QVERIFY(!error.description().empty());
+        QVERIFY(error.description().front() != '[');
+    }
+    QCOMPARE(connection->State(), Connection::kStateOpen);
+    connection->Close();
+    QCOMPARE(connection->State(), Connection::kStateClosed);
+}
+
+void OdbcIntegrationTest::rejectedQueryCarriesTheServersMessage() {
+    auto server = startServer({"sa", "pw", "E", "7.00.1063", "SP4", "sql7", {}, 60, {}});
+    QVERIFY(server);
+    auto connection = newConnection();
+    connection->SetConnectionString(loginString(server->port(), "sa", "pw"));
+    connection->Open();
+    try {
+        connection->Execute(kQuery);
+        QFAIL("a server without SERVERPROPERTY answered the query");
+    } catch (const DbError& error) {
+        QCOMPARE(error.number(), static_cast<std::int32_t>(0x80040E14));
+        QCOMPARE(error.description(), "'SERVERPROPERTY' is not a recognized function name.");
+    }
+    // The connection is still usable for closing, and nothing was cancelled on the wire.
+    connection->Close();
+    QTRY_COMPARE(messageTypes(server->wireLogLines()),
+                 (QStringList{"PRELOGIN", "LOGIN7", "SQLBATCH"}));
+}
+
+void OdbcIntegrationTest::nullEditionReadsAsNull() {
+    auto server = startServer({"sa", "pw", "E", "8.00.818", "SP3", "null-edition", {}, 60, {}});
+    QVERIFY(server);
+    auto connection = newConnection();
+    connection->SetConnectionString(loginString(server->port(), "sa", "pw"));
+    connection->Open();
+    auto recordset = connection->Execute(kQuery);
+    QCOMPARE(recordset->RecordCount(), -1);
+    const Variant edition = recordset->Fields().Item("Edition").Value();
+    QVERIFY(edition.isNull());
+    try {
+        (void)edition.ToText();
+        QFAIL("a null edition converted to text");
+    } catch (const DbError& error) {
+        QCOMPARE(error.number(), errors::kInvalidUseOfNull);
+    }
+    QCOMPARE(recordset->Fields().Item("ProductVersion").Value().ToText(), "8.00.818");
+    QCOMPARE(recordset->Fields().Item("ProductLevel").Value().ToText(), "SP3");
+}
+
+void OdbcIntegrationTest::emptyResultHasNoCurrentRow() {
+    auto server = startServer({"sa", "pw", "E", "8.00.2039", "SP4", "no-rows", {}, 60, {}});
+    QVERIFY(server);
+    auto connection = newConnection();
+    connection->SetConnectionString(loginString(server->port(), "sa", "pw"));
+    connection->Open();
+    auto recordset = connection->Execute(kQuery);
+    QCOMPARE(recordset->RecordCount(), 0);
+    QCOMPARE(recordset->Fields().Count(), 3);
+    try {
+        recordset->Fields().Item("Edition").Value();
+        QFAIL("read a field of an empty result");
+    } catch (const DbError& error) {
+        QCOMPARE(error.number(), errors::kNoCurrentRow);
+    }
+    recordset->Close();
+}
+
+void OdbcIntegrationTest::propertiesAreTypedStableAndHideThePassword() {
+    const QString password = QStringLiteral("Zq-7781-secret");
+    auto server = startServer({"Clerk",
+                               password,
+                               "Standard Edition",
+                               "8.00.760",
+                               "SP3",
+                               {},
+                               {},
+                               60,
+                               {"--database", "pubs", "--server-name", "SALESDB", "--packet-size",
+                                "8192", "--language", "Deutsch"}});
+    QVERIFY(server);
+    auto connection = newConnection();
+    connection->SetConnectionString(
+        loginString(server->port(), "Clerk", password, "Initial Catalog=pubs;Connect Timeout=9;"));
+    connection->Open();
+    // Gathering the properties sent nothing beyond the login.
+    QTRY_COMPARE(messageTypes(server->wireLogLines()), (QStringList{"PRELOGIN", "LOGIN7"}));
+
+    Properties& properties = connection->Properties();
+    QVERIFY(properties.Count() >= 30);
+    std::map<std::string, Variant> byName;
+    std::vector<std::string> order;
+    for (std::int32_t i = 0; i < properties.Count(); ++i) {
+        const std::string name = properties.Item(i).Name();
+        QVERIFY2(byName.emplace(name, properties.Item(i).Value()).second, name.c_str());
+        order.push_back(name);
+        QVERIFY2(properties.Item(i).Value().ToTextOrEmpty().find(password.toStdString()) ==
+                     std::string::npos,
+                 name.c_str());
+        QVERIFY(name.find("Password") == std::string::npos);
+    }
+    QCOMPARE(byName.at("DBMS Name"), Variant("Microsoft SQL Server"));
+    QCOMPARE(byName.at("DBMS Version"), Variant("08.00.2039"));
+    QCOMPARE(byName.at("Server Name"), Variant("SALESDB"));
+    QCOMPARE(byName.at("Current Catalog"), Variant("pubs"));
+    QCOMPARE(byName.at("Initial Catalog"), Variant("pubs"));
+    QCOMPARE(byName.at("Packet Size"), Variant(std::int64_t{8192}));
+    QCOMPARE(byName.at("TDS Version"), Variant("7.1"));
+    QCOMPARE(byName.at("User ID"), Variant("Clerk"));
+    QCOMPARE(byName.at("User Name"), Variant("Clerk"));
+    QCOMPARE(byName.at("Integrated Security"), Variant(""));
+    QCOMPARE(byName.at("Connect Timeout"), Variant(std::int64_t{9}));
+    QCOMPARE(byName.at("Command Timeout"), Variant(std::int64_t{30}));
+    QCOMPARE(byName.at("Persist Security Info"), Variant(false));
+    QCOMPARE(byName.at("Network Port"), Variant(std::int64_t{server->port()}));
+    QCOMPARE(byName.at("Data Source"), Variant("127.0.0.1," + std::to_string(server->port())));
+    QCOMPARE(byName.at("Provider Name"), Variant("libtdsodbc.so"));
+    QCOMPARE(byName.at("Read-Only Data Source").type(), Variant::Type::Boolean);
+    QCOMPARE(byName.at("Maximum Identifier Length").type(), Variant::Type::Integer);
+    QVERIFY(!byName.at("Provider Version").ToTextOrEmpty().empty());
+
+    // The same order on every open.
+    connection->Close();
+    QCOMPARE(connection->Properties().Count(), 0);
+    connection->Open();
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        QCOMPARE(connection->Properties().Item(static_cast<std::int32_t>(i)).Name(), order[i]);
+    }
+}
+
+void OdbcIntegrationTest::openObjectsRefuseReconfiguration() {
+    auto server = startServer({"sa", "pw", "E", "8.00.2039", "SP4", {}, {}, 60, {}});
+    QVERIFY(server);
+    auto connection = newConnection();
+    connection->SetConnectionString(loginString(server->port(), "sa", "pw"));
+    connection->Open();
+    const std::string readBack = connection->ConnectionString();
+    try {
+        connection->SetConnectionString("Provider=SQLOLEDB;Data Source=elsewhere");
+        QFAIL("changed the string of an open connection");
+    } catch (const DbError& error) {
+        QCOMPARE(error.number(), errors::kNotAllowedWhenOpen);
+    }
+    try {
+        connection->Open();
+        QFAIL("opened an open connection");
+    } catch (const DbError& error) {
+        QCOMPARE(error.number(), errors::kNotAllowedWhenOpen);
+    }
+    QCOMPARE(connection->ConnectionString(), readBack);
+    QCOMPARE(connection->State(), Connection::kStateOpen);
+}
+
+void OdbcIntegrationTest::recordsetOutlivesItsConnection() {
+    auto server =
+        startServer({"sa", "pw", "Workgroup Edition", "8.00.2039", "SP4", {}, {}, 60, {}});
+    QVERIFY(server);
+    std::unique_ptr<Recordset> recordset;
+    {
+        auto connection = newConnection();
+        connection->SetConnectionString(loginString(server->port(), "sa", "pw"));
+        connection->Open();
+        recordset = connection->Execute(kQuery);
+        // Destroyed while open: it must release its handles without being closed first.
+    }
+    QCOMPARE(recordset->Fields().Item("Edition").Value().ToText(), "Workgroup Edition");
+}
+
+QTEST_GUILESS_MAIN(OdbcIntegrationTest)
+#include "tst_odbcintegration.moc"
