@@ -115,7 +115,19 @@ std::string BatchResponder::rpcName(const std::vector<std::uint8_t>& payload) {
     }
     if (*length == 0xFFFF) {
         const auto id = view.u16le(start + 2);
-        return id ? "procid " + std::to_string(*id) : std::string{};
+        // Well-known procedures are sent by number.
+        static constexpr const char* known[] = {
+            "sp_cursor",         "sp_cursoropen",      "sp_cursorprepare", "sp_cursorexecute",
+            "sp_cursorprepexec", "sp_cursorunprepare", "sp_cursorfetch",   "sp_cursoroption",
+            "sp_cursorclose",    "sp_executesql",      "sp_prepare",       "sp_execute",
+            "sp_prepexec",       "sp_prepexecrpc",     "sp_unprepare"};
+        if (!id) {
+            return {};
+        }
+        if (*id >= 1 && *id <= std::size(known)) {
+            return known[*id - 1];
+        }
+        return "procid " + std::to_string(*id);
     }
     const std::size_t bytes = std::min<std::size_t>(
         std::size_t{*length} * 2, payload.size() - std::min(payload.size(), start + 2));

@@ -12,7 +12,7 @@
 
 namespace brellow::tdsserver {
 
-// Answers SQL batches and RPC requests as SQL Server 2000 would, for the statements a
+// Answers SQL batches as SQL Server 2000 would, for the statements a
 // version check needs: SELECTs of SERVERPROPERTY(...) and a few @@ functions, SET and USE.
 // Anything else gets SQL Server 2000's error for it.
 class BatchResponder {
@@ -27,7 +27,7 @@ public:
     // The batch text of a SQLBATCH message: UTF-16LE after the ALL_HEADERS block, which
     // only clients speaking TDS 7.2 or later put in front.
     static std::string batchText(const std::vector<std::uint8_t>& payload);
-    // The procedure name of an RPC request, or "procid N" for a well-known procedure number.
+    // The procedure name of an RPC request; a well-known procedure sent by number is named.
     static std::string rpcName(const std::vector<std::uint8_t>& payload);
 
 private:
