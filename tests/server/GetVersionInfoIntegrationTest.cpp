@@ -1,0 +1,184 @@
+#include "app/AppServices.h"
+#include "app/FrmMain.h"
+#include "db/OdbcComponentFactory.h"
+#include "support/FakeMessageBoxService.h"
+#include "support/FakeModalPresenter.h"
+#include "support/FakeMousePointer.h"
+#include "support/FakeProgramStarter.h"
+#include "support/FakeRegistry.h"
+#include "support/FakeShell.h"
+#include "support/TestServerProcess.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+using brellow::testsupport::FakeMessageBoxService;
+using brellow::testsupport::TestServerProcess;
+
+// Get Version Info pressed in the main window, through the real database component, against
+// the project's TDS test server.
+class GetVersionInfoIntegrationTest : public QObject {
+    Q_OBJECT
+
+private:
+    brellow::db::OdbcComponentFactory components;
+    FakeMessageBoxService boxes;
+    brellow::testsupport::FakeMousePointer pointer;
+    brellow::testsupport::FakeModalPresenter modal;
+    brellow::testsupport::FakeRegistry registry;
+    brellow::testsupport::FakeProgramStarter programs;
+    brellow::testsupport::FakeShell shell;
+    brellow::app::AppServices services{components, boxes,    pointer, modal,
+                                       registry,   programs, shell};
+    std::unique_ptr<brellow::app::FrmMain> frmMain;
+
+    static TestServerProcess::Options options(const QString& password, const QString& fault = {}) {
+        TestServerProcess::Options o;
+        o.user = QStringLiteral("brellow");
+        o.password = password;
+        o.edition = QStringLiteral("Enterprise Edition");
+        o.version = QStringLiteral("8.00.760");
+        o.level = QStringLiteral("SP3");
+        o.fault = fault;
+        o.lifetimeSeconds = 60;
+        return o;
+    }
+
+    template <class T> T* control(const char* name) {
+        T* widget = frmMain->findChild<T*>(QString::fromLatin1(name));
+        if (widget == nullptr) {
+            qFatal("no control %s", name);
+        }
+        return widget;
+    }
+
+    // Types what a person would and presses Get Version Info; returns once it has run.
+    void getVersionInfo(const QString& server, const QString& user, const QString& password) {
+        QTest::keyClicks(control<QLineEdit>("txtServer"), server);
+        control<QCheckBox>("chkDoNotUseIntegratedSecuirity")->click();
+        QTest::keyClicks(control<QLineEdit>("txtUser"), user);
+        QTest::keyClicks(control<QLineEdit>("txtPassword"), password);
+        QVERIFY(control<QPushButton>("cmdGetVersion")->isEnabled());
+        QTest::mouseClick(control<QPushButton>("cmdGetVersion"), Qt::LeftButton);
+    }
+
+    static QString address(const TestServerProcess& server) {
+        return QStringLiteral("127.0.0.1,%1").arg(server.port());
+    }
+
+    void verifyLabelsEmpty() {
+        QCOMPARE(control<QLabel>("lblEdition")->text(), QString());
+        QCOMPARE(control<QLabel>("lblVersion")->text(), QString());
+        QCOMPARE(control<QLabel>("lblSPLevel")->text(), QString());
+    }
+
+    void verifyAccessDeniedBox() {
+        QCOMPARE(boxes.shown.size(), 1);
+        QCOMPARE(boxes.shown[0].text,
+                 QStringLiteral("The SQL Server is not available or you have been denied access!"));
+        QCOMPARE(boxes.shown[0].title.value_or(QString()),
+                 QStringLiteral("SQL Server Not Available/Access Denied"));
+        QCOMPARE(boxes.shown[0].style, 16);
+    }
+
+private slots:
+    void init() {
+        boxes.shown.clear();
+        pointer.history.clear();
+        frmMain = std::make_unique<brellow::app::FrmMain>(services);
+        frmMain->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frmMain.get()));
+    }
+
+    void cleanup() { frmMain.reset(); }
+
+    void showsTheServersConfiguredValues() {
+        TestServerProcess server(options(QStringLiteral("s3cret")));
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        getVersionInfo(address(server), QStringLiteral("brellow"), QStringLiteral("s3cret"));
+
+        QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.shown.value(0).text));
+        QCOMPARE(control<QLabel>("lblEdition")->text(), QStringLiteral("Enterprise Edition"));
+        QCOMPARE(control<QLabel>("lblVersion")->text(), QStringLiteral("8.00.760"));
+        QCOMPARE(control<QLabel>("lblSPLevel")->text(), QStringLiteral("SP3"));
+        QCOMPARE(pointer.history, (QList<int>{11, 1}));
+
+        // Handshake, login and the one query, sent byte for byte.
+        QTRY_COMPARE(server.wireLogLines().size(), 3);
+        const QStringList lines = server.wireLogLines();
+        QVERIFY2(lines[0].contains(QStringLiteral(" PRELOGIN ")), qPrintable(lines[0]));
+        QVERIFY2(lines[1].contains(QStringLiteral(" LOGIN7 ")), qPrintable(lines[1]));
+        QVERIFY2(lines[2].contains(QStringLiteral(" SQLBATCH ")), qPrintable(lines[2]));
+        QVERIFY2(lines[2].endsWith(QStringLiteral(
+                     " text=SELECT SERVERPROPERTY('productversion') as ProductVersion, "
+                     "SERVERPROPERTY('productlevel') as ProductLevel, "
+                     "SERVERPROPERTY ('edition') as Edition")),
+                 qPrintable(lines[2]));
+    }
+
+    void aWrongPasswordShowsTheFixedMessage() {
+        TestServerProcess server(options(QStringLiteral("right")));
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        getVersionInfo(address(server), QStringLiteral("brellow"), QStringLiteral("wrong"));
+        verifyAccessDeniedBox();
+        verifyLabelsEmpty();
+        QCOMPARE(pointer.Current(), 1);
+    }
+
+    void aRefusedPortShowsTheFixedMessage() {
+        // A port that was just listening and is now closed.
+        TestServerProcess stopped(options(QStringLiteral("x")));
+        QVERIFY2(stopped.start(), qPrintable(stopped.errorString()));
+        const quint16 port = stopped.port();
+        stopped.stop();
+        getVersionInfo(QStringLiteral("127.0.0.1,%1").arg(port), QStringLiteral("sa"),
+                       QStringLiteral("x"));
+        verifyAccessDeniedBox();
+        verifyLabelsEmpty();
+    }
+
+    void aServerWithoutServerPropertyShowsItsOwnText() {
+        TestServerProcess server(options(QStringLiteral("pw"), QStringLiteral("sql7")));
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        getVersionInfo(address(server), QStringLiteral("brellow"), QStringLiteral("pw"));
+        QCOMPARE(boxes.shown.size(), 1);
+        QVERIFY2(boxes.shown[0].text.contains(
+                     QStringLiteral("'SERVERPROPERTY' is not a recognized function name.")),
+                 qPrintable(boxes.shown[0].text));
+        QCOMPARE(boxes.shown[0].style, 0);
+        // No title of its own: the box carries the application's.
+        QVERIFY(!boxes.shown[0].title.has_value());
+        verifyLabelsEmpty();
+    }
+
+    void aNullEditionIsReportedAndFillsNothing() {
+        TestServerProcess server(options(QStringLiteral("pw"), QStringLiteral("null-edition")));
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        getVersionInfo(address(server), QStringLiteral("brellow"), QStringLiteral("pw"));
+        QCOMPARE(boxes.shown.size(), 1);
+        QCOMPARE(boxes.shown[0].text, QStringLiteral("Invalid use of Null"));
+        verifyLabelsEmpty();
+    }
+
+    void passwordsWithSeparatorsAndBlanksLogIn_data() {
+        QTest::addColumn<QString>("password");
+        QTest::newRow("semicolon") << QStringLiteral("a;b");
+        QTest::newRow("leading blank") << QStringLiteral(" secret");
+        QTest::newRow("quotes and equals") << QStringLiteral("it's=\"x\";");
+    }
+
+    void passwordsWithSeparatorsAndBlanksLogIn() {
+        QFETCH(QString, password);
+        TestServerProcess server(options(password));
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        getVersionInfo(address(server), QStringLiteral("brellow"), password);
+        QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.shown.value(0).text));
+        QCOMPARE(control<QLabel>("lblEdition")->text(), QStringLiteral("Enterprise Edition"));
+    }
+};
+
+QTEST_MAIN(GetVersionInfoIntegrationTest)
+#include "GetVersionInfoIntegrationTest.moc"
