@@ -1,7 +1,10 @@
 #include "platform/Win32Shell.h"
 
-#include <shellapi.h>
+// shellapi.h builds on what windows.h declares.
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
 
 namespace brellow::platform {
 
