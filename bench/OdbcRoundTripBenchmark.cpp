@@ -1,0 +1,201 @@
+// Connect-query-close cycles against the TDS test server on loopback, once through the
+// database component and once through bare ODBC calls doing the same work, with the client
+// messages each cycle puts on the wire. Prints figures; asserts nothing.
+//
+//   brellow-bench-odbc [cycles]
+#include "TestServerProcess.h"
+#include "db/ComponentFactory.h"
+#include "db/Connection.h"
+#include "db/DbError.h"
+#include "db/OdbcComponentFactory.h"
+#include "db/OdbcDriverLocator.h"
+#include "db/Utf16Text.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlucode.h>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace brellow;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+const std::string kQuery =
+    "SELECT SERVERPROPERTY('productversion') as ProductVersion, SERVERPROPERTY('productlevel') "
+    "as ProductLevel, SERVERPROPERTY ('edition') as Edition";
+
+void check(SQLRETURN rc, const char* what) {
+    if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) {
+        throw std::runtime_error(std::string("bare ODBC call failed: ") + what);
+    }
+}
+
+// What a program would write without the component: the same driver, string and reads.
+void bareCycle(const std::u16string& odbcText) {
+    SQLHENV env = SQL_NULL_HENV;
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    check(SQLAllocHandle(SQL_HANDLE_ENV, nullptr, &env), "env");
+    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    check(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), "dbc");
+    SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(15), 0);
+    std::u16string text = odbcText;
+    check(SQLDriverConnectW(dbc, nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
+                            static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr,
+                            SQL_DRIVER_NOPROMPT),
+          "connect");
+    check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), "stmt");
+    SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(30), 0);
+    std::u16string query = db::Utf16Text::FromUtf8(kQuery);
+    check(SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(query.data()),
+                         static_cast<SQLINTEGER>(query.size())),
+          "execute");
+    check(SQLFetch(stmt), "fetch");
+    for (SQLUSMALLINT column = 1; column <= 3; ++column) {
+        std::array<SQLWCHAR, 256> buffer{};
+        SQLLEN indicator = 0;
+        check(SQLGetData(stmt, column, SQL_C_WCHAR, buffer.data(), sizeof buffer, &indicator),
+              "get data");
+    }
+    while (SQLFetch(stmt) == SQL_SUCCESS) {
+    }
+    while (SQLMoreResults(stmt) == SQL_SUCCESS) {
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
+}
+
+void componentCycle(db::ComponentFactory& factory, const std::string& connectionString) {
+    auto connection = db::CreateObjectAs<db::Connection>(factory, db::kConnectionProgId);
+    auto recordset = db::CreateObjectAs<db::Recordset>(factory, db::kRecordsetProgId);
+    connection->SetConnectionString(connectionString);
+    connection->Open();
+    recordset = connection->Execute(kQuery);
+    if (recordset->RecordCount() != 0) {
+        for (const char* name : {"Edition", "ProductVersion", "ProductLevel"}) {
+            (void)recordset->Fields().Item(name).Value().ToText();
+        }
+    }
+    recordset->Close();
+    connection->Close();
+}
+
+struct Figures {
+    std::vector<double> cycleMs;
+    long long messages = 0;
+    int cycles = 0;
+
+    void add(const Figures& other) {
+        cycleMs.insert(cycleMs.end(), other.cycleMs.begin(), other.cycleMs.end());
+        messages += other.messages;
+        cycles += other.cycles;
+    }
+};
+
+// Runs cycles against a server of its own, so that its wire log counts only these messages.
+Figures measure(int cycles, const std::function<void(quint16 port)>& cycle) {
+    testsupport::TestServerProcess server(
+        {"bench", "Bench-pw-1", "Developer Edition", "8.00.2039", "SP4", {}, {}, 600, {}});
+    if (!server.start()) {
+        throw std::runtime_error("test server: " + server.errorString().toStdString());
+    }
+    Figures figures;
+    for (int i = 0; i < cycles; ++i) {
+        const auto start = Clock::now();
+        cycle(server.port());
+        figures.cycleMs.push_back(
+            std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    figures.cycles = cycles;
+    // The server writes a line as each message arrives; every cycle ended with a reply.
+    figures.messages = server.wireLogLines().size();
+    return figures;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double total(const std::vector<double>& values) {
+    double sum = 0;
+    for (const double v : values) {
+        sum += v;
+    }
+    return sum;
+}
+
+void print(const char* label, const Figures& figures) {
+    std::printf("%-10s cycles %5d  total %9.1f ms  mean %7.3f ms  median %7.3f ms  "
+                "client messages/cycle %.2f\n",
+                label, figures.cycles, total(figures.cycleMs),
+                total(figures.cycleMs) / figures.cycles, median(figures.cycleMs),
+                static_cast<double>(figures.messages) / figures.cycles);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int cycles = argc > 1 ? std::max(10, std::atoi(argv[1])) : 500;
+    const std::string driver =
+        db::OdbcDriverLocator::Locate(db::OdbcDriverLocator::DefaultCandidates());
+    if (driver.empty()) {
+        std::fprintf(stderr, "the FreeTDS ODBC driver (libtdsodbc.so) is not installed\n");
+        return 1;
+    }
+    db::OdbcComponentFactory factory;
+    const auto bareText = [&](quint16 port) {
+        return db::Utf16Text::FromUtf8(
+            "DRIVER={" + driver + "};SERVER={127.0.0.1};PORT=" + std::to_string(port) +
+            ";TDS_Version=7.1;Encryption=request;ClientCharset=UTF-8;UID={bench};"
+            "PWD={Bench-pw-1};");
+    };
+    const auto componentText = [](quint16 port) {
+        return "Provider=SQLOLEDB.1;Data Source=127.0.0.1," + std::to_string(port) +
+               ";User Id = bench;Password = Bench-pw-1;";
+    };
+
+    try {
+        // Warm both paths (driver loading, page cache) before measuring.
+        measure(5, [&](quint16 port) { componentCycle(factory, componentText(port)); });
+        measure(5, [&](quint16 port) { bareCycle(bareText(port)); });
+
+        // Rounds alternate between the two sides to even out drift in the machine's load.
+        const int rounds = 5;
+        const int perRound = std::max(2, cycles / rounds);
+        Figures component;
+        Figures bare;
+        for (int round = 0; round < rounds; ++round) {
+            component.add(measure(
+                perRound, [&](quint16 port) { componentCycle(factory, componentText(port)); }));
+            bare.add(measure(perRound, [&](quint16 port) { bareCycle(bareText(port)); }));
+        }
+        std::printf("connect-query-close cycles against the TDS test server on loopback\n");
+        print("component", component);
+        print("bare ODBC", bare);
+        std::printf("time ratio component/bare: mean %.3f  median %.3f  (target <= 1.10)\n",
+                    total(component.cycleMs) / total(bare.cycleMs),
+                    median(component.cycleMs) / median(bare.cycleMs));
+        std::printf("client messages per component cycle: %.2f (target exactly 3)\n",
+                    static_cast<double>(component.messages) / component.cycles);
+    } catch (const db::DbError& error) {
+        std::fprintf(stderr, "component failed: %s\n", error.what());
+        return 1;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
