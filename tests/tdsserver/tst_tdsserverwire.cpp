@@ -92,6 +92,7 @@ private slots:
     void manyConnectionsAtOnce();
     void freetdsClientReadsTheVersion();
     void stopsAfterItsLifetime();
+    void badCommandLineIsRefused();
 };
 
 void TdsServerWireTest::loginThenVersionQuery() {
@@ -480,6 +481,20 @@ void TdsServerWireTest::stopsAfterItsLifetime() {
     QCOMPARE(client.receive(reply, 2000), Outcome::Closed);
     TdsTestClient late;
     QVERIFY(!late.connectTo(server.port()));
+}
+
+void TdsServerWireTest::badCommandLineIsRefused() {
+    TestServerProcess::Options options = ServerFacts::random().options(QStringLiteral("sometimes"));
+    TestServerProcess unknownFault(options);
+    QVERIFY(!unknownFault.start());
+    QVERIFY2(unknownFault.errorString().contains("exit code 2"),
+             qPrintable(unknownFault.errorString()));
+
+    options = ServerFacts::random().options();
+    options.extraArgs = {QStringLiteral("--packet-size"), QStringLiteral("100")};
+    TestServerProcess tinyPackets(options);
+    QVERIFY(!tinyPackets.start());
+    QVERIFY(!tinyPackets.isRunning());
 }
 
 QTEST_GUILESS_MAIN(TdsServerWireTest)
