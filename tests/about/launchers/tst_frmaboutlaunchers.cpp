@@ -1,5 +1,8 @@
 #include "about/FrmAbout.h"
 #include "about/SystemInfoLauncher.h"
+#include "platform/DesktopShell.h"
+#include "platform/PortableProgramStarter.h"
+#include "platform/PortableRegistry.h"
 #include "support/FakeComponent.h"
 #include "support/FakeMessageBoxService.h"
 #include "support/FakeModalPresenter.h"
@@ -8,8 +11,10 @@
 #include "support/FakeRegistry.h"
 #include "support/FakeShell.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 using brellow::about::FrmAbout;
@@ -32,6 +37,17 @@ struct Rig {
                                        registry,   programs, shell};
 };
 
+// Writes an executable shell script.
+bool writeScript(const QString& path, const QByteArray& body) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    file.write("#!/bin/sh\n" + body);
+    file.close();
+    return file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
 } // namespace
 
 class FrmAboutLaunchersTest : public QObject {
@@ -43,6 +59,7 @@ private slots:
     void linkClickOpensTheCaptionWithThisWindowAsOwner();
     void aRefusedLinkShowsTheLastError();
     void getKeyValueConvertsTextBothWays();
+    void desktopLaunchersEndToEnd();
 };
 
 void FrmAboutLaunchersTest::systemInfoButtonStartsTheTool() {
@@ -145,6 +162,51 @@ void FrmAboutLaunchersTest::getKeyValueConvertsTextBothWays() {
     frmAbout.LaunchApp("ftp://x", 0);
     QCOMPARE(rig.shell.requests.size(), std::size_t{1});
     QCOMPARE(rig.shell.requests.front().showCommand, 0);
+}
+
+void FrmAboutLaunchersTest::desktopLaunchersEndToEnd() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString tool = dir.filePath("hardinfo");
+    const QString toolStarted = dir.filePath("tool-started");
+    const QString received = dir.filePath("received");
+    QVERIFY(writeScript(dir.filePath("xdg-open"),
+                        "printf '%s' \"$1\" > '" + received.toUtf8() + "'\n"));
+
+    FakeComponent components;
+    FakeMessageBoxService messages;
+    FakeMousePointer mousePointer;
+    FakeModalPresenter modal;
+    brellow::platform::PortableRegistry registry({tool.toStdString()});
+    brellow::platform::PortableProgramStarter programs;
+    brellow::platform::DesktopShell shell(dir.filePath("xdg-open").toStdString());
+    brellow::app::AppServices services{components, messages, mousePointer, modal,
+                                       registry,   programs, shell};
+    FrmAbout frmAbout(services);
+    frmAbout.show();
+    auto* cmdSysInfo = frmAbout.findChild<QPushButton*>("cmdSysInfo");
+    auto* lblURL = frmAbout.findChild<QLabel*>("lblURL");
+    QVERIFY(cmdSysInfo != nullptr && lblURL != nullptr);
+
+    // No tool installed: the message, and the box stays.
+    QTest::mouseClick(cmdSysInfo, Qt::LeftButton);
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(messages.shown.front().text,
+             QStringLiteral("System Information Is Unavailable At This Time"));
+    QVERIFY(frmAbout.isVisible());
+
+    // Installed: the same click starts it.
+    QVERIFY(writeScript(tool, "touch '" + toolStarted.toUtf8() + "'\n"));
+    QTest::mouseClick(cmdSysInfo, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(toolStarted), 10000);
+    QCOMPARE(messages.shown.size(), 1);
+
+    // The link's address reaches the desktop's URL handler with the web scheme in front.
+    QTest::mouseClick(lblURL, Qt::LeftButton);
+    QFile address(received);
+    QVERIFY(address.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(address.readAll()), "http://" + lblURL->text().toLower());
+    QCOMPARE(messages.shown.size(), 1);
 }
 
 QTEST_MAIN(FrmAboutLaunchersTest)
