@@ -173,14 +173,26 @@ int main(int argc, char** argv) {
         measure(5, [&](quint16 port) { bareCycle(bareText(port)); });
 
         // Rounds alternate between the two sides to even out drift in the machine's load.
-        const int rounds = 5;
+        const int rounds = 6;
         const int perRound = std::max(2, cycles / rounds);
         Figures component;
         Figures bare;
         for (int round = 0; round < rounds; ++round) {
-            component.add(measure(
-                perRound, [&](quint16 port) { componentCycle(factory, componentText(port)); }));
-            bare.add(measure(perRound, [&](quint16 port) { bareCycle(bareText(port)); }));
+            // Which side goes first alternates too, so that neither always follows the other.
+            const auto runComponent = [&] {
+                component.add(measure(
+                    perRound, [&](quint16 port) { componentCycle(factory, componentText(port)); }));
+            };
+            const auto runBare = [&] {
+                bare.add(measure(perRound, [&](quint16 port) { bareCycle(bareText(port)); }));
+            };
+            if (round % 2 == 0) {
+                runComponent();
+                runBare();
+            } else {
+                runBare();
+                runComponent();
+            }
         }
         std::printf("connect-query-close cycles against the TDS test server on loopback\n");
         print("component", component);

@@ -96,12 +96,10 @@ void OdbcConnection::Open() {
         throw OdbcErrorMapper::Map(OdbcErrorMapper::Operation::Connect, connection->Diagnostics());
     }
 
-    PropertyCollection properties;
-    ConnectionPropertyReader::Read(settings, connection->get(), driver, properties);
-
     environment_ = std::move(environment);
     connection_ = std::move(connection);
-    properties_ = std::move(properties);
+    openedWith_ = settings;
+    driver_ = driver;
     commandTimeoutSeconds_ = settings.commandTimeoutSeconds();
     shownConnectionString_ = settings.connectionStringWithoutPassword();
 }
@@ -111,6 +109,14 @@ std::unique_ptr<Recordset> OdbcConnection::Execute(const std::string& commandTex
         notAllowedWhenClosed();
     }
     return OdbcCommandRunner::Run(connection_->get(), commandText, commandTimeoutSeconds_);
+}
+
+Properties& OdbcConnection::Properties() {
+    if (connection_ && openedWith_ && !propertiesRead_) {
+        ConnectionPropertyReader::Read(*openedWith_, connection_->get(), driver_, properties_);
+        propertiesRead_ = true;
+    }
+    return properties_;
 }
 
 void OdbcConnection::Close() {
@@ -128,6 +134,8 @@ void OdbcConnection::release() noexcept {
     connection_.reset();
     environment_.reset();
     properties_.Clear();
+    propertiesRead_ = false;
+    openedWith_.reset();
 }
 
 } // namespace brellow::db

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "db/Connection.h"
+#include "db/ConnectionSettings.h"
 #include "db/OdbcHandle.h"
 #include "db/PropertyCollection.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,7 +27,10 @@ public:
     std::int32_t State() const override { return connection_ ? kStateOpen : kStateClosed; }
     std::unique_ptr<Recordset> Execute(const std::string& commandText) override;
     void Close() override;
-    db::Properties& Properties() override { return properties_; }
+    // Gathered on the first request after Open, once per open: only what the driver already
+    // holds since the login, so the timing changes nothing on the wire, and a command that
+    // never lists them doesn't pay for them.
+    db::Properties& Properties() override;
 
 private:
     void release() noexcept;
@@ -37,7 +42,10 @@ private:
     // password.
     std::string shownConnectionString_;
     int commandTimeoutSeconds_ = 0;
+    std::optional<ConnectionSettings> openedWith_;
+    std::string driver_;
     PropertyCollection properties_;
+    bool propertiesRead_ = false;
     // The connection handle must go before its environment.
     std::unique_ptr<OdbcHandle> environment_;
     std::unique_ptr<OdbcHandle> connection_;
