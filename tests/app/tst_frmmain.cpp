@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -326,6 +327,22 @@ private slots:
         QVERIFY(control<QLabel>(window, "lblEditionLabel")->font().bold());
         QVERIFY(!control<QLabel>(window, "Label1")->font().bold());
         QCOMPARE(control<QLabel>(window, "Label1")->font().pointSizeF(), 9.75);
+    }
+
+    void itIsShownCentredOnTheScreen() {
+        FakeAppServices fakes;
+        FrmMain window(fakes.services);
+        window.ShowCentred();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect screen = window.screen()->availableGeometry();
+        const QPoint offset = window.frameGeometry().center() - screen.center();
+        // The window frame is not known before the first showing, so the centring may be
+        // off by the frame's width, never by more.
+        const QSize frame = window.frameGeometry().size() - window.size();
+        QVERIFY2(std::abs(offset.x()) <= frame.width() / 2 + 1 &&
+                     std::abs(offset.y()) <= frame.height() / 2 + 1,
+                 qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
+        QCOMPARE(window.centralWidget()->size(), QSize(423, 162));
     }
 
     void answerFieldsShowServerTextVerbatimAndSpeakTheirHeadings() {
