@@ -275,32 +275,6 @@ private slots:
         QVERIFY(fakes.components.calls.empty());
     }
 
-    void menusCarryTheirAccessKeysAndNoShortcuts() {
-        FakeAppServices fakes;
-        FrmMain window(fakes.services);
-        const QList<QAction*> top = window.menuBar()->actions();
-        QCOMPARE(top.size(), 3);
-        QCOMPARE(top.at(0)->text(), QStringLiteral("&Program"));
-        QCOMPARE(top.at(1)->text(), QStringLiteral("&Tools"));
-        QCOMPARE(top.at(2)->text(), QStringLiteral("&Help"));
-        QCOMPARE(control<QMenu>(window, "mnuProgram")->actions(),
-                 QList<QAction*>{menuItem(window, "mnuExit")});
-        QCOMPARE(control<QMenu>(window, "mnuTools")->actions(),
-                 (QList<QAction*>{menuItem(window, "mnuViewConnectionProperties"),
-                                  menuItem(window, "mnuViewConfigurationParameters")}));
-        QCOMPARE(control<QMenu>(window, "mnuHelp")->actions(),
-                 QList<QAction*>{menuItem(window, "mnuAbout")});
-        QCOMPARE(menuItem(window, "mnuExit")->text(), QStringLiteral("E&xit"));
-        QCOMPARE(menuItem(window, "mnuViewConnectionProperties")->text(),
-                 QStringLiteral("&View Connection Properties"));
-        QCOMPARE(menuItem(window, "mnuViewConfigurationParameters")->text(),
-                 QStringLiteral("&View Configuration Parameters"));
-        QCOMPARE(menuItem(window, "mnuAbout")->text(), QStringLiteral("&About"));
-        for (QAction* action : window.findChildren<QAction*>()) {
-            QVERIFY2(action->shortcut().isEmpty(), qPrintable(action->objectName()));
-        }
-    }
-
     void theClientAreaFollowsTheLayoutAndCannotBeResized() {
         FakeAppServices fakes;
         FrmMain window(fakes.services);
