@@ -50,8 +50,10 @@ QIcon ProgramIdentity::Icon() {
 }
 
 void ProgramIdentity::Apply(QApplication& application) {
+    // Only the name: a display name would make Qt append " — Brellow" to every window
+    // title on Linux, and the display name falls back to the name anyway, so untitled
+    // message boxes still carry "Brellow".
     QApplication::setApplicationName(ProductName());
-    QApplication::setApplicationDisplayName(ProductName());
     QApplication::setApplicationVersion(Version());
     application.setWindowIcon(Icon());
 }
