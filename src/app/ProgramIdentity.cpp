@@ -54,6 +54,8 @@ void ProgramIdentity::Apply(QApplication& application) {
     // title on Linux, and the display name falls back to the name anyway, so untitled
     // message boxes still carry "Brellow".
     QApplication::setApplicationName(ProductName());
+    // Lets the desktop match the running window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.brellow"));
     QApplication::setApplicationVersion(Version());
     application.setWindowIcon(Icon());
 }
