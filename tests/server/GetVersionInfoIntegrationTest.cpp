@@ -154,15 +154,6 @@ private slots:
         verifyLabelsEmpty();
     }
 
-    void aNullEditionIsReportedAndFillsNothing() {
-        TestServerProcess server(options(QStringLiteral("pw"), QStringLiteral("null-edition")));
-        QVERIFY2(server.start(), qPrintable(server.errorString()));
-        getVersionInfo(address(server), QStringLiteral("brellow"), QStringLiteral("pw"));
-        QCOMPARE(boxes.shown.size(), 1);
-        QCOMPARE(boxes.shown[0].text, QStringLiteral("Invalid use of Null"));
-        verifyLabelsEmpty();
-    }
-
     void passwordsWithSeparatorsAndBlanksLogIn_data() {
         QTest::addColumn<QString>("password");
         QTest::newRow("semicolon") << QStringLiteral("a;b");

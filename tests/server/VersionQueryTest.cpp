@@ -130,14 +130,6 @@ private slots:
         QCOMPARE(pointer->Current(), 1);
     }
 
-    void nonTextValuesShowInTheirUsualTextForm() {
-        component->row["ProductVersion"] = Variant(std::int32_t{8});
-        component->row["ProductLevel"] = Variant(2.5);
-        getVersionInfo();
-        QCOMPARE(window->version, QStringLiteral("8"));
-        QCOMPARE(window->spLevel, QStringLiteral("2.5"));
-    }
-
     void aRejectedQueryShowsTheServersTextAndLeavesTheLabelsEmpty() {
         window->edition = QStringLiteral("from before");
         const QString serverText =
