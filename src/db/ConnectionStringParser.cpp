@@ -9,8 +9,7 @@
 namespace brellow::db {
 namespace {
 
-constexpr const char* kMalformed =
-    "Format of the initialization string is not valid.";
+constexpr const char* kMalformed = "Format of the initialization string is not valid.";
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
