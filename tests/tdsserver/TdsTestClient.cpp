@@ -271,11 +271,7 @@ std::vector<std::uint8_t> TdsTestClient::utf16(const std::string& text) {
 
 std::vector<std::uint8_t> TdsTestClient::preloginMessage(std::uint8_t encryption) {
     // VERSION (6 bytes) and ENCRYPTION (1 byte) options, then the terminator.
-    std::vector<std::uint8_t> m{0x00, 0x00, 11, 0x00, 6, 0x01, 0x00, 17, 0x00, 1, 0xFF};
-    const std::uint8_t version[] = {9, 0, 0, 0, 0, 0};
-    m.insert(m.end(), std::begin(version), std::end(version));
-    m.push_back(encryption);
-    return m;
+    return {0x00, 0x00, 11, 0x00, 6, 0x01, 0x00, 17, 0x00, 1, 0xFF, 9, 0, 0, 0, 0, 0, encryption};
 }
 
 std::vector<std::uint8_t> TdsTestClient::login7Message(const std::string& user,

@@ -311,9 +311,11 @@ void TdsServerProtocolTest::batchTextSkipsAllHeaders() {
     QCOMPARE(BatchResponder::batchText(text), sql);
 
     // ALL_HEADERS as TDS 7.2 clients send it: total 22, one transaction descriptor header.
-    std::vector<std::uint8_t> withHeaders{22, 0, 0, 0, 18, 0, 0, 0, 2, 0, 1,
-                                          2,  3, 4, 5, 6,  7, 8, 1, 0, 0, 0};
-    withHeaders.insert(withHeaders.end(), text.begin(), text.end());
+    const std::vector<std::uint8_t> headers{22, 0, 0, 0, 18, 0, 0, 0, 2, 0, 1,
+                                            2,  3, 4, 5, 6,  7, 8, 1, 0, 0, 0};
+    std::vector<std::uint8_t> withHeaders(headers.size() + text.size());
+    std::copy(text.begin(), text.end(),
+              std::copy(headers.begin(), headers.end(), withHeaders.begin()));
     QCOMPARE(BatchResponder::batchText(withHeaders), sql);
 
     // Text whose first bytes look like a small number is still text.
