@@ -6,6 +6,7 @@
 #include "WireLog.h"
 
 #include <QtTest>
+#include <algorithm>
 #include <random>
 
 using brellow::testsupport::TdsTestClient;
