@@ -11,7 +11,9 @@ bool needsQuoting(std::string_view value) {
     if (value.empty()) {
         return false;
     }
-    if (isBlank(value.front()) || isBlank(value.back())) {
+    // A leading '=' would join the '=' after the keyword, which reads "==" as a literal '='
+    // inside the keyword.
+    if (isBlank(value.front()) || isBlank(value.back()) || value.front() == '=') {
         return true;
     }
     return value.find_first_of(";\"'") != std::string_view::npos;

@@ -1,7 +1,7 @@
 #include "server/ServerCommand.h"
 
+#include "db/ConnectionStringParser.h"
 #include "db/ErrorNumbers.h"
-#include "server/ConnectionStringValue.h"
 #include "server/FakeServerWindow.h"
 #include "support/FakeComponent.h"
 #include "support/FakeMessageBoxService.h"
@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 using brellow::db::Connection;
+using brellow::db::ConnectionStringParser;
 using brellow::db::Recordset;
 using brellow::server::ServerCommand;
 using brellow::testsupport::FakeComponent;
@@ -24,29 +25,14 @@ namespace {
 const ServerCommand::Options kVersionCommand{.showBusyPointer = true, .clearServerInfo = true};
 const ServerCommand::Options kPropertiesCommand{.showBusyPointer = false, .clearServerInfo = false};
 
-// Reads one value back the way an OLE DB provider does: bare up to ';', or enclosed in
-// '"' or '\'' with the enclosing character doubled inside.
-std::string unquote(const std::string& text) {
-    if (text.empty() || (text.front() != '"' && text.front() != '\'')) {
-        return text;
-    }
-    const char quote = text.front();
-    std::string value;
-    for (std::size_t i = 1; i < text.size(); ++i) {
-        if (text[i] == quote) {
-            if (i + 1 < text.size() && text[i + 1] == quote) {
-                value += quote;
-                ++i;
-                continue;
-            }
-            if (i + 1 != text.size()) {
-                throw std::runtime_error("text after the closing quote");
-            }
-            return value;
+// The value the component's own parser reads for a keyword of the composed string.
+std::string valueOf(const std::string& connectionString, const std::string& keyword) {
+    for (const auto& pair : ConnectionStringParser::Parse(connectionString)) {
+        if (ConnectionStringParser::KeywordsEqual(pair.keyword, keyword)) {
+            return pair.value;
         }
-        value += text[i];
     }
-    throw std::runtime_error("no closing quote");
+    throw std::runtime_error("no " + keyword + " in " + connectionString);
 }
 
 } // namespace
@@ -166,18 +152,35 @@ private slots:
         QVERIFY(boxes->shown.isEmpty());
     }
 
-    void quotedValuesReadBackAsTyped_data() {
+    void theProviderReadsBackWhatWasTyped_data() {
         QTest::addColumn<QString>("value");
-        for (const char* value : {"plain", "a;b", " lead", "trail ", "\"", "'", "''\"\"",
-                                  "a\"b'c;d", ";", " ", "=;=", "\t tab"}) {
-            QTest::newRow(value) << QString::fromUtf8(value);
+        for (const char* value :
+             {"plain", "", "a;b", " lead", "trail ", "\"", "'", "''\"\"", "a\"b'c;d", ";", " ",
+              "=;=", "\t tab", "=lead", "==", "a=b", "x;Provider=MSDASQL"}) {
+            QTest::newRow(*value != '\0' ? value : "(empty)") << QString::fromUtf8(value);
         }
     }
 
-    void quotedValuesReadBackAsTyped() {
+    void theProviderReadsBackWhatWasTyped() {
         QFETCH(QString, value);
-        const std::string quoted = brellow::server::QuoteConnectionStringValue(value.toStdString());
-        QCOMPARE(QString::fromStdString(unquote(quoted)), value);
+        window->serverName = value;
+        window->securityChoice = 1;
+        window->userName = value;
+        window->password = value;
+
+        run(kVersionCommand);
+
+        QVERIFY(!component->connectionStringWrites.empty());
+        const std::string composed = component->connectionStringWrites.back();
+        const std::string typed = value.toStdString();
+        try {
+            QCOMPARE(valueOf(composed, "Provider"), std::string("SQLOLEDB.1"));
+            QCOMPARE(valueOf(composed, "Data Source"), typed);
+            QCOMPARE(valueOf(composed, "User Id"), typed);
+            QCOMPARE(valueOf(composed, "Password"), typed);
+        } catch (const std::exception& error) {
+            QFAIL(qPrintable(QString::fromStdString(composed) + ": " + error.what()));
+        }
     }
 
     void readsEachInputOnceInOrder_data() {
