@@ -1,8 +1,8 @@
 #include "about/FrmAbout.h"
 
-#include "BuildIdentity.h"
 #include "about/ClickableLabel.h"
 #include "about/ImageBox.h"
+#include "app/ProgramIdentity.h"
 
 #include <QFont>
 #include <QFrame>
@@ -20,10 +20,6 @@ constexpr int kTwipsPerPixel = 15;
 QRect twips(int left, int top, int width, int height) {
     return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
             height / kTwipsPerPixel};
-}
-
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QFont makeFont(const char* family, qreal pointSize, bool bold = false, bool underline = false) {
@@ -113,7 +109,7 @@ void FrmAbout::createControls() {
     lblURL_->setFont(makeFont("Arial", 9.75, false, true));
     setTextColour(lblURL_, QColor(0, 0, 255));
     lblURL_->setCursor(Qt::PointingHandCursor);
-    lblURL_->setText(fromView(identity::kWebAddress));
+    lblURL_->setText(app::ProgramIdentity::WebAddress());
     connect(lblURL_, &ClickableLabel::clicked, this, &FrmAbout::lblURL_Click);
 
     imgIcon_ = new ImageBox(this);
@@ -136,13 +132,11 @@ void FrmAbout::createControls() {
 }
 
 void FrmAbout::Form_Load() {
-    const QString productName = fromView(identity::kProductName);
-    setWindowTitle(QStringLiteral("About ") + productName);
-    lblVersion_->setText(QStringLiteral("Version ") + QString::number(identity::kVersionMajor) +
-                         QLatin1Char('.') + QString::number(identity::kVersionMinor) +
-                         QLatin1Char('.') + QString::number(identity::kVersionRevision));
-    lblTitle_->setText(productName);
-    lblDescription_->setText(fromView(identity::kComments));
+    using app::ProgramIdentity;
+    setWindowTitle(QStringLiteral("About ") + ProgramIdentity::ProductName());
+    lblVersion_->setText(QStringLiteral("Version ") + ProgramIdentity::Version());
+    lblTitle_->setText(ProgramIdentity::ProductName());
+    lblDescription_->setText(ProgramIdentity::Comments());
 }
 
 void FrmAbout::MyIcon(const QIcon& TheIcon) {

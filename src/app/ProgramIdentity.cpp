@@ -40,6 +40,10 @@ QString ProgramIdentity::Comments() {
     return fromView(identity::kComments);
 }
 
+QString ProgramIdentity::WebAddress() {
+    return fromView(identity::kWebAddress);
+}
+
 QIcon ProgramIdentity::Icon() {
     initialiseIconResource();
     QIcon icon;

@@ -15,6 +15,8 @@ public:
     // "major.minor.revision", each number in decimal without leading zeros.
     static QString Version();
     static QString Comments();
+    // The maker's web address, bare: no scheme, lower case.
+    static QString WebAddress();
     // The navy disc with the white "i", at every size the resources hold.
     static QIcon Icon();
     // Gives the application its name, display name, version and window icon.
