@@ -19,7 +19,8 @@ public:
     static QString WebAddress();
     // The navy disc with the white "i", at every size the resources hold.
     static QIcon Icon();
-    // Gives the application its name, display name, version and window icon.
+    // Gives the application its name, version and window icon. No display name: Qt would
+    // append it to every window title.
     static void Apply(QApplication& application);
 };
 
