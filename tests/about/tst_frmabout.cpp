@@ -3,6 +3,7 @@
 #include "about/FrmAbout.h"
 #include "about/ImageBox.h"
 #include "app/FakeAppServices.h"
+#include "app/WindowControls.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -14,17 +15,10 @@
 using brellow::about::ClickableLabel;
 using brellow::about::FrmAbout;
 using brellow::about::ImageBox;
+using brellow::testsupport::control;
 using brellow::testsupport::FakeAppServices;
 
 namespace {
-
-template <typename T> T* control(const QWidget& window, const char* name) {
-    T* found = window.findChild<T*>(QString::fromLatin1(name));
-    if (found == nullptr) {
-        qFatal("no control named %s", name);
-    }
-    return found;
-}
 
 QString fromView(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));

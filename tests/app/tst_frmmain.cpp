@@ -1,4 +1,5 @@
 #include "FakeAppServices.h"
+#include "WindowControls.h"
 #include "about/FrmAbout.h"
 #include "about/ImageBox.h"
 #include "app/FrmMain.h"
@@ -19,17 +20,10 @@
 #include <QtTest>
 
 using brellow::app::FrmMain;
+using brellow::testsupport::control;
 using brellow::testsupport::FakeAppServices;
 
 namespace {
-
-template <typename T> T* control(const QWidget& window, const char* name) {
-    T* found = window.findChild<T*>(QString::fromLatin1(name));
-    if (found == nullptr) {
-        qFatal("no control named %s", name);
-    }
-    return found;
-}
 
 QAction* menuItem(const QWidget& window, const char* name) {
     return control<QAction>(window, name);
