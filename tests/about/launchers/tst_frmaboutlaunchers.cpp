@@ -1,15 +1,10 @@
 #include "about/FrmAbout.h"
 #include "about/SystemInfoLauncher.h"
+#include "app/FakeAppServices.h"
+#include "app/WindowControls.h"
 #include "platform/DesktopShell.h"
 #include "platform/PortableProgramStarter.h"
 #include "platform/PortableRegistry.h"
-#include "support/FakeComponent.h"
-#include "support/FakeMessageBoxService.h"
-#include "support/FakeModalPresenter.h"
-#include "support/FakeMousePointer.h"
-#include "support/FakeProgramStarter.h"
-#include "support/FakeRegistry.h"
-#include "support/FakeShell.h"
 
 #include <QFile>
 #include <QLabel>
@@ -24,18 +19,6 @@ using brellow::platform::Registry;
 using namespace brellow::testsupport;
 
 namespace {
-
-struct Rig {
-    FakeComponent components;
-    FakeMessageBoxService messages;
-    FakeMousePointer mousePointer;
-    FakeModalPresenter modal;
-    FakeRegistry registry;
-    FakeProgramStarter programs;
-    FakeShell shell;
-    brellow::app::AppServices services{components, messages, mousePointer, modal,
-                                       registry,   programs, shell};
-};
 
 // Writes an executable shell script.
 bool writeScript(const QString& path, const QByteArray& body) {
@@ -63,51 +46,48 @@ private slots:
 };
 
 void FrmAboutLaunchersTest::systemInfoButtonStartsTheTool() {
-    Rig rig;
+    FakeAppServices rig;
     rig.registry.Set(SystemInfoLauncher::kToolKey, "PATH", FakeRegistry::Text("/usr/bin/tool"));
     rig.programs.files = {"/usr/bin/tool"};
     FrmAbout frmAbout(rig.services);
     frmAbout.show();
 
-    auto* cmdSysInfo = frmAbout.findChild<QPushButton*>("cmdSysInfo");
-    QVERIFY(cmdSysInfo != nullptr);
+    auto* cmdSysInfo = control<QPushButton>(frmAbout, "cmdSysInfo");
     QTest::mouseClick(cmdSysInfo, Qt::LeftButton);
 
     QCOMPARE(rig.programs.started.size(), std::size_t{1});
     QCOMPARE(rig.programs.started.front().path, std::string("/usr/bin/tool"));
-    QVERIFY(rig.messages.shown.isEmpty());
+    QVERIFY(rig.messageBoxes.shown.isEmpty());
     QVERIFY(frmAbout.isVisible());
 }
 
 void FrmAboutLaunchersTest::systemInfoButtonReportsAMissingToolAndTheBoxStaysOpen() {
-    Rig rig;
+    FakeAppServices rig;
     FrmAbout frmAbout(rig.services);
     frmAbout.show();
     bool visibleWhileShown = false;
-    rig.messages.onShow = [&](const FakeMessageBoxService::Shown&) {
+    rig.messageBoxes.onShow = [&](const FakeMessageBoxService::Shown&) {
         visibleWhileShown = frmAbout.isVisible();
     };
 
-    auto* cmdSysInfo = frmAbout.findChild<QPushButton*>("cmdSysInfo");
-    QVERIFY(cmdSysInfo != nullptr);
+    auto* cmdSysInfo = control<QPushButton>(frmAbout, "cmdSysInfo");
     QTest::mouseClick(cmdSysInfo, Qt::LeftButton);
 
-    QCOMPARE(rig.messages.shown.size(), 1);
-    QCOMPARE(rig.messages.shown.front().text,
+    QCOMPARE(rig.messageBoxes.shown.size(), 1);
+    QCOMPARE(rig.messageBoxes.shown.front().text,
              QStringLiteral("System Information Is Unavailable At This Time"));
-    QCOMPARE(rig.messages.shown.front().style, MessageBoxService::kOkOnly);
-    QVERIFY(!rig.messages.shown.front().title.has_value());
+    QCOMPARE(rig.messageBoxes.shown.front().style, MessageBoxService::kOkOnly);
+    QVERIFY(!rig.messageBoxes.shown.front().title.has_value());
     QVERIFY(visibleWhileShown);
     QVERIFY(frmAbout.isVisible());
     QVERIFY(rig.programs.startAttempts.empty());
 }
 
 void FrmAboutLaunchersTest::linkClickOpensTheCaptionWithThisWindowAsOwner() {
-    Rig rig;
+    FakeAppServices rig;
     FrmAbout frmAbout(rig.services);
     frmAbout.show();
-    auto* lblURL = frmAbout.findChild<QLabel*>("lblURL");
-    QVERIFY(lblURL != nullptr);
+    auto* lblURL = control<QLabel>(frmAbout, "lblURL");
     lblURL->setText("Www.Example.ORG/Path");
 
     QTest::mouseClick(lblURL, Qt::LeftButton);
@@ -118,18 +98,17 @@ void FrmAboutLaunchersTest::linkClickOpensTheCaptionWithThisWindowAsOwner() {
     QCOMPARE(request.owner, static_cast<std::uintptr_t>(frmAbout.winId()));
     QCOMPARE(request.verb, std::string("open"));
     QCOMPARE(request.showCommand, 1);
-    QVERIFY(rig.messages.shown.isEmpty());
+    QVERIFY(rig.messageBoxes.shown.isEmpty());
     QVERIFY(frmAbout.isVisible());
 }
 
 void FrmAboutLaunchersTest::aRefusedLinkShowsTheLastError() {
-    Rig rig;
+    FakeAppServices rig;
     rig.shell.result = 31;
     rig.shell.lastError = 1155;
     FrmAbout frmAbout(rig.services);
     frmAbout.show();
-    auto* lblURL = frmAbout.findChild<QLabel*>("lblURL");
-    QVERIFY(lblURL != nullptr);
+    auto* lblURL = control<QLabel>(frmAbout, "lblURL");
     // The caption the box was built with is the address handed on.
     const std::string expected = "http://" + lblURL->text().toLower().toStdString();
 
@@ -137,14 +116,14 @@ void FrmAboutLaunchersTest::aRefusedLinkShowsTheLastError() {
 
     QCOMPARE(rig.shell.requests.size(), std::size_t{1});
     QCOMPARE(rig.shell.requests.front().file, expected);
-    QCOMPARE(rig.messages.shown.size(), 1);
-    QCOMPARE(rig.messages.shown.front().text,
+    QCOMPARE(rig.messageBoxes.shown.size(), 1);
+    QCOMPARE(rig.messageBoxes.shown.front().text,
              QStringLiteral("API Error #1155 was returned from GetLastError()"));
-    QCOMPARE(rig.messages.shown.front().style, MessageBoxService::kExclamation);
+    QCOMPARE(rig.messageBoxes.shown.front().style, MessageBoxService::kExclamation);
 }
 
 void FrmAboutLaunchersTest::getKeyValueConvertsTextBothWays() {
-    Rig rig;
+    FakeAppServices rig;
     rig.registry.Set("SOFTWARE\\Brellow Tést", "Wert", FakeRegistry::Text("Grüße\\Ordner"));
     rig.registry.Set("SOFTWARE\\Brellow Tést", "N",
                      FakeRegistry::Value{Registry::kTypeDword, {0x05, 0, 0, 0}});
@@ -184,9 +163,8 @@ void FrmAboutLaunchersTest::desktopLaunchersEndToEnd() {
                                        registry,   programs, shell};
     FrmAbout frmAbout(services);
     frmAbout.show();
-    auto* cmdSysInfo = frmAbout.findChild<QPushButton*>("cmdSysInfo");
-    auto* lblURL = frmAbout.findChild<QLabel*>("lblURL");
-    QVERIFY(cmdSysInfo != nullptr && lblURL != nullptr);
+    auto* cmdSysInfo = control<QPushButton>(frmAbout, "cmdSysInfo");
+    auto* lblURL = control<QLabel>(frmAbout, "lblURL");
 
     // No tool installed: the message, and the box stays.
     QTest::mouseClick(cmdSysInfo, Qt::LeftButton);
