@@ -16,7 +16,6 @@ enum class Key {
     Provider,
     DataSource,
     IntegratedSecurity,
-    TrustedConnection,
     UserId,
     Password,
     InitialCatalog,
@@ -42,7 +41,7 @@ constexpr std::array kSynonyms{
     Synonym{"Addr", Key::DataSource},
     Synonym{"Network Address", Key::DataSource},
     Synonym{"Integrated Security", Key::IntegratedSecurity},
-    Synonym{"Trusted_Connection", Key::TrustedConnection},
+    Synonym{"Trusted_Connection", Key::IntegratedSecurity},
     Synonym{"User ID", Key::UserId},
     Synonym{"UID", Key::UserId},
     Synonym{"Password", Key::Password},
@@ -120,7 +119,8 @@ void ConnectionSettings::apply(const std::vector<ConnectionStringPair>& pairs) {
     // Synonyms count as one keyword: the one written last wins.
     std::vector<ConnectionStringPair> kept;
     for (const ConnectionStringPair& pair : pairs) {
-        switch (keyOf(pair.keyword)) {
+        const Key key = keyOf(pair.keyword);
+        switch (key) {
         case Key::Provider:
             provider_ = pair.value;
             break;
@@ -128,9 +128,6 @@ void ConnectionSettings::apply(const std::vector<ConnectionStringPair>& pairs) {
             dataSource_ = pair.value;
             break;
         case Key::IntegratedSecurity:
-            integratedSecurity_ = parseFlag(pair, true);
-            break;
-        case Key::TrustedConnection:
             integratedSecurity_ = parseFlag(pair, true);
             break;
         case Key::UserId:
@@ -168,7 +165,6 @@ void ConnectionSettings::apply(const std::vector<ConnectionStringPair>& pairs) {
             // SQLOLEDB does.
             break;
         }
-        const Key key = keyOf(pair.keyword);
         if (key != Key::Password && key != Key::PersistSecurityInfo) {
             kept.push_back(pair);
         }
