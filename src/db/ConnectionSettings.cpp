@@ -116,7 +116,8 @@ ConnectionSettings ConnectionSettings::FromConnectionString(std::string_view tex
 }
 
 void ConnectionSettings::apply(const std::vector<ConnectionStringPair>& pairs) {
-    // Synonyms count as one keyword: the one written last wins.
+    // Synonyms count as one keyword: the one listed last wins. A repeated keyword is listed
+    // where it first appeared, with its last value.
     std::vector<ConnectionStringPair> kept;
     for (const ConnectionStringPair& pair : pairs) {
         const Key key = keyOf(pair.keyword);
