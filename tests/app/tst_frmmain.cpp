@@ -281,20 +281,80 @@ private slots:
         QVERIFY(window.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
         QVERIFY(window.windowFlags().testFlag(Qt::WindowCloseButtonHint));
 
-        QCOMPARE(control<QWidget>(window, "txtServer")->geometry(), QRect(8, 24, 153, 25));
-        QCOMPARE(control<QWidget>(window, "cmdGetVersion")->geometry(), QRect(176, 24, 105, 25));
-        QCOMPARE(control<QWidget>(window, "txtPassword")->geometry(), QRect(88, 56, 153, 25));
-        QCOMPARE(control<QWidget>(window, "lblSPLevel")->geometry(), QRect(296, 136, 121, 17));
         // The check box is drawn in front of the frame's top border: it is what a click on
         // the overlap reaches.
         const QPoint overlap =
             control<QWidget>(window, "fraUserPassword")->geometry().topLeft() + QPoint(20, 2);
         QCOMPARE(client->childAt(overlap),
                  control<QWidget>(window, "chkDoNotUseIntegratedSecuirity"));
-        // Headings are bold and the window font is not.
-        QVERIFY(control<QLabel>(window, "lblEditionLabel")->font().bold());
-        QVERIFY(!control<QLabel>(window, "Label1")->font().bold());
-        QCOMPARE(control<QLabel>(window, "Label1")->font().pointSizeF(), 9.75);
+    }
+
+    void everyControlHasItsPlaceFontAndAlignment_data() {
+        // Positions in twips, as the window was drawn: 15 to the pixel at 96 dots per inch.
+        QTest::addColumn<QString>("container");
+        QTest::addColumn<QRect>("twips");
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<qreal>("points");
+        QTest::addColumn<bool>("bold");
+        QTest::addColumn<int>("alignment"); // labels only; 0 for other controls
+        const QString client = QStringLiteral("client");
+        const QString frame = QStringLiteral("fraUserPassword");
+        const QString tahoma = QStringLiteral("Tahoma");
+        const int left = Qt::AlignLeft;
+        const int centre = Qt::AlignHCenter;
+        const int right = Qt::AlignRight;
+        QTest::newRow("chkDoNotUseIntegratedSecuirity")
+            << client << QRect(240, 840, 3015, 255) << tahoma << 9.75 << false << 0;
+        QTest::newRow("txtServer")
+            << client << QRect(120, 360, 2295, 375) << tahoma << 9.75 << false << 0;
+        QTest::newRow("cmdGetVersion") << client << QRect(2640, 360, 1575, 375)
+                                       << QStringLiteral("MS Sans Serif") << 8.25 << false << 0;
+        QTest::newRow("fraUserPassword")
+            << client << QRect(120, 840, 4095, 1455) << tahoma << 9.75 << false << 0;
+        QTest::newRow("txtUser") << frame << QRect(1320, 360, 2295, 375) << tahoma << 9.75 << false
+                                 << 0;
+        QTest::newRow("txtPassword")
+            << frame << QRect(1320, 840, 2295, 375) << tahoma << 9.75 << false << 0;
+        QTest::newRow("lblUser") << frame << QRect(120, 360, 1095, 375) << tahoma << 9.75 << false
+                                 << right;
+        QTest::newRow("lblPassword")
+            << frame << QRect(240, 840, 975, 375) << tahoma << 9.75 << false << right;
+        QTest::newRow("Label1") << client << QRect(120, 120, 2295, 255) << tahoma << 9.75 << false
+                                << left;
+        QTest::newRow("lblSPLevel")
+            << client << QRect(4440, 2040, 1815, 255) << tahoma << 9.75 << false << centre;
+        QTest::newRow("lblSP") << client << QRect(4440, 1800, 1815, 255) << tahoma << 8.25 << true
+                               << left;
+        QTest::newRow("lblVersion")
+            << client << QRect(4440, 1320, 1815, 255) << tahoma << 9.75 << false << centre;
+        QTest::newRow("Label2") << client << QRect(4440, 1080, 1815, 255) << tahoma << 8.25 << true
+                                << left;
+        QTest::newRow("lblEdition")
+            << client << QRect(4440, 600, 1815, 255) << tahoma << 9.75 << false << centre;
+        QTest::newRow("lblEditionLabel")
+            << client << QRect(4440, 360, 1815, 255) << tahoma << 8.25 << true << left;
+    }
+
+    void everyControlHasItsPlaceFontAndAlignment() {
+        QFETCH(QString, container);
+        QFETCH(QRect, twips);
+        QFETCH(QString, family);
+        QFETCH(qreal, points);
+        QFETCH(bool, bold);
+        QFETCH(int, alignment);
+        FakeAppServices fakes;
+        FrmMain window(fakes.services);
+        auto* widget = control<QWidget>(window, QTest::currentDataTag());
+
+        QCOMPARE(widget->parentWidget()->objectName(), container);
+        QCOMPARE(widget->geometry(),
+                 QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+        QCOMPARE(widget->font().family(), family);
+        QCOMPARE(widget->font().pointSizeF(), points);
+        QCOMPARE(widget->font().bold(), bold);
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            QCOMPARE(int(label->alignment() & Qt::AlignHorizontal_Mask), alignment);
+        }
     }
 
     void itIsShownCentredOnTheScreen() {
