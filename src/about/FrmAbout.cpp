@@ -2,6 +2,7 @@
 
 #include "about/ClickableLabel.h"
 #include "about/ImageBox.h"
+#include "app/DesignUnits.h"
 #include "app/ProgramIdentity.h"
 
 #include <QFont>
@@ -14,21 +15,9 @@
 namespace brellow::about {
 namespace {
 
-// The layout is given in twips; at 96 dots per inch 15 twips make one pixel.
-constexpr int kTwipsPerPixel = 15;
-
-QRect twips(int left, int top, int width, int height) {
-    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-            height / kTwipsPerPixel};
-}
-
-QFont makeFont(const char* family, qreal pointSize, bool bold = false, bool underline = false) {
-    QFont result{QString::fromLatin1(family)};
-    result.setPointSizeF(pointSize);
-    result.setBold(bold);
-    result.setUnderline(underline);
-    return result;
-}
+using app::designFont;
+using app::kTwipsPerPixel;
+using app::twips;
 
 void setTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -65,7 +54,7 @@ FrmAbout::FrmAbout(app::AppServices& services, QWidget* owner)
       services_(services), sysInfo_(services.registry, services.programs, services.messageBoxes),
       webLink_(services.shell, services.messageBoxes) {
     setObjectName(QStringLiteral("frmAbout"));
-    setFont(makeFont("MS Sans Serif", 8.25));
+    setFont(designFont("MS Sans Serif", 8.25));
     setFixedSize(5730 / kTwipsPerPixel, 3555 / kTwipsPerPixel);
     setSizeGripEnabled(false);
     createControls();
@@ -85,7 +74,7 @@ void FrmAbout::createControls() {
     connect(cmdSysInfo_, &QPushButton::clicked, this, &FrmAbout::cmdSysInfo_Click);
 
     lblDescription_ = makeLabel(this, "lblDescription", twips(1080, 1200, 3885, 930));
-    lblDescription_->setFont(makeFont("Arial", 8.25));
+    lblDescription_->setFont(designFont("Arial", 8.25));
     lblDescription_->setWordWrap(true);
     setTextColour(lblDescription_, Qt::black);
 
@@ -94,11 +83,11 @@ void FrmAbout::createControls() {
     setTextColour(lblDisclaimer_, Qt::black);
 
     lblTitle_ = makeLabel(this, "lblTitle", twips(1050, 240, 4605, 360));
-    lblTitle_->setFont(makeFont("Arial", 11.25, true));
+    lblTitle_->setFont(designFont("Arial", 11.25, true));
     setTextColour(lblTitle_, Qt::black);
 
     lblVersion_ = makeLabel(this, "lblVersion", twips(1050, 600, 3885, 225));
-    lblVersion_->setFont(makeFont("Arial", 9.75));
+    lblVersion_->setFont(designFont("Arial", 9.75));
     setTextColour(lblVersion_, palette().color(QPalette::ButtonText));
 
     lblURL_ = new ClickableLabel(this);
@@ -106,7 +95,7 @@ void FrmAbout::createControls() {
     lblURL_->setTextFormat(Qt::PlainText);
     lblURL_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblURL_->setGeometry(twips(1080, 840, 4605, 345));
-    lblURL_->setFont(makeFont("Arial", 9.75, false, true));
+    lblURL_->setFont(designFont("Arial", 9.75, false, true));
     setTextColour(lblURL_, QColor(0, 0, 255));
     lblURL_->setCursor(Qt::PointingHandCursor);
     lblURL_->setText(app::ProgramIdentity::WebAddress());

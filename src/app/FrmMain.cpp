@@ -2,6 +2,7 @@
 
 #include "about/FrmAbout.h"
 #include "about/ImageBox.h"
+#include "app/DesignUnits.h"
 #include "app/PasswordBox.h"
 #include "app/ProgramIdentity.h"
 #include "platform/ModalPresenter.h"
@@ -26,23 +27,8 @@
 namespace brellow::app {
 namespace {
 
-// The layout is given in twips; at 96 dots per inch 15 twips make one pixel. Qt scales
-// the pixels on other displays.
-constexpr int kTwipsPerPixel = 15;
 constexpr int kClientWidth = 6345 / kTwipsPerPixel;  // 423
 constexpr int kClientHeight = 2430 / kTwipsPerPixel; // 162
-
-QRect twips(int left, int top, int width, int height) {
-    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-            height / kTwipsPerPixel};
-}
-
-QFont makeFont(const char* family, qreal pointSize, bool bold = false) {
-    QFont result{QString::fromLatin1(family)};
-    result.setPointSizeF(pointSize);
-    result.setBold(bold);
-    return result;
-}
 
 template <typename Widget> Widget* named(Widget* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -78,7 +64,7 @@ QLabel* makeValueField(QWidget* parent, const char* name, const QRect& geometry,
 QLabel* makeHeading(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
     QLabel* heading = makeLabel(parent, name, text, geometry, Qt::AlignLeft);
     heading->setWordWrap(false);
-    heading->setFont(makeFont("Tahoma", 8.25, true));
+    heading->setFont(designFont("Tahoma", 8.25, true));
     return heading;
 }
 
@@ -105,7 +91,7 @@ FrmMain::FrmMain(AppServices& services, QWidget* parent)
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(kClientWidth, kClientHeight);
-    client->setFont(makeFont("Tahoma", 9.75));
+    client->setFont(designFont("Tahoma", 9.75));
     setCentralWidget(client);
 
     createControls(client);
@@ -135,7 +121,7 @@ void FrmMain::createControls(QWidget* client) {
     cmdGetVersion_ =
         named(new QPushButton(QStringLiteral("Get Version Info"), client), "cmdGetVersion");
     cmdGetVersion_->setGeometry(twips(2640, 360, 1575, 375));
-    cmdGetVersion_->setFont(makeFont("MS Sans Serif", 8.25));
+    cmdGetVersion_->setFont(designFont("MS Sans Serif", 8.25));
     // Neither default nor cancel button: Enter in a text box must not press it.
     cmdGetVersion_->setAutoDefault(false);
     cmdGetVersion_->setDefault(false);
