@@ -78,8 +78,9 @@ void OdbcConnection::Open() {
             loginTimeout = std::max(1, loginTimeout - static_cast<int>(used.count()));
         }
     }
-    std::u16string odbcText =
-        Utf16Text::FromUtf8(OdbcConnectionStringBuilder::Build(settings, driver, port));
+    std::string odbcUtf8 = OdbcConnectionStringBuilder::Build(settings, driver, port);
+    std::u16string odbcText = Utf16Text::FromUtf8(odbcUtf8);
+    std::fill(odbcUtf8.begin(), odbcUtf8.end(), '\0');
 
     auto environment = std::make_unique<OdbcHandle>(SQL_HANDLE_ENV, nullptr);
     SQLSetEnvAttr(environment->get(), SQL_ATTR_ODBC_VERSION,
@@ -90,7 +91,7 @@ void OdbcConnection::Open() {
     const SQLRETURN rc = SQLDriverConnectW(
         connection->get(), nullptr, reinterpret_cast<SQLWCHAR*>(odbcText.data()),
         static_cast<SQLSMALLINT>(odbcText.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
-    // The ODBC text holds the password: don't leave it lying in freed memory.
+    // Both forms of the ODBC text hold the password: don't leave it lying in freed memory.
     std::fill(odbcText.begin(), odbcText.end(), u'\0');
     if (!OdbcHandle::Succeeded(rc)) {
         throw OdbcErrorMapper::Map(OdbcErrorMapper::Operation::Connect, connection->Diagnostics());
