@@ -1,5 +1,6 @@
 #include "app/AppServices.h"
 #include "app/FrmMain.h"
+#include "app/WindowControls.h"
 #include "db/OdbcComponentFactory.h"
 #include "results/FrmResults.h"
 #include "support/FakeMessageBoxService.h"
@@ -41,11 +42,7 @@ private:
     QStringList shownTitles;
 
     template <class T> T* control(const char* name) {
-        T* widget = frmMain->findChild<T*>(QString::fromLatin1(name));
-        if (widget == nullptr) {
-            qFatal("no control %s", name);
-        }
-        return widget;
+        return brellow::testsupport::control<T>(*frmMain, name);
     }
 
     void enterLogin(const QString& password) {

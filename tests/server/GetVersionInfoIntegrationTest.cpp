@@ -1,5 +1,6 @@
 #include "app/AppServices.h"
 #include "app/FrmMain.h"
+#include "app/WindowControls.h"
 #include "db/OdbcComponentFactory.h"
 #include "support/FakeMessageBoxService.h"
 #include "support/FakeModalPresenter.h"
@@ -48,11 +49,7 @@ private:
     }
 
     template <class T> T* control(const char* name) {
-        T* widget = frmMain->findChild<T*>(QString::fromLatin1(name));
-        if (widget == nullptr) {
-            qFatal("no control %s", name);
-        }
-        return widget;
+        return brellow::testsupport::control<T>(*frmMain, name);
     }
 
     // Types what a person would and presses Get Version Info; returns once it has run.
