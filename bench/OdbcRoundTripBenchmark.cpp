@@ -162,7 +162,9 @@ Comparison compare(int cycles, const std::function<void(quint16)>& componentCycl
         const auto runComponent = [&] {
             result.component.add(measure(perRound, componentCycle, serverArgs));
         };
-        const auto runBare = [&] { result.bare.add(measure(perRound, bareCycle, serverArgs)); };
+        const auto runBare = [&] {
+            result.bare.add(measure(perRound, bareCycle, serverArgs));
+        };
         if (round % 2 == 0) {
             runComponent();
             runBare();
@@ -201,7 +203,9 @@ int main(int argc, char** argv) {
         const auto viaComponent = [&](quint16 port) {
             componentCycle(factory, componentText(port));
         };
-        const auto viaBareOdbc = [&](quint16 port) { bareCycle(bareText(port)); };
+        const auto viaBareOdbc = [&](quint16 port) {
+            bareCycle(bareText(port));
+        };
         // Warm both paths (driver loading, page cache) before measuring.
         measure(5, viaComponent);
         measure(5, viaBareOdbc);
@@ -239,8 +243,7 @@ int main(int argc, char** argv) {
                     median(encrypted.component.cycleMs) / median(component.cycleMs));
         std::printf("client messages per encrypted component cycle: %.2f (protocol minimum %d: "
                     "PRELOGIN, 2 TLS 1.2 handshake flights, LOGIN7, the query)\n",
-                    static_cast<double>(encrypted.component.messages) /
-                        encrypted.component.cycles,
+                    static_cast<double>(encrypted.component.messages) / encrypted.component.cycles,
                     minimumEncrypted);
     } catch (const db::DbError& error) {
         std::fprintf(stderr, "component failed: %s\n", error.what());

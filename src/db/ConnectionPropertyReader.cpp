@@ -187,8 +187,7 @@ void ConnectionPropertyReader::Read(const ConnectionSettings& settings, SQLHDBC 
     // keeping to the protocol then encrypts everything. Only requested, it is the server's
     // choice whether more than the login is encrypted, and that cannot be seen from here:
     // the value stays empty rather than claim either.
-    into.Add("Use Encryption for Data",
-             settings.encryptionRequired() ? Variant(true) : Variant());
+    into.Add("Use Encryption for Data", settings.encryptionRequired() ? Variant(true) : Variant());
 
     // The driver's own answers.
     into.Add("Autocommit", Variant(getNumberAttribute(connection, SQL_ATTR_AUTOCOMMIT) ==

@@ -114,8 +114,8 @@ void TlsMatrixIntegrationTest::everyVersionInEveryEncryptionMode() {
     const bool offered = mode != QLatin1String("unsupported");
     const QStringList lines = server.wireLogLines();
     for (const QString& line : lines) {
-        const bool inside = line.endsWith(QLatin1String(" tls=1")) ||
-                            line.contains(QLatin1String(" tls=1 "));
+        const bool inside =
+            line.endsWith(QLatin1String(" tls=1")) || line.contains(QLatin1String(" tls=1 "));
         if (line.contains(QLatin1String(" LOGIN7 "))) {
             QVERIFY2(inside == offered, qPrintable(line));
         } else if (line.contains(QLatin1String(" SQLBATCH "))) {

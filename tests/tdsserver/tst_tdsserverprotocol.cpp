@@ -141,14 +141,12 @@ void TdsServerProtocolTest::preloginAnswerFollowsTheProfile_data() {
     QTest::addColumn<QByteArray>("version"); // major, minor, build (big-endian), sub-build
     QTest::addColumn<int>("encryption");
     QTest::addColumn<bool>("mars");
-    QTest::newRow("2000 SP4") << "2000" << QByteArray("\x08\x00\x07\xF7\x00\x00", 6) << 2
-                              << false;
+    QTest::newRow("2000 SP4") << "2000" << QByteArray("\x08\x00\x07\xF7\x00\x00", 6) << 2 << false;
     QTest::newRow("2000 RTM") << "2000-rtm" << QByteArray("\x08\x00\x00\xC2\x00\x00", 6) << 2
                               << false;
-    QTest::newRow("2008 R2 SP3") << "2008r2" << QByteArray("\x0A\x32\x17\x70\x00\x00", 6)
-                                 << 0 << true;
-    QTest::newRow("2022 RTM") << "2022" << QByteArray("\x10\x00\x03\xE8\x00\x00", 6) << 0
-                              << true;
+    QTest::newRow("2008 R2 SP3") << "2008r2" << QByteArray("\x0A\x32\x17\x70\x00\x00", 6) << 0
+                                 << true;
+    QTest::newRow("2022 RTM") << "2022" << QByteArray("\x10\x00\x03\xE8\x00\x00", 6) << 0 << true;
 }
 
 void TdsServerProtocolTest::preloginAnswerFollowsTheProfile() {
@@ -162,8 +160,9 @@ void TdsServerProtocolTest::preloginAnswerFollowsTheProfile() {
     // What a client offering ENCRYPT_OFF is answered.
     const auto negotiation = PreloginExchange::negotiate(options->encryption, 0);
     const auto numbers = options->versionNumbers();
-    const auto answer = PreloginExchange::serverAnswer(
-        {numbers.major, numbers.minor, numbers.build, negotiation.answer, options->preloginHasMars});
+    const auto answer =
+        PreloginExchange::serverAnswer({numbers.major, numbers.minor, numbers.build,
+                                        negotiation.answer, options->preloginHasMars});
     // Walk the option table independently.
     std::map<int, std::vector<std::uint8_t>> found;
     std::size_t pos = 0;
@@ -254,9 +253,11 @@ void TdsServerProtocolTest::explicitFlagsOverrideTheProfile() {
 
     QVERIFY(ServerOptions::parse({"--tls-versions", "1.2,1.0"}, error)->tlsPriority() ==
             "NORMAL:-VERS-ALL:+VERS-TLS1.2:+VERS-TLS1.0");
-    for (const std::vector<std::string>& bad :
-         {std::vector<std::string>{"--profile", "2021"}, {"--encryption", "maybe"},
-          {"--tls-versions", "1.3"}, {"--tls-versions", ""}, {"--cert", "only.pem"}}) {
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--profile", "2021"},
+                                                {"--encryption", "maybe"},
+                                                {"--tls-versions", "1.3"},
+                                                {"--tls-versions", ""},
+                                                {"--cert", "only.pem"}}) {
         error.clear();
         QVERIFY(!ServerOptions::parse(bad, error));
         QVERIFY(!error.empty());

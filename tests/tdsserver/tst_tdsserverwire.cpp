@@ -576,14 +576,15 @@ void TdsServerWireTest::givenCertificateIsShown() {
     openssl.start(QStringLiteral("openssl"),
                   {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
                    "/CN=given.example", "-keyout", key, "-out", cert});
-    QVERIFY2(openssl.waitForFinished(30000) && openssl.exitCode() == 0,
-             qPrintable(QStringLiteral("openssl (Debian package openssl, see scripts/bootstrap): ") +
-                        QString::fromUtf8(openssl.readAll())));
+    QVERIFY2(
+        openssl.waitForFinished(30000) && openssl.exitCode() == 0,
+        qPrintable(QStringLiteral("openssl (Debian package openssl, see scripts/bootstrap): ") +
+                   QString::fromUtf8(openssl.readAll())));
 
     TestServerProcess::Options options;
     options.password = QStringLiteral("pw");
-    options.extraArgs = {"--profile", "2019", "--encryption", "required", "--cert", cert, "--key",
-                         key};
+    options.extraArgs = {"--profile", "2019", "--encryption", "required",
+                         "--cert",    cert,   "--key",        key};
     TestServerProcess server(options);
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     // FreeTDS checks the certificate against this CA file: only the one given can pass.

@@ -20,15 +20,15 @@ enum class EncryptionSetting {
 // SERVERPROPERTY answers. The build numbers are real ones (see the README for sources).
 struct ServerProfile {
     std::string name;
-    std::string productVersion;  // SERVERPROPERTY('productversion'), as that version writes it
-    std::string productLevel;    // SERVERPROPERTY('productlevel')
-    std::string edition;         // SERVERPROPERTY('edition')
-    std::uint32_t loginAckTds;   // the TDS version its LOGINACK names to a 7.1 client
+    std::string productVersion;   // SERVERPROPERTY('productversion'), as that version writes it
+    std::string productLevel;     // SERVERPROPERTY('productlevel')
+    std::string edition;          // SERVERPROPERTY('edition')
+    std::uint32_t loginAckTds;    // the TDS version its LOGINACK names to a 7.1 client
     EncryptionSetting encryption; // as installed
     std::vector<std::string> tlsVersions; // what its TLS stack offers, as installed
-    bool answersPrelogin;        // false: it predates PRELOGIN
-    bool hasServerProperty;      // false: SERVERPROPERTY is error 195
-    bool preloginHasMars;        // 2005 and later answer the MARS option
+    bool answersPrelogin;                 // false: it predates PRELOGIN
+    bool hasServerProperty;               // false: SERVERPROPERTY is error 195
+    bool preloginHasMars;                 // 2005 and later answer the MARS option
 
     static std::optional<ServerProfile> byName(std::string_view name);
     static const std::vector<ServerProfile>& all();

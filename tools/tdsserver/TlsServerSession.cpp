@@ -68,9 +68,9 @@ bool TlsServerSession::handshake(std::string& error) {
 }
 
 std::string TlsServerSession::protocolName() const {
-    const char* name =
-        session_ != nullptr ? gnutls_protocol_get_name(gnutls_protocol_get_version(session_))
-                            : nullptr;
+    const char* name = session_ != nullptr
+                           ? gnutls_protocol_get_name(gnutls_protocol_get_version(session_))
+                           : nullptr;
     return name != nullptr ? name : "";
 }
 
@@ -89,8 +89,7 @@ bool TlsServerSession::flushFlight() {
     return channel_.write(typePrelogin, flight, handshakePacketSize);
 }
 
-ssize_t TlsServerSession::pullInsidePrelogin(gnutls_transport_ptr_t self, void* data,
-                                             size_t size) {
+ssize_t TlsServerSession::pullInsidePrelogin(gnutls_transport_ptr_t self, void* data, size_t size) {
     TlsServerSession& tls = sessionOf(self);
     // The client answers only once it has the whole of our flight.
     if (!tls.flushFlight()) {
@@ -137,8 +136,7 @@ ssize_t TlsServerSession::pullFromSocket(gnutls_transport_ptr_t self, void* data
     return n;
 }
 
-ssize_t TlsServerSession::pushToSocket(gnutls_transport_ptr_t self, const void* data,
-                                       size_t size) {
+ssize_t TlsServerSession::pushToSocket(gnutls_transport_ptr_t self, const void* data, size_t size) {
     TlsServerSession& tls = sessionOf(self);
     if (!tls.socket_.sendAll(static_cast<const std::uint8_t*>(data), size)) {
         gnutls_transport_set_errno(tls.session_, EPIPE);

@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <sys/stat.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 int main(int argc, char** argv) {
