@@ -31,6 +31,7 @@ struct Version {
     const char* productVersion;
     const char* level;
     const char* edition;
+    const char* tls;   // the TLS version the login travels in, when the server encrypts
     QStringList modes; // the encryption modes a real server of this version can be in
 };
 
@@ -56,28 +57,30 @@ void TlsMatrixIntegrationTest::everyVersionInEveryEncryptionMode_data() {
     QTest::addColumn<QString>("version"); // empty: the fixed message instead of the labels
     QTest::addColumn<QString>("level");
     QTest::addColumn<QString>("edition");
+    QTest::addColumn<QString>("tls");
     const QStringList withOrWithoutCertificate{"unsupported", "off", "on", "required"};
     // From 2005 on a server always has a certificate, its own self-signed one at least.
     const QStringList alwaysCertificate{"off", "on", "required"};
     const std::vector<Version> versions{
         // SQL Server 7.0 predates PRELOGIN and ends the connection of a TDS 7.1 client.
-        {"sql7", "", "", "", {"unsupported"}},
-        {"2000-rtm", "8.00.194", "RTM", "Standard Edition", withOrWithoutCertificate},
-        {"2000", "8.00.2039", "SP4", "Developer Edition", withOrWithoutCertificate},
-        {"2005", "9.00.5000.00", "SP4", "Developer Edition", alwaysCertificate},
-        {"2008", "10.0.6000.29", "SP4", "Developer Edition (64-bit)", alwaysCertificate},
-        {"2008r2", "10.50.6000.34", "SP3", "Developer Edition (64-bit)", alwaysCertificate},
-        {"2012", "11.0.7001.0", "SP4", "Developer Edition (64-bit)", alwaysCertificate},
-        {"2014", "12.0.6024.0", "SP3", "Developer Edition (64-bit)", alwaysCertificate},
-        {"2016", "13.0.6300.2", "SP3", "Developer Edition (64-bit)", alwaysCertificate},
-        {"2017", "14.0.1000.169", "RTM", "Developer Edition (64-bit)", alwaysCertificate},
-        {"2019", "15.0.2000.5", "RTM", "Developer Edition (64-bit)", alwaysCertificate},
-        {"2022", "16.0.1000.6", "RTM", "Developer Edition (64-bit)", alwaysCertificate},
+        {"sql7", "", "", "", "", {"unsupported"}},
+        {"2000-rtm", "8.00.194", "RTM", "Standard Edition", "TLS1.0", withOrWithoutCertificate},
+        {"2000", "8.00.2039", "SP4", "Developer Edition", "TLS1.0", withOrWithoutCertificate},
+        {"2005", "9.00.5000.00", "SP4", "Developer Edition", "TLS1.0", alwaysCertificate},
+        {"2008", "10.0.6000.29", "SP4", "Developer Edition (64-bit)", "TLS1.0", alwaysCertificate},
+        {"2008r2", "10.50.6000.34", "SP3", "Developer Edition (64-bit)", "TLS1.0",
+         alwaysCertificate},
+        {"2012", "11.0.7001.0", "SP4", "Developer Edition (64-bit)", "TLS1.2", alwaysCertificate},
+        {"2014", "12.0.6024.0", "SP3", "Developer Edition (64-bit)", "TLS1.2", alwaysCertificate},
+        {"2016", "13.0.6300.2", "SP3", "Developer Edition (64-bit)", "TLS1.2", alwaysCertificate},
+        {"2017", "14.0.1000.169", "RTM", "Developer Edition (64-bit)", "TLS1.2", alwaysCertificate},
+        {"2019", "15.0.2000.5", "RTM", "Developer Edition (64-bit)", "TLS1.2", alwaysCertificate},
+        {"2022", "16.0.1000.6", "RTM", "Developer Edition (64-bit)", "TLS1.2", alwaysCertificate},
     };
     for (const Version& v : versions) {
         for (const QString& mode : v.modes) {
             QTest::addRow("%s %s", v.profile, qPrintable(mode))
-                << v.profile << mode << v.productVersion << v.level << v.edition;
+                << v.profile << mode << v.productVersion << v.level << v.edition << v.tls;
         }
     }
 }
@@ -88,6 +91,7 @@ void TlsMatrixIntegrationTest::everyVersionInEveryEncryptionMode() {
     QFETCH(QString, version);
     QFETCH(QString, level);
     QFETCH(QString, edition);
+    QFETCH(QString, tls);
     // Typed by keyboard, so ASCII only.
     const QString password =
         QStringLiteral("Pw-%1-x!").arg(QRandomGenerator::global()->bounded(100000, 999999));
@@ -118,6 +122,9 @@ void TlsMatrixIntegrationTest::everyVersionInEveryEncryptionMode() {
             line.endsWith(QLatin1String(" tls=1")) || line.contains(QLatin1String(" tls=1 "));
         if (line.contains(QLatin1String(" LOGIN7 "))) {
             QVERIFY2(inside == offered, qPrintable(line));
+            // SQL Server 2000 to 2008 R2 offer TLS 1.0 alone, and the driver still takes it.
+            QVERIFY2(!offered || line.contains(QStringLiteral(" protocol=%1 ").arg(tls)),
+                     qPrintable(line));
         } else if (line.contains(QLatin1String(" SQLBATCH "))) {
             // Only a server that forces encryption protects more than the login.
             QVERIFY2(inside == (mode == QLatin1String("on") || mode == QLatin1String("required")),
