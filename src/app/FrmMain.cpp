@@ -85,7 +85,6 @@ FrmMain::FrmMain(AppServices& services, QWidget* parent)
       services_(services) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(ProgramIdentity::ProductName());
-    setWindowIcon(ProgramIdentity::Icon());
 
     // The client area has the window font; the menu bar keeps the application's.
     auto* client = new QWidget(this);
@@ -204,6 +203,18 @@ void FrmMain::setKeyboardOrder() {
     setTabOrder(chkDoNotUseIntegratedSecuirity_, txtUser_);
     setTabOrder(txtUser_, txtPassword_);
     txtServer_->setFocus();
+}
+
+void FrmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!iconRequested_) {
+        iconRequested_ = true;
+        // Qt hands the window manager every size of the icon, read from its PNGs, when the
+        // window gets it. Nothing on the screen waits for that, so the window gets it once the
+        // event loop runs, right after it has been mapped.
+        QMetaObject::invokeMethod(
+            this, [this] { setWindowIcon(ProgramIdentity::Icon()); }, Qt::QueuedConnection);
+    }
 }
 
 void FrmMain::Form_Load() {

@@ -55,6 +55,8 @@ public slots:
     void mnuAbout_Click();
 
 protected:
+    // The first show also gives the window its icon, just after.
+    void showEvent(QShowEvent* event) override;
     // Loading: the enabling rules first, then the empty answer fields.
     void Form_Load();
     // The enabling rules, always all six and in this order.
@@ -70,6 +72,7 @@ private:
     void setKeyboardOrder();
 
     AppServices& services_;
+    bool iconRequested_ = false;
 
     QCheckBox* chkDoNotUseIntegratedSecuirity_ = nullptr;
     QLineEdit* txtServer_ = nullptr;

@@ -1,8 +1,11 @@
 #include "app/ProgramIdentity.h"
 
 #include "BuildIdentity.h"
+#include "app/LazyIconEngine.h"
 
 #include <QApplication>
+#include <QTimer>
+#include <utility>
 
 // The icon resource lives in a static library, so its registration must be pulled in by
 // hand; the macro has to be used outside any namespace.
@@ -46,11 +49,11 @@ QString ProgramIdentity::WebAddress() {
 
 QIcon ProgramIdentity::Icon() {
     initialiseIconResource();
-    QIcon icon;
+    QList<LazyIconEngine::Picture> pictures;
     for (const int size : {16, 32, 48, 64, 128, 256}) {
-        icon.addFile(QStringLiteral(":/icons/brellow-%1.png").arg(size), QSize(size, size));
+        pictures.append({QSize(size, size), QStringLiteral(":/icons/brellow-%1.png").arg(size)});
     }
-    return icon;
+    return QIcon(new LazyIconEngine(std::move(pictures)));
 }
 
 void ProgramIdentity::Apply(QApplication& application) {
@@ -61,7 +64,10 @@ void ProgramIdentity::Apply(QApplication& application) {
     // Lets the desktop match the running window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.brellow"));
     QApplication::setApplicationVersion(Version());
-    application.setWindowIcon(Icon());
+    // Handing a window its icon makes Qt read every size of it for the window manager. The
+    // first window is not to wait for that, so the icon follows once the event loop runs,
+    // right after that window is up.
+    QTimer::singleShot(0, &application, [] { QApplication::setWindowIcon(Icon()); });
 }
 
 } // namespace brellow::app

@@ -17,10 +17,11 @@ public:
     static QString Comments();
     // The maker's web address, bare: no scheme, lower case.
     static QString WebAddress();
-    // The navy disc with the white "i", at every size the resources hold.
+    // The navy disc with the white "i", at every size the resources hold; each size is read
+    // when first drawn.
     static QIcon Icon();
-    // Gives the application its name, version and window icon. No display name: Qt would
-    // append it to every window title.
+    // Gives the application its name and version, and its window icon once the event loop
+    // runs. No display name: Qt would append it to every window title.
     static void Apply(QApplication& application);
 };
 
