@@ -1,9 +1,13 @@
 // Connect-query-close cycles against the TDS test server on loopback, once through the
 // database component and once through bare ODBC calls doing the same work, with the client
 // messages each cycle puts on the wire: first with a plain login, then with the login inside
-// TLS 1.2 (a server with a self-signed certificate). Prints figures; asserts nothing.
+// TLS 1.2 (a server with a self-signed certificate). The cycles run in rounds that alternate
+// between the two sides, and each round's ratio is summarised by its median and interquartile
+// range, so that noise can be told from a regression. Prints figures; asserts nothing.
 //
-//   brellow-bench-odbc [cycles]
+//   brellow-bench-odbc [--rounds R] [CYCLES]   (--help explains)
+#include "CountArgument.h"
+#include "Spread.h"
 #include "TestServerProcess.h"
 #include "db/ComponentFactory.h"
 #include "db/Connection.h"
@@ -13,22 +17,102 @@
 #include "db/Utf16Text.h"
 
 #include <QCoreApplication>
-#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlucode.h>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <variant>
 #include <vector>
 
 using namespace brellow;
+using bench::Spread;
 using Clock = std::chrono::steady_clock;
 
 namespace {
+
+constexpr int kDefaultCycles = 500;
+constexpr int kDefaultRounds = 10;
+constexpr int kMaximumCycles = 1000000;
+constexpr int kMaximumRounds = 1000;
+
+void printUsage(std::FILE* to) {
+    std::fprintf(
+        to,
+        "usage: brellow-bench-odbc [--rounds R] [CYCLES]\n"
+        "\n"
+        "Connect-query-close cycles against the TDS test server on loopback, through the\n"
+        "database component and through bare ODBC calls doing the same work: first with a\n"
+        "plain login, then with the login inside TLS 1.2. Each side makes CYCLES cycles per\n"
+        "login (default %d) in R rounds (default %d, at least 4) of CYCLES/R cycles, the\n"
+        "sides taking turns; CYCLES must be a multiple of R. Prints the times, the client\n"
+        "messages per cycle, and the time ratio component/bare: over all cycles, and per\n"
+        "round (each side's median cycle in that round) as median and interquartile range.\n"
+        "Asserts nothing.\n"
+        "\n"
+        "  --rounds R  the number of rounds\n"
+        "  --help      this text\n",
+        kDefaultCycles, kDefaultRounds);
+}
+
+struct Options {
+    int cycles = kDefaultCycles;
+    int rounds = kDefaultRounds;
+};
+
+// The options, or the exit status when there is nothing to run (usage asked for or refused).
+std::variant<Options, int> parseArguments(int argc, char** argv) {
+    Options options;
+    bool cyclesGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
+            printUsage(stdout);
+            return 0;
+        }
+        if (std::strcmp(argument, "--rounds") == 0 && i + 1 < argc) {
+            const auto rounds = bench::CountArgument::Parse(argv[++i], 4, kMaximumRounds);
+            if (!rounds) {
+                std::fprintf(stderr,
+                             "brellow-bench-odbc: --rounds takes a whole number from 4 to %d, "
+                             "not '%s'\n",
+                             kMaximumRounds, argv[i]);
+                return 2;
+            }
+            options.rounds = *rounds;
+        } else if (const auto cycles = bench::CountArgument::Parse(argument, 1, kMaximumCycles);
+                   cycles && !cyclesGiven) {
+            options.cycles = *cycles;
+            cyclesGiven = true;
+        } else if (argument[0] != '-' && !cyclesGiven) {
+            std::fprintf(stderr,
+                         "brellow-bench-odbc: CYCLES takes a whole number from 1 to %d, "
+                         "not '%s'\n",
+                         kMaximumCycles, argument);
+            return 2;
+        } else {
+            std::fprintf(stderr, "brellow-bench-odbc: cannot use '%s'\n\n", argument);
+            printUsage(stderr);
+            return 2;
+        }
+    }
+    if (options.cycles % options.rounds != 0) {
+        const int below = options.cycles / options.rounds * options.rounds;
+        std::fprintf(stderr,
+                     "brellow-bench-odbc: %d cycles do not split into %d rounds of equal "
+                     "length; give a multiple of %d (such as %d or %d) or other --rounds\n",
+                     options.cycles, options.rounds, options.rounds,
+                     below > 0 ? below : options.rounds, below + options.rounds);
+        return 2;
+    }
+    return options;
+}
 
 const std::string kQuery =
     "SELECT SERVERPROPERTY('productversion') as ProductVersion, SERVERPROPERTY('productlevel') "
@@ -92,15 +176,22 @@ void componentCycle(db::ComponentFactory& factory, const std::string& connection
     connection->Close();
 }
 
+double median(std::vector<double> values) {
+    return Spread::Of(std::move(values)).median;
+}
+
 struct Figures {
     std::vector<double> cycleMs;
+    // The median cycle of each round, in the order of the rounds.
+    std::vector<double> roundMedianMs;
     long long messages = 0;
     int cycles = 0;
 
-    void add(const Figures& other) {
-        cycleMs.insert(cycleMs.end(), other.cycleMs.begin(), other.cycleMs.end());
-        messages += other.messages;
-        cycles += other.cycles;
+    void add(const Figures& round) {
+        cycleMs.insert(cycleMs.end(), round.cycleMs.begin(), round.cycleMs.end());
+        roundMedianMs.push_back(median(round.cycleMs));
+        messages += round.messages;
+        cycles += round.cycles;
     }
 };
 
@@ -125,11 +216,6 @@ Figures measure(int cycles, const std::function<void(quint16 port)>& cycle,
     return figures;
 }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 double total(const std::vector<double>& values) {
     double sum = 0;
     for (const double v : values) {
@@ -152,11 +238,11 @@ struct Comparison {
     Figures component;
     Figures bare;
 };
-Comparison compare(int cycles, const std::function<void(quint16)>& componentCycle,
+Comparison compare(const Options& options, const std::function<void(quint16)>& componentCycle,
                    const std::function<void(quint16)>& bareCycle,
                    const QStringList& serverArgs = {}) {
-    const int rounds = 6;
-    const int perRound = std::max(2, cycles / rounds);
+    const int rounds = options.rounds;
+    const int perRound = options.cycles / options.rounds;
     Comparison result;
     for (int round = 0; round < rounds; ++round) {
         const auto runComponent = [&] {
@@ -176,11 +262,31 @@ Comparison compare(int cycles, const std::function<void(quint16)>& componentCycl
     return result;
 }
 
+// The ratio of the two sides over all cycles, and round by round with its spread.
+void printRatios(const Comparison& comparison, const char* target) {
+    const Figures& component = comparison.component;
+    const Figures& bare = comparison.bare;
+    std::printf("time ratio component/bare, all cycles: mean %.3f  median %.3f\n",
+                total(component.cycleMs) / total(bare.cycleMs),
+                median(component.cycleMs) / median(bare.cycleMs));
+    std::vector<double> ratios;
+    for (std::size_t round = 0; round < component.roundMedianMs.size(); ++round) {
+        ratios.push_back(component.roundMedianMs[round] / bare.roundMedianMs[round]);
+    }
+    const Spread spread = Spread::Of(ratios);
+    std::printf("time ratio component/bare, per round: median %.3f  IQR %.3f .. %.3f%s\n",
+                spread.median, spread.firstQuartile, spread.thirdQuartile, target);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const int cycles = argc > 1 ? std::max(10, std::atoi(argv[1])) : 500;
+    const auto parsed = parseArguments(argc, argv);
+    if (const int* status = std::get_if<int>(&parsed)) {
+        return *status;
+    }
+    const Options options = std::get<Options>(parsed);
     const std::string driver =
         db::OdbcDriverLocator::Locate(db::OdbcDriverLocator::DefaultCandidates());
     if (driver.empty()) {
@@ -209,15 +315,15 @@ int main(int argc, char** argv) {
         // Warm both paths (driver loading, page cache) before measuring.
         measure(5, viaComponent);
         measure(5, viaBareOdbc);
-        const Comparison plain = compare(cycles, viaComponent, viaBareOdbc);
+        const Comparison plain = compare(options, viaComponent, viaBareOdbc);
         const Figures& component = plain.component;
         const Figures& bare = plain.bare;
-        std::printf("connect-query-close cycles against the TDS test server on loopback\n");
+        std::printf("connect-query-close cycles against the TDS test server on loopback, "
+                    "%d rounds of %d per side\n",
+                    options.rounds, options.cycles / options.rounds);
         print("component", component);
         print("bare ODBC", bare);
-        std::printf("time ratio component/bare: mean %.3f  median %.3f  (target <= 1.10)\n",
-                    total(component.cycleMs) / total(bare.cycleMs),
-                    median(component.cycleMs) / median(bare.cycleMs));
+        printRatios(plain, "  (target <= 1.10)");
         std::printf("client messages per component cycle: %.2f (target exactly 3)\n",
                     static_cast<double>(component.messages) / component.cycles);
 
@@ -230,13 +336,11 @@ int main(int argc, char** argv) {
         // 2005 as installed), offering TLS 1.2.
         const QStringList encryptingServer{"--encryption", "off", "--tls-versions", "1.2"};
         measure(5, viaComponent, encryptingServer);
-        const Comparison encrypted = compare(cycles, viaComponent, viaBareOdbc, encryptingServer);
+        const Comparison encrypted = compare(options, viaComponent, viaBareOdbc, encryptingServer);
         std::printf("\nthe same cycles with the login inside TLS 1.2\n");
         print("component", encrypted.component);
         print("bare ODBC", encrypted.bare);
-        std::printf("time ratio component/bare: mean %.3f  median %.3f\n",
-                    total(encrypted.component.cycleMs) / total(encrypted.bare.cycleMs),
-                    median(encrypted.component.cycleMs) / median(encrypted.bare.cycleMs));
+        printRatios(encrypted, "");
         std::printf("encrypted/plain login, component: mean %.3f  median %.3f\n",
                     total(encrypted.component.cycleMs) / encrypted.component.cycles /
                         (total(component.cycleMs) / component.cycles),
