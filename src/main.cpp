@@ -21,7 +21,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    brellow::app::ProgramIdentity::Apply(application);
+    brellow::app::ProgramIdentity::Apply();
     brellow::app::FontSetup::Install();
 
     brellow::db::OdbcComponentFactory components;
@@ -43,5 +43,6 @@ int main(int argc, char* argv[]) {
     // Constructing the main window loads it; it is then shown centred on the screen.
     brellow::app::FrmMain frmMain(services);
     frmMain.ShowCentred();
+    brellow::app::ProgramIdentity::ApplyIconLater(application);
     return QApplication::exec();
 }

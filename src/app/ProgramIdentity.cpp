@@ -56,7 +56,7 @@ QIcon ProgramIdentity::Icon() {
     return QIcon(new LazyIconEngine(std::move(pictures)));
 }
 
-void ProgramIdentity::Apply(QApplication& application) {
+void ProgramIdentity::Apply() {
     // Only the name: a display name would make Qt append " — Brellow" to every window
     // title on Linux, and the display name falls back to the name anyway, so untitled
     // message boxes still carry "Brellow".
@@ -64,9 +64,12 @@ void ProgramIdentity::Apply(QApplication& application) {
     // Lets the desktop match the running window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.brellow"));
     QApplication::setApplicationVersion(Version());
+}
+
+void ProgramIdentity::ApplyIconLater(QApplication& application) {
     // Handing a window its icon makes Qt read every size of it for the window manager. The
-    // first window is not to wait for that, so the icon follows once the event loop runs,
-    // right after that window is up.
+    // windows shown so far are not to wait for that, so the icon follows once the event loop
+    // runs. Queued after what they queued, it finds them with their own icon already.
     QTimer::singleShot(0, &application, [] { QApplication::setWindowIcon(Icon()); });
 }
 

@@ -20,9 +20,12 @@ public:
     // The navy disc with the white "i", at every size the resources hold; each size is read
     // when first drawn.
     static QIcon Icon();
-    // Gives the application its name and version, and its window icon once the event loop
-    // runs. No display name: Qt would append it to every window title.
-    static void Apply(QApplication& application);
+    // Gives the application its name and version. No display name: Qt would append it to
+    // every window title.
+    static void Apply();
+    // Gives the application its window icon, for the windows without one of their own, once
+    // the event loop runs.
+    static void ApplyIconLater(QApplication& application);
 };
 
 } // namespace brellow::app
