@@ -1,5 +1,7 @@
 #include "CountArgument.h"
 
+#include <cstdio>
+
 namespace brellow::bench {
 
 std::optional<int> CountArgument::Parse(const char* text, int minimum, int maximum) {
@@ -20,6 +22,16 @@ std::optional<int> CountArgument::Parse(const char* text, int minimum, int maxim
         return std::nullopt;
     }
     return static_cast<int>(value);
+}
+
+std::optional<int> CountArgument::Read(const char* program, const char* name, const char* text,
+                                       int minimum, int maximum) {
+    const auto count = Parse(text, minimum, maximum);
+    if (!count) {
+        std::fprintf(stderr, "%s: %s takes a whole number from %d to %d, not '%s'\n", program, name,
+                     minimum, maximum, text);
+    }
+    return count;
 }
 
 } // namespace brellow::bench

@@ -9,6 +9,10 @@ namespace brellow::bench {
 class CountArgument {
 public:
     static std::optional<int> Parse(const char* text, int minimum, int maximum);
+    // Parse, and when it refuses, says so on stderr: "program: name takes a whole number
+    // from minimum to maximum, not 'text'".
+    static std::optional<int> Read(const char* program, const char* name, const char* text,
+                                   int minimum, int maximum);
 };
 
 } // namespace brellow::bench

@@ -37,6 +37,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+constexpr const char* kName = "brellow-bench-odbc";
 constexpr int kDefaultCycles = 500;
 constexpr int kDefaultRounds = 10;
 constexpr int kMaximumCycles = 1000000;
@@ -77,27 +78,22 @@ std::variant<Options, int> parseArguments(int argc, char** argv) {
             return 0;
         }
         if (std::strcmp(argument, "--rounds") == 0 && i + 1 < argc) {
-            const auto rounds = bench::CountArgument::Parse(argv[++i], 4, kMaximumRounds);
+            const auto rounds =
+                bench::CountArgument::Read(kName, "--rounds", argv[++i], 4, kMaximumRounds);
             if (!rounds) {
-                std::fprintf(stderr,
-                             "brellow-bench-odbc: --rounds takes a whole number from 4 to %d, "
-                             "not '%s'\n",
-                             kMaximumRounds, argv[i]);
                 return 2;
             }
             options.rounds = *rounds;
-        } else if (const auto cycles = bench::CountArgument::Parse(argument, 1, kMaximumCycles);
-                   cycles && !cyclesGiven) {
+        } else if (argument[0] != '-' && !cyclesGiven) {
+            const auto cycles =
+                bench::CountArgument::Read(kName, "CYCLES", argument, 1, kMaximumCycles);
+            if (!cycles) {
+                return 2;
+            }
             options.cycles = *cycles;
             cyclesGiven = true;
-        } else if (argument[0] != '-' && !cyclesGiven) {
-            std::fprintf(stderr,
-                         "brellow-bench-odbc: CYCLES takes a whole number from 1 to %d, "
-                         "not '%s'\n",
-                         kMaximumCycles, argument);
-            return 2;
         } else {
-            std::fprintf(stderr, "brellow-bench-odbc: cannot use '%s'\n\n", argument);
+            std::fprintf(stderr, "%s: cannot use '%s'\n\n", kName, argument);
             printUsage(stderr);
             return 2;
         }
@@ -105,9 +101,9 @@ std::variant<Options, int> parseArguments(int argc, char** argv) {
     if (options.cycles % options.rounds != 0) {
         const int below = options.cycles / options.rounds * options.rounds;
         std::fprintf(stderr,
-                     "brellow-bench-odbc: %d cycles do not split into %d rounds of equal "
-                     "length; give a multiple of %d (such as %d or %d) or other --rounds\n",
-                     options.cycles, options.rounds, options.rounds,
+                     "%s: %d cycles do not split into %d rounds of equal length; give a "
+                     "multiple of %d (such as %d or %d) or other --rounds\n",
+                     kName, options.cycles, options.rounds, options.rounds,
                      below > 0 ? below : options.rounds, below + options.rounds);
         return 2;
     }

@@ -23,6 +23,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+constexpr const char* kName = "brellow-bench-startup";
 constexpr int kDefaultRounds = 20;
 constexpr int kMaximumRounds = 1000;
 
@@ -115,12 +116,9 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (std::strcmp(argument, "--rounds") == 0 && hasValue) {
-            const auto rounds = CountArgument::Parse(argv[++i], 4, kMaximumRounds);
+            const auto rounds =
+                CountArgument::Read(kName, "--rounds", argv[++i], 4, kMaximumRounds);
             if (!rounds) {
-                std::fprintf(stderr,
-                             "brellow-bench-startup: --rounds takes a whole number "
-                             "from 4 to %d, not '%s'\n",
-                             kMaximumRounds, argv[i]);
                 return 2;
             }
             options.rounds = *rounds;
@@ -129,7 +127,7 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(argument, "--bare") == 0 && hasValue) {
             options.bare = argv[++i];
         } else {
-            std::fprintf(stderr, "brellow-bench-startup: cannot use '%s'\n\n", argument);
+            std::fprintf(stderr, "%s: cannot use '%s'\n\n", kName, argument);
             printUsage(stderr);
             return 2;
         }
@@ -166,7 +164,7 @@ int main(int argc, char** argv) {
         printFigure("of it anonymous (heap, private), KiB", program, bare, &Sample::anonymousKiB,
                     "%7.0f");
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "brellow-bench-startup: %s\n", error.what());
+        std::fprintf(stderr, "%s: %s\n", kName, error.what());
         return 1;
     }
     return 0;
