@@ -246,7 +246,8 @@ void ClientSession::acceptLogin(TokenStreamBuilder& out) {
 }
 
 void ClientSession::loggedIn(const PacketChannel::Message& message) {
-    const bool hang = options_.fault == FaultMode::HangAfterLogin;
+    const bool frozen = options_.fault == FaultMode::Frozen;
+    const bool hang = frozen || options_.fault == FaultMode::HangAfterLogin;
     switch (message.type) {
     case SqlBatch: {
         const std::string text = BatchResponder::batchText(message.payload);
@@ -272,6 +273,9 @@ void ClientSession::loggedIn(const PacketChannel::Message& message) {
         return;
     case Attention: {
         log(message, "");
+        if (frozen) {
+            return;
+        }
         TokenStreamBuilder out(options_.serverName);
         out.done(TokenStreamBuilder::DoneAttention, 0, 0);
         reply(out.take());

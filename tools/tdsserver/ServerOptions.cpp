@@ -39,6 +39,9 @@ std::optional<FaultMode> ServerOptions::faultFromName(std::string_view name) {
     if (name == "hang-after-login") {
         return FaultMode::HangAfterLogin;
     }
+    if (name == "frozen-after-login") {
+        return FaultMode::Frozen;
+    }
     if (name == "silent-handshake") {
         return FaultMode::SilentHandshake;
     }
@@ -115,7 +118,7 @@ std::string ServerOptions::usage() {
            "         [--edition E] [--version V] [--level L] [--database D]\n"
            "         [--server-name S] [--language L] [--packet-size N]\n"
            "         [--fault none|null-edition|sql7|no-rows|drop-at-batch|hang-after-login|"
-           "silent-handshake]\n"
+           "frozen-after-login|silent-handshake]\n"
            "         [--wire-log FILE] [--lifetime SECONDS]\n"
            "A TDS 7.1 server that answers like SQL Server 2000 SP4, on 127.0.0.1 only.\n"
            "Prints \"LISTENING <port>\" when ready and stops by itself after its lifetime.\n";

@@ -16,6 +16,7 @@ enum class FaultMode {
     NoRows,          // result sets carry their columns but no row
     DropAtBatch,     // the connection is closed when a batch arrives
     HangAfterLogin,  // batches are never answered; ATTENTION still is
+    Frozen,          // after the login nothing is answered, ATTENTION neither
     SilentHandshake, // nothing is ever answered
 };
 
