@@ -88,6 +88,7 @@ void OdbcConnection::Open() {
     auto connection = std::make_unique<OdbcHandle>(SQL_HANDLE_DBC, environment->get());
     // FreeTDS would wait for ever; ADO gives up on a login after Connect Timeout seconds.
     SQLSetConnectAttr(connection->get(), SQL_ATTR_LOGIN_TIMEOUT, seconds(loginTimeout), 0);
+    const DriverSocket::Snapshot socketsBefore = DriverSocket::OpenSockets();
     const SQLRETURN rc = SQLDriverConnectW(
         connection->get(), nullptr, reinterpret_cast<SQLWCHAR*>(odbcText.data()),
         static_cast<SQLSMALLINT>(odbcText.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
@@ -99,6 +100,7 @@ void OdbcConnection::Open() {
 
     environment_ = std::move(environment);
     connection_ = std::move(connection);
+    socket_ = DriverSocket::FindNew(socketsBefore, port);
     openedWith_ = settings;
     driver_ = driver;
     commandTimeoutSeconds_ = settings.commandTimeoutSeconds();
@@ -109,7 +111,8 @@ std::unique_ptr<Recordset> OdbcConnection::Execute(const std::string& commandTex
     if (!connection_) {
         notAllowedWhenClosed();
     }
-    return OdbcCommandRunner::Run(connection_->get(), commandText, commandTimeoutSeconds_);
+    return OdbcCommandRunner::Run(connection_->get(), commandText, commandTimeoutSeconds_,
+                                  socket_.get());
 }
 
 Properties& OdbcConnection::Properties() {
@@ -134,6 +137,7 @@ void OdbcConnection::release() noexcept {
     }
     connection_.reset();
     environment_.reset();
+    socket_.reset();
     properties_.Clear();
     propertiesRead_ = false;
     openedWith_.reset();

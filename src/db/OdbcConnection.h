@@ -2,6 +2,7 @@
 
 #include "db/Connection.h"
 #include "db/ConnectionSettings.h"
+#include "db/DriverSocket.h"
 #include "db/OdbcHandle.h"
 #include "db/PropertyCollection.h"
 
@@ -49,6 +50,8 @@ private:
     // The connection handle must go before its environment.
     std::unique_ptr<OdbcHandle> environment_;
     std::unique_ptr<OdbcHandle> connection_;
+    // The driver's socket, when it could be told; goes after the connection has been freed.
+    std::unique_ptr<DriverSocket> socket_;
 };
 
 } // namespace brellow::db
