@@ -1,8 +1,8 @@
-#include "FakeAppServices.h"
-#include "WindowControls.h"
 #include "about/FrmAbout.h"
 #include "about/ImageBox.h"
 #include "app/FrmMain.h"
+#include "support/FakeAppServices.h"
+#include "support/WindowControls.h"
 
 #include <QAccessible>
 #include <QAction>

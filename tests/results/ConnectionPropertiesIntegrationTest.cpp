@@ -1,6 +1,5 @@
-#include "app/AppServices.h"
 #include "app/FrmMain.h"
-#include "app/WindowControls.h"
+#include "common/AppServices.h"
 #include "db/OdbcComponentFactory.h"
 #include "results/FrmResults.h"
 #include "support/FakeMessageBoxService.h"
@@ -10,6 +9,7 @@
 #include "support/FakeRegistry.h"
 #include "support/FakeShell.h"
 #include "support/TestServerProcess.h"
+#include "support/WindowControls.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -34,8 +34,8 @@ private:
     brellow::testsupport::FakeRegistry registry;
     brellow::testsupport::FakeProgramStarter programs;
     brellow::testsupport::FakeShell shell;
-    brellow::app::AppServices services{components, boxes,    pointer, modal,
-                                       registry,   programs, shell};
+    brellow::common::AppServices services{components, boxes,    pointer, modal,
+                                          registry,   programs, shell};
     std::unique_ptr<brellow::app::FrmMain> frmMain;
     std::unique_ptr<TestServerProcess> server;
     QList<QStringList> shownRows;

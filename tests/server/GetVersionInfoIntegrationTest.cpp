@@ -1,6 +1,5 @@
-#include "app/AppServices.h"
 #include "app/FrmMain.h"
-#include "app/WindowControls.h"
+#include "common/AppServices.h"
 #include "db/OdbcComponentFactory.h"
 #include "support/FakeMessageBoxService.h"
 #include "support/FakeModalPresenter.h"
@@ -9,6 +8,7 @@
 #include "support/FakeRegistry.h"
 #include "support/FakeShell.h"
 #include "support/TestServerProcess.h"
+#include "support/WindowControls.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -32,8 +32,8 @@ private:
     brellow::testsupport::FakeRegistry registry;
     brellow::testsupport::FakeProgramStarter programs;
     brellow::testsupport::FakeShell shell;
-    brellow::app::AppServices services{components, boxes,    pointer, modal,
-                                       registry,   programs, shell};
+    brellow::common::AppServices services{components, boxes,    pointer, modal,
+                                          registry,   programs, shell};
     std::unique_ptr<brellow::app::FrmMain> frmMain;
 
     static TestServerProcess::Options options(const QString& password, const QString& fault = {}) {

@@ -1,10 +1,10 @@
 #include "about/FrmAbout.h"
 #include "about/SystemInfoLauncher.h"
-#include "app/FakeAppServices.h"
-#include "app/WindowControls.h"
 #include "platform/DesktopShell.h"
 #include "platform/PortableProgramStarter.h"
 #include "platform/PortableRegistry.h"
+#include "support/FakeAppServices.h"
+#include "support/WindowControls.h"
 
 #include <QFile>
 #include <QLabel>
@@ -159,8 +159,8 @@ void FrmAboutLaunchersTest::desktopLaunchersEndToEnd() {
     brellow::platform::PortableRegistry registry({tool.toStdString()});
     brellow::platform::PortableProgramStarter programs;
     brellow::platform::DesktopShell shell(dir.filePath("xdg-open").toStdString());
-    brellow::app::AppServices services{components, messages, mousePointer, modal,
-                                       registry,   programs, shell};
+    brellow::common::AppServices services{components, messages, mousePointer, modal,
+                                          registry,   programs, shell};
     FrmAbout frmAbout(services);
     frmAbout.show();
     auto* cmdSysInfo = control<QPushButton>(frmAbout, "cmdSysInfo");

@@ -1,4 +1,4 @@
-#include "app/ProgramIdentity.h"
+#include "common/ProgramIdentity.h"
 
 #include "BuildIdentity.h"
 
@@ -16,7 +16,7 @@ static void initialiseIconResource() {
     (void)registered;
 }
 
-namespace brellow::app {
+namespace brellow::common {
 namespace {
 
 QString fromView(std::string_view text) {
@@ -64,4 +64,4 @@ void ProgramIdentity::Apply(QApplication& application) {
     application.setWindowIcon(Icon());
 }
 
-} // namespace brellow::app
+} // namespace brellow::common
