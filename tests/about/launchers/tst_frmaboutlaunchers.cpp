@@ -165,7 +165,8 @@ void FrmAboutLaunchersTest::desktopLaunchersEndToEnd() {
     FakeMessageBoxService messages;
     FakeMousePointer mousePointer;
     FakeModalPresenter modal;
-    brellow::platform::PortableRegistry registry({tool.toStdString()});
+    // A tool that needs an argument, as GNOME's About panel does.
+    brellow::platform::PortableRegistry registry({tool.toStdString() + " info-overview"});
     brellow::platform::PortableProgramStarter programs;
     brellow::platform::DesktopShell shell(dir.filePath("xdg-open").toStdString());
     brellow::common::AppServices services{components, messages, mousePointer, modal,
@@ -183,9 +184,9 @@ void FrmAboutLaunchersTest::desktopLaunchersEndToEnd() {
     QVERIFY(frmAbout.isVisible());
 
     // Installed: the same click starts it.
-    QVERIFY(writeScript(tool, "touch '" + toolStarted.toUtf8() + "'\n"));
+    QVERIFY(writeScript(tool, "printf '%s' \"$*\" > '" + toolStarted.toUtf8() + "'\n"));
     QTest::mouseClick(cmdSysInfo, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(toolStarted), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(contentOf(toolStarted), QByteArray("info-overview"), 10000);
     QCOMPARE(messages.shown.size(), 1);
 
     // The link's address reaches the desktop's URL handler with the web scheme in front.
