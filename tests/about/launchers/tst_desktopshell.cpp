@@ -40,6 +40,18 @@ bool openerEnded(const QTemporaryDir& dir) {
     return !pid.isEmpty() && ::kill(static_cast<pid_t>(pid.toLong()), 0) != 0 && errno == ESRCH;
 }
 
+// Lets a stand-in waiting at the fifo `gate` go on. Opening the fifo blocks until the stand-in
+// has opened it too, so it is still running at that moment.
+bool letThrough(const QString& gate) {
+    const int fd = ::open(gate.toLocal8Bit().constData(), O_WRONLY);
+    if (fd < 0) {
+        return false;
+    }
+    const bool written = ::write(fd, "go\n", 3) == 3;
+    ::close(fd);
+    return written;
+}
+
 // Collects what the shell reports late.
 struct Reports {
     explicit Reports(DesktopShell& shell) {
@@ -178,11 +190,7 @@ void DesktopShellTest::returnsWhileTheHandlerStillRuns() {
     QCOMPARE(shell.LastError(), 0u);
     QVERIFY(reports.errors.isEmpty());
 
-    // Opening the gate blocks until the handler has reached it, so it is still running.
-    const int fd = ::open(gate.toLocal8Bit().constData(), O_WRONLY);
-    QVERIFY(fd >= 0);
-    QCOMPARE(::write(fd, "go\n", 3), ssize_t{3});
-    ::close(fd);
+    QVERIFY(letThrough(gate));
     QTRY_COMPARE_WITH_TIMEOUT(reports.errors, (QList<std::uint32_t>{1155}), 10000);
 }
 
@@ -201,10 +209,7 @@ void DesktopShellTest::openersThatOutliveTheShellReportToNobody() {
     }
     // The handler was not killed with the shell: it still takes the gate, and its failure
     // then finds no one to tell.
-    const int fd = ::open(gate.toLocal8Bit().constData(), O_WRONLY);
-    QVERIFY(fd >= 0);
-    QCOMPARE(::write(fd, "go\n", 3), ssize_t{3});
-    ::close(fd);
+    QVERIFY(letThrough(gate));
     QTRY_VERIFY_WITH_TIMEOUT(openerEnded(dir), 10000);
     QVERIFY(errors.isEmpty());
 }
