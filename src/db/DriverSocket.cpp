@@ -1,30 +1,25 @@
 #include "db/DriverSocket.h"
 
+#include <array>
 #include <cstdlib>
-#include <fcntl.h>
-#include <filesystem>
+#include <dirent.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <string>
+#include <string_view>
 #include <sys/socket.h>
-#include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
-#include <vector>
 
 namespace brellow::db {
 namespace {
 
-struct TcpSocket {
-    int descriptor = -1;
-    std::uint64_t identity = 0;
-    std::uint16_t peerPort = 0;
-};
-
 std::uint16_t peerPortOf(int descriptor) {
+    int type = 0;
+    socklen_t typeLength = sizeof type;
     sockaddr_storage peer{};
     socklen_t length = sizeof peer;
-    if (::getpeername(descriptor, reinterpret_cast<sockaddr*>(&peer), &length) != 0) {
+    if (::getsockopt(descriptor, SOL_SOCKET, SO_TYPE, &type, &typeLength) != 0 ||
+        type != SOCK_STREAM ||
+        ::getpeername(descriptor, reinterpret_cast<sockaddr*>(&peer), &length) != 0) {
         return 0;
     }
     if (peer.ss_family == AF_INET) {
@@ -36,84 +31,50 @@ std::uint16_t peerPortOf(int descriptor) {
     return 0;
 }
 
-// The connected TCP sockets among this process's descriptors.
-std::vector<TcpSocket> tcpSockets() {
-    std::vector<int> descriptors;
-    std::error_code error;
-    for (std::filesystem::directory_iterator entry("/proc/self/fd", error), end;
-         !error && entry != end; entry.increment(error)) {
-        const std::string name = entry->path().filename().string();
-        char* rest = nullptr;
-        const long number = std::strtol(name.c_str(), &rest, 10);
-        if (rest != name.c_str() && *rest == '\0') {
-            descriptors.push_back(static_cast<int>(number));
-        }
-    }
-    std::vector<TcpSocket> sockets;
-    for (const int descriptor : descriptors) {
-        struct stat status {};
-        int type = 0;
-        socklen_t typeLength = sizeof type;
-        if (::fstat(descriptor, &status) != 0 || !S_ISSOCK(status.st_mode) ||
-            ::getsockopt(descriptor, SOL_SOCKET, SO_TYPE, &type, &typeLength) != 0 ||
-            type != SOCK_STREAM) {
-            continue;
-        }
-        const std::uint16_t port = peerPortOf(descriptor);
-        if (port != 0) {
-            sockets.push_back({descriptor, static_cast<std::uint64_t>(status.st_ino), port});
-        }
-    }
-    return sockets;
-}
-
-} // namespace
-
-DriverSocket::Snapshot DriverSocket::OpenSockets() {
-    Snapshot identities;
-    for (const TcpSocket& socket : tcpSockets()) {
-        identities.insert(socket.identity);
-    }
-    return identities;
-}
-
-std::unique_ptr<DriverSocket> DriverSocket::FindNew(const Snapshot& before, std::uint16_t port) {
-    int found = -1;
-    for (const TcpSocket& socket : tcpSockets()) {
-        if (socket.peerPort != port || before.count(socket.identity) != 0) {
-            continue;
-        }
-        if (found != -1) {
-            return nullptr;
-        }
-        found = socket.descriptor;
-    }
-    if (found == -1) {
-        return nullptr;
-    }
-    const int own = ::fcntl(found, F_DUPFD_CLOEXEC, 0);
-    return own == -1 ? nullptr : std::make_unique<DriverSocket>(own);
-}
-
-DriverSocket::DriverSocket(int ownDescriptor) : descriptor_(ownDescriptor) {}
-
-DriverSocket::~DriverSocket() {
-    ::close(descriptor_);
-}
-
-std::optional<std::chrono::milliseconds> DriverSocket::SinceLastReceive() const {
+std::optional<std::chrono::milliseconds> sinceLastReceive(int descriptor) {
 #ifdef TCP_INFO
     tcp_info info{};
     socklen_t length = sizeof info;
-    if (::getsockopt(descriptor_, IPPROTO_TCP, TCP_INFO, &info, &length) == 0) {
+    if (::getsockopt(descriptor, IPPROTO_TCP, TCP_INFO, &info, &length) == 0) {
         return std::chrono::milliseconds(info.tcpi_last_data_recv);
     }
 #endif
     return std::nullopt;
 }
 
-void DriverSocket::ShutDown() const {
-    ::shutdown(descriptor_, SHUT_RDWR);
+} // namespace
+
+std::vector<DriverSocket::Found> DriverSocket::ToPort(std::uint16_t port) {
+    std::vector<Found> found;
+    DIR* folder = ::opendir("/proc/self/fd");
+    if (folder == nullptr) {
+        return found;
+    }
+    const int own = ::dirfd(folder);
+    constexpr std::string_view kSocket = "socket:[";
+    while (const dirent* entry = ::readdir(folder)) {
+        char* rest = nullptr;
+        const long number = std::strtol(entry->d_name, &rest, 10);
+        if (rest == entry->d_name || *rest != '\0' || number == own) {
+            continue;
+        }
+        std::array<char, 64> target{};
+        const ssize_t length = ::readlinkat(own, entry->d_name, target.data(), target.size() - 1);
+        if (length <= 0 || std::string_view(target.data(), static_cast<std::size_t>(length))
+                                   .substr(0, kSocket.size()) != kSocket) {
+            continue;
+        }
+        const int descriptor = static_cast<int>(number);
+        if (peerPortOf(descriptor) == port) {
+            found.push_back({descriptor, sinceLastReceive(descriptor)});
+        }
+    }
+    ::closedir(folder);
+    return found;
+}
+
+void DriverSocket::ShutDown(int descriptor) {
+    ::shutdown(descriptor, SHUT_RDWR);
 }
 
 } // namespace brellow::db

@@ -2,40 +2,26 @@
 
 #include <chrono>
 #include <cstdint>
-#include <memory>
 #include <optional>
-#include <set>
+#include <vector>
 
 namespace brellow::db {
 
-// The TCP socket the driver speaks to the server over, held through a descriptor of the
-// component's own. The driver offers no way to end a command whose server has stopped
-// answering, not even its cancel; shutting the socket down does, since the driver's next read
-// then finds the connection gone. Owning a duplicate descriptor means the socket can never be
-// swapped for another file under it, however the driver handles its own descriptor.
+// The TCP sockets of this process that lead to a server's port. The driver offers no way to
+// end a command whose server has stopped answering, not even its cancel, and it does not hand
+// out its socket; found this way, the socket can be shut down, and the driver's next read
+// then finds the connection gone.
 class DriverSocket {
 public:
-    // The identities of the TCP sockets open in this process, taken before connecting so that
-    // the driver's new socket can be told from them.
-    using Snapshot = std::set<std::uint64_t>;
-    static Snapshot OpenSockets();
+    struct Found {
+        int descriptor = -1;
+        // How long ago data last arrived, where the system keeps count.
+        std::optional<std::chrono::milliseconds> sinceLastReceive;
+    };
 
-    // The one TCP socket to `port` that was not open at `before`; nothing when there is none
-    // or more than one, for then which is the driver's cannot be told.
-    static std::unique_ptr<DriverSocket> FindNew(const Snapshot& before, std::uint16_t port);
-
-    explicit DriverSocket(int ownDescriptor);
-    ~DriverSocket();
-    DriverSocket(const DriverSocket&) = delete;
-    DriverSocket& operator=(const DriverSocket&) = delete;
-
-    // How long ago data last arrived from the server, where the system keeps count.
-    std::optional<std::chrono::milliseconds> SinceLastReceive() const;
-    // Ends the connection in both directions; the driver's waits return at once.
-    void ShutDown() const;
-
-private:
-    int descriptor_;
+    static std::vector<Found> ToPort(std::uint16_t port);
+    // Ends the connection in both directions; every wait on the socket returns at once.
+    static void ShutDown(int descriptor);
 };
 
 } // namespace brellow::db

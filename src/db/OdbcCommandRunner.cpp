@@ -134,16 +134,18 @@ void drain(const OdbcHandle& statement) {
 
 std::unique_ptr<OdbcRecordset> OdbcCommandRunner::Run(SQLHDBC connection,
                                                       const std::string& commandText,
-                                                      int timeoutSeconds,
-                                                      const DriverSocket* socket) {
+                                                      int timeoutSeconds, CommandWatchdog* watchdog,
+                                                      std::uint16_t serverPort) {
     OdbcHandle statement(SQL_HANDLE_STMT, connection);
-    const CommandWatchdog watchdog(socket, timeoutSeconds);
+    const CommandWatchdog::Watch watch = watchdog != nullptr
+                                             ? watchdog->Begin(serverPort, timeoutSeconds)
+                                             : CommandWatchdog::Watch();
     try {
         return runOn(statement, commandText, timeoutSeconds);
     } catch (const DbError&) {
         // The watchdog ended a command the server never answered: whatever the driver made of
         // the dropped connection, the cause is the timeout.
-        if (watchdog.Fired()) {
+        if (watch.Fired()) {
             throw OdbcErrorMapper::Timeout();
         }
         throw;

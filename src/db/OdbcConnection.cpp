@@ -1,5 +1,6 @@
 #include "db/OdbcConnection.h"
 
+#include "db/CommandWatchdog.h"
 #include "db/ConnectionPropertyReader.h"
 #include "db/ConnectionSettings.h"
 #include "db/DbError.h"
@@ -38,8 +39,9 @@ SQLPOINTER seconds(int value) {
 
 } // namespace
 
-OdbcConnection::OdbcConnection(std::vector<std::string> driverCandidates)
-    : driverCandidates_(std::move(driverCandidates)) {}
+OdbcConnection::OdbcConnection(std::vector<std::string> driverCandidates,
+                               std::shared_ptr<CommandWatchdog> watchdog)
+    : driverCandidates_(std::move(driverCandidates)), watchdog_(std::move(watchdog)) {}
 
 OdbcConnection::~OdbcConnection() {
     release();
@@ -88,7 +90,6 @@ void OdbcConnection::Open() {
     auto connection = std::make_unique<OdbcHandle>(SQL_HANDLE_DBC, environment->get());
     // FreeTDS would wait for ever; ADO gives up on a login after Connect Timeout seconds.
     SQLSetConnectAttr(connection->get(), SQL_ATTR_LOGIN_TIMEOUT, seconds(loginTimeout), 0);
-    const DriverSocket::Snapshot socketsBefore = DriverSocket::OpenSockets();
     const SQLRETURN rc = SQLDriverConnectW(
         connection->get(), nullptr, reinterpret_cast<SQLWCHAR*>(odbcText.data()),
         static_cast<SQLSMALLINT>(odbcText.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
@@ -100,7 +101,7 @@ void OdbcConnection::Open() {
 
     environment_ = std::move(environment);
     connection_ = std::move(connection);
-    socket_ = DriverSocket::FindNew(socketsBefore, port);
+    serverPort_ = port;
     openedWith_ = settings;
     driver_ = driver;
     commandTimeoutSeconds_ = settings.commandTimeoutSeconds();
@@ -112,7 +113,7 @@ std::unique_ptr<Recordset> OdbcConnection::Execute(const std::string& commandTex
         notAllowedWhenClosed();
     }
     return OdbcCommandRunner::Run(connection_->get(), commandText, commandTimeoutSeconds_,
-                                  socket_.get());
+                                  watchdog_.get(), serverPort_);
 }
 
 Properties& OdbcConnection::Properties() {
@@ -137,7 +138,7 @@ void OdbcConnection::release() noexcept {
     }
     connection_.reset();
     environment_.reset();
-    socket_.reset();
+    serverPort_ = 0;
     properties_.Clear();
     propertiesRead_ = false;
     openedWith_.reset();
