@@ -88,9 +88,11 @@ void CommandWatchdog::run() {
             changed_.wait(lock);
             continue;
         }
+        // A copy: the command may end, and its entry go, while this waits.
+        const Clock::time_point deadline = (*next)->deadline;
         const Clock::time_point now = Clock::now();
-        if (now < (*next)->deadline) {
-            changed_.wait_until(lock, (*next)->deadline);
+        if (now < deadline) {
+            changed_.wait_until(lock, deadline);
             continue;
         }
         check(**next, now);
