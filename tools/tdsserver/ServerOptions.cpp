@@ -85,6 +85,25 @@ std::optional<ServerOptions> ServerOptions::parse(const std::vector<std::string>
             options.language = value;
         } else if (flag == "--wire-log") {
             options.wireLog = value;
+        } else if (flag == "--keytab") {
+            options.keytab = value;
+        } else if (flag == "--ntlm-account") {
+            const auto slash = value.find('\\');
+            if (slash == std::string::npos || slash == 0 || slash + 1 == value.size()) {
+                error = "--ntlm-account needs DOMAIN\\user";
+                return std::nullopt;
+            }
+            options.ntlmDomain = value.substr(0, slash);
+            options.ntlmUser = value.substr(slash + 1);
+        } else if (flag == "--ntlm-password") {
+            options.ntlmPassword = value;
+        } else if (flag == "--browser-port") {
+            if (!parseNumber<std::uint16_t>(value, 1, 65535, options.browserPort)) {
+                error = "--browser-port needs a number from 1 to 65535";
+                return std::nullopt;
+            }
+        } else if (flag == "--instance") {
+            options.instance = value;
         } else if (flag == "--fault") {
             const auto fault = faultFromName(value);
             if (!fault) {
@@ -117,6 +136,8 @@ std::string ServerOptions::usage() {
            "         [--fault none|null-edition|sql7|no-rows|drop-at-batch|hang-after-login|"
            "silent-handshake]\n"
            "         [--wire-log FILE] [--lifetime SECONDS]\n"
+           "         [--keytab FILE] [--ntlm-account DOMAIN\\user --ntlm-password P]\n"
+           "         [--browser-port N [--instance NAME]]\n"
            "A TDS 7.1 server that answers like SQL Server 2000 SP4, on 127.0.0.1 only.\n"
            "Prints \"LISTENING <port>\" when ready and stops by itself after its lifetime.\n";
 }
