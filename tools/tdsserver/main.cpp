@@ -1,11 +1,13 @@
 // brellow-tds-testserver: a TDS 7.1 server that answers like SQL Server 2000 SP4, for
 // Brellow's integration tests and demo. Loopback only; stops by itself.
 #include "ServerOptions.h"
+#include "SqlBrowserResponder.h"
 #include "TdsListener.h"
 #include "WireLog.h"
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,15 @@ int main(int argc, char** argv) {
     if (!listener.open(error)) {
         std::fprintf(stderr, "brellow-tds-testserver: %s\n", error.c_str());
         return 1;
+    }
+    std::unique_ptr<SqlBrowserResponder> browser;
+    if (options->browserPort != 0) {
+        browser =
+            std::make_unique<SqlBrowserResponder>(options->serverName, options->instance, log);
+        if (!browser->open(options->browserPort, listener.port(), error)) {
+            std::fprintf(stderr, "brellow-tds-testserver: %s\n", error.c_str());
+            return 1;
+        }
     }
     std::printf("LISTENING %u\n", static_cast<unsigned>(listener.port()));
     std::fflush(stdout);
