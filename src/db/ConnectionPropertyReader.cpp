@@ -189,7 +189,12 @@ void ConnectionPropertyReader::Read(const ConnectionSettings& settings, SQLHDBC 
     into.Add(
         "Workstation ID",
         Variant(settings.workstationId().empty() ? localHostName() : settings.workstationId()));
-    into.Add("Use Encryption for Data", Variant(settings.encryptionRequired()));
+    // FreeTDS tells nothing of what PRELOGIN settled (no connection attribute or info type
+    // carries it). Required, the driver refuses a server that cannot encrypt, and a server
+    // keeping to the protocol then encrypts everything. Only requested, it is the server's
+    // choice whether more than the login is encrypted, and that cannot be seen from here:
+    // the value stays empty rather than claim either.
+    into.Add("Use Encryption for Data", settings.encryptionRequired() ? Variant(true) : Variant());
 
     // The driver's own answers.
     into.Add("Autocommit", Variant(getNumberAttribute(connection, SQL_ATTR_AUTOCOMMIT) ==

@@ -104,7 +104,11 @@ private slots:
     void login7FieldsAreDecoded_data();
     void login7FieldsAreDecoded();
     void damagedLogin7IsRefusedWithoutReadingPastTheEnd();
-    void preloginAnswerOffersNoEncryption();
+    void preloginAnswerFollowsTheProfile_data();
+    void preloginAnswerFollowsTheProfile();
+    void encryptionIsNegotiatedByTheProtocolTable_data();
+    void encryptionIsNegotiatedByTheProtocolTable();
+    void explicitFlagsOverrideTheProfile();
     void versionQueryIsRecognisedTolerantly_data();
     void versionQueryIsRecognisedTolerantly();
     void faultModesShapeTheAnswer();
@@ -198,10 +202,35 @@ void TdsServerProtocolTest::damagedLogin7IsRefusedWithoutReadingPastTheEnd() {
     QVERIFY(parsed > 0);
 }
 
-void TdsServerProtocolTest::preloginAnswerOffersNoEncryption() {
-    const auto answer = PreloginExchange::serverAnswer();
+void TdsServerProtocolTest::preloginAnswerFollowsTheProfile_data() {
+    QTest::addColumn<QString>("profile");
+    QTest::addColumn<QByteArray>("version"); // major, minor, build (big-endian), sub-build
+    QTest::addColumn<int>("encryption");
+    QTest::addColumn<bool>("mars");
+    QTest::newRow("2000 SP4") << "2000" << QByteArray("\x08\x00\x07\xF7\x00\x00", 6) << 2 << false;
+    QTest::newRow("2000 RTM") << "2000-rtm" << QByteArray("\x08\x00\x00\xC2\x00\x00", 6) << 2
+                              << false;
+    QTest::newRow("2008 R2 SP3") << "2008r2" << QByteArray("\x0A\x32\x17\x70\x00\x00", 6) << 0
+                                 << true;
+    QTest::newRow("2022 RTM") << "2022" << QByteArray("\x10\x00\x03\xE8\x00\x00", 6) << 0 << true;
+}
+
+void TdsServerProtocolTest::preloginAnswerFollowsTheProfile() {
+    QFETCH(QString, profile);
+    QFETCH(QByteArray, version);
+    QFETCH(int, encryption);
+    QFETCH(bool, mars);
+    std::string error;
+    const auto options = ServerOptions::parse({"--profile", profile.toStdString()}, error);
+    QVERIFY2(options, error.c_str());
+    // What a client offering ENCRYPT_OFF is answered.
+    const auto negotiation = PreloginExchange::negotiate(options->encryption, 0);
+    const auto numbers = options->versionNumbers();
+    const auto answer =
+        PreloginExchange::serverAnswer({numbers.major, numbers.minor, numbers.build,
+                                        negotiation.answer, options->preloginHasMars});
     // Walk the option table independently.
-    std::map<int, std::vector<std::uint8_t>> options;
+    std::map<int, std::vector<std::uint8_t>> found;
     std::size_t pos = 0;
     while (pos < answer.size() && answer[pos] != 0xFF) {
         QVERIFY(pos + 5 <= answer.size());
@@ -209,20 +238,96 @@ void TdsServerProtocolTest::preloginAnswerOffersNoEncryption() {
         const std::size_t offset = (answer[pos + 1] << 8) | answer[pos + 2];
         const std::size_t length = (answer[pos + 3] << 8) | answer[pos + 4];
         QVERIFY(offset + length <= answer.size());
-        options[token].assign(answer.begin() + static_cast<long>(offset),
-                              answer.begin() + static_cast<long>(offset + length));
+        found[token].assign(answer.begin() + static_cast<long>(offset),
+                            answer.begin() + static_cast<long>(offset + length));
         pos += 5;
     }
     QVERIFY(pos < answer.size());
-    const std::vector<std::uint8_t> version{8, 0, 0x07, 0xF7, 0, 0}; // 8.0.2039
-    QVERIFY(options[0] == version);
-    QVERIFY(options[1] == std::vector<std::uint8_t>{2}); // ENCRYPT_NOT_SUP
+    QVERIFY(found[0] == std::vector<std::uint8_t>(version.begin(), version.end()));
+    QVERIFY(found[1] == std::vector<std::uint8_t>{static_cast<std::uint8_t>(encryption)});
+    QCOMPARE(found.count(4) == 1, mars);
 
     const auto offer = PreloginExchange::parseClient(TdsTestClient::preloginMessage(1));
     QVERIFY(offer);
     QCOMPARE(offer->encryption, std::optional<std::uint8_t>(1));
     QVERIFY(!PreloginExchange::parseClient({0x00, 0x00, 0x40, 0x00, 0x06, 0xFF}));
     QVERIFY(!PreloginExchange::parseClient({}));
+}
+
+void TdsServerProtocolTest::encryptionIsNegotiatedByTheProtocolTable_data() {
+    using P = PreloginExchange::Protection;
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<int>("client"); // -1: the client sent no ENCRYPTION option
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("protection");
+    const auto row = [](const char* server, int client, int answer, P protection) {
+        QTest::addRow("%s, client %d", server, client)
+            << server << client << answer << static_cast<int>(protection);
+    };
+    for (const int client : {-1, 0, 1, 2, 3}) {
+        row("unsupported", client, 2, P::None);
+    }
+    row("off", -1, 0, P::LoginOnly);
+    row("off", 0, 0, P::LoginOnly);
+    row("off", 1, 1, P::Full);
+    row("off", 2, 2, P::None);
+    row("off", 3, 1, P::Full);
+    row("on", -1, 1, P::Full);
+    row("on", 0, 1, P::Full);
+    row("on", 1, 1, P::Full);
+    row("on", 2, 3, P::Refused);
+    row("on", 3, 1, P::Full);
+    row("required", -1, 3, P::Full);
+    row("required", 0, 3, P::Full);
+    row("required", 1, 1, P::Full);
+    row("required", 2, 3, P::Refused);
+    row("required", 3, 1, P::Full);
+}
+
+void TdsServerProtocolTest::encryptionIsNegotiatedByTheProtocolTable() {
+    QFETCH(QString, server);
+    QFETCH(int, client);
+    QFETCH(int, answer);
+    QFETCH(int, protection);
+    const auto setting = ServerOptions::encryptionFromName(server.toStdString());
+    QVERIFY(setting);
+    const auto offered =
+        client < 0 ? std::nullopt : std::optional<std::uint8_t>(static_cast<std::uint8_t>(client));
+    const auto negotiation = PreloginExchange::negotiate(*setting, offered);
+    QCOMPARE(int{negotiation.answer}, answer);
+    QCOMPARE(static_cast<int>(negotiation.protection), protection);
+}
+
+void TdsServerProtocolTest::explicitFlagsOverrideTheProfile() {
+    std::string error;
+    // Before or after --profile, a flag wins over the profile's value.
+    const auto before = ServerOptions::parse(
+        {"--version", "15.0.4153.1", "--encryption", "required", "--profile", "2019"}, error);
+    QVERIFY2(before, error.c_str());
+    QCOMPARE(before->version, std::string("15.0.4153.1"));
+    QCOMPARE(before->level, std::string("RTM"));
+    QVERIFY(before->encryption == EncryptionSetting::Required);
+    QCOMPARE(int{before->versionNumbers().minor}, 0);
+    QCOMPARE(int{before->versionNumbers().build}, 4153);
+
+    const auto sql7 = ServerOptions::parse({"--profile", "sql7", "--fault", "none"}, error);
+    QVERIFY2(sql7, error.c_str());
+    QVERIFY(!sql7->answersPrelogin);
+    QVERIFY(sql7->fault == FaultMode::None);
+    QCOMPARE(sql7->loginAckTds, 0x07000000u);
+    QVERIFY(ServerOptions::parse({"--profile", "sql7"}, error)->fault == FaultMode::Sql7);
+
+    QVERIFY(ServerOptions::parse({"--tls-versions", "1.2,1.0"}, error)->tlsPriority() ==
+            "NORMAL:-VERS-ALL:+VERS-TLS1.2:+VERS-TLS1.0");
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--profile", "2021"},
+                                                {"--encryption", "maybe"},
+                                                {"--tls-versions", "1.3"},
+                                                {"--tls-versions", ""},
+                                                {"--cert", "only.pem"}}) {
+        error.clear();
+        QVERIFY(!ServerOptions::parse(bad, error));
+        QVERIFY(!error.empty());
+    }
 }
 
 void TdsServerProtocolTest::versionQueryIsRecognisedTolerantly_data() {

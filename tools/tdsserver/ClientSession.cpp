@@ -1,7 +1,5 @@
 #include "ClientSession.h"
 
-#include "PreloginExchange.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -38,9 +36,14 @@ std::string hex32(std::uint32_t value) {
 } // namespace
 
 ClientSession::ClientSession(int socket, std::uint64_t number, const ServerOptions& options,
-                             WireLog& log)
-    : channel_(socket, static_cast<std::uint16_t>(50 + number % 30000)), number_(number),
-      options_(options), log_(log), responder_(options) {}
+                             WireLog& log, const ServerCertificate* certificate)
+    : socket_(socket), channel_(socket_, static_cast<std::uint16_t>(50 + number % 30000)),
+      certificate_(certificate), number_(number), options_(options), log_(log),
+      responder_(options) {
+    if (!options_.rawLog.empty()) {
+        socket_.recordTo(options_.rawLog + "/conn-" + std::to_string(number_) + ".bin");
+    }
+}
 
 void ClientSession::run() {
     PacketChannel::Message message;
@@ -55,12 +58,16 @@ void ClientSession::run() {
         }
         handle(message);
     }
-    channel_.shutdown();
+    socket_.shutdown();
 }
 
 void ClientSession::log(const PacketChannel::Message& message, const std::string& fields,
                         const std::string* text) {
-    log_.message(number_, WireLog::typeName(message.type), message.payload.size(), fields,
+    std::string all = fields;
+    if (message.encrypted) {
+        all += std::string(all.empty() ? "" : " ") + "tls=1";
+    }
+    log_.message(number_, WireLog::typeName(message.type), message.payload.size(), all,
                  text != nullptr ? *text : std::string_view{}, text != nullptr);
 }
 
@@ -99,26 +106,75 @@ void ClientSession::handle(const PacketChannel::Message& message) {
 }
 
 void ClientSession::prelogin(const PacketChannel::Message& message) {
+    if (!options_.answersPrelogin) {
+        // SQL Server 7.0 predates PRELOGIN: a packet type it does not know ends the connection.
+        log(message, "unexpected");
+        stage_ = Stage::Closing;
+        return;
+    }
     const auto offer = PreloginExchange::parseClient(message.payload);
     if (!offer) {
         log(message, "malformed");
         stage_ = Stage::Closing;
         return;
     }
+    const auto negotiation = PreloginExchange::negotiate(options_.encryption, offer->encryption);
     std::string fields;
     if (offer->encryption) {
-        fields = "encryption=" + std::to_string(*offer->encryption);
+        fields = "encryption=" + std::to_string(*offer->encryption) + " ";
     }
+    fields += "answer=" + std::to_string(negotiation.answer);
     log(message, fields);
-    if (offer->encryption == PreloginExchange::encryptRequired) {
-        // SQL Server 2000 without a certificate cannot serve a client that insists.
-        stage_ = Stage::Closing;
+    const auto version = options_.versionNumbers();
+    reply(PreloginExchange::serverAnswer({version.major, version.minor, version.build,
+                                          negotiation.answer, options_.preloginHasMars}));
+    if (stage_ == Stage::Closing) {
         return;
     }
-    reply(PreloginExchange::serverAnswer());
-    if (stage_ != Stage::Closing) {
+    switch (negotiation.protection) {
+    case PreloginExchange::Protection::None:
         stage_ = Stage::Login;
+        return;
+    case PreloginExchange::Protection::Refused:
+        // A server that forces encryption ends the connection of a client that cannot.
+        stage_ = Stage::Closing;
+        return;
+    case PreloginExchange::Protection::LoginOnly:
+    case PreloginExchange::Protection::Full:
+        startTls(negotiation.protection);
+        return;
     }
+}
+
+void ClientSession::startTls(PreloginExchange::Protection protection) {
+    stage_ = Stage::Closing;
+    if (certificate_ == nullptr) {
+        return;
+    }
+    tls_ = std::make_unique<TlsServerSession>(socket_, channel_, *certificate_,
+                                              options_.tlsPriority());
+    if (options_.fault == FaultMode::BreakTls) {
+        tls_->breakFirstFlight();
+    }
+    tls_->observeHandshake(
+        [this](const PacketChannel::Message& handshake) { log(handshake, "handshake=1"); });
+    std::string error;
+    if (!tls_->handshake(error)) {
+        if (options_.fault == FaultMode::BreakTls) {
+            // Left half-done: the client must give up by itself.
+            std::uint8_t buffer[512];
+            while (socket_.receive(buffer, sizeof buffer) > 0) {
+            }
+        }
+        return;
+    }
+    if (protection == PreloginExchange::Protection::Full) {
+        channel_.switchTo(*tls_);
+    } else {
+        // Both sides said ENCRYPT_OFF: only the login packet travels inside TLS.
+        channel_.switchForOnePacket(*tls_);
+    }
+    stage_ = Stage::Login;
 }
 
 void ClientSession::login(const PacketChannel::Message& message) {
@@ -136,6 +192,9 @@ void ClientSession::login(const PacketChannel::Message& message) {
     std::string fields = "tds=" + hex32(request->tdsVersion) +
                          " user=" + WireLog::word(request->userName) +
                          " integrated=" + (request->integratedSecurity ? "1" : "0");
+    if (message.encrypted && tls_) {
+        fields += " protocol=" + tls_->protocolName();
+    }
     if (!request->database.empty()) {
         fields += " database=" + WireLog::word(request->database);
     }
@@ -231,10 +290,15 @@ void ClientSession::refuseLogin(TokenStreamBuilder& out, std::uint32_t number, s
 void ClientSession::acceptLogin(TokenStreamBuilder& out) {
     out.envChange(TokenStreamBuilder::Database, options_.database, options_.database);
     out.info(5701, 2, 0, "Changed database context to '" + options_.database + "'.");
-    out.envChangeCollation(TokenStreamBuilder::defaultCollation());
+    if (options_.loginAckTds != TokenStreamBuilder::tds70) {
+        // Collations came with TDS 7.1.
+        out.envChangeCollation(TokenStreamBuilder::defaultCollation());
+    }
     out.envChange(TokenStreamBuilder::Language, options_.language, "");
     out.info(5703, 1, 0, "Changed language setting to " + options_.language + ".");
-    out.loginAck(TokenStreamBuilder::tds71, "Microsoft SQL Server", 8, 0, 2039);
+    const auto version = options_.versionNumbers();
+    out.loginAck(options_.loginAckTds, "Microsoft SQL Server", version.major, version.minor,
+                 version.build);
     const std::string size = std::to_string(options_.packetSize);
     out.envChange(TokenStreamBuilder::PacketSize, size, size);
     out.done(TokenStreamBuilder::DoneFinal, 0, 0);

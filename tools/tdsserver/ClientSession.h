@@ -4,7 +4,11 @@
 #include "IntegratedLogin.h"
 #include "Login7Request.h"
 #include "PacketChannel.h"
+#include "PreloginExchange.h"
+#include "ServerCertificate.h"
 #include "ServerOptions.h"
+#include "SocketTransport.h"
+#include "TlsServerSession.h"
 #include "WireLog.h"
 
 #include <cstdint>
@@ -14,11 +18,13 @@
 
 namespace brellow::tdsserver {
 
-// One client connection from the first PRELOGIN to its end: handshake, login, then
-// batches, following the configured fault mode.
+// One client connection from the first PRELOGIN to its end: handshake (with TLS when the
+// two sides agree on it), login, then batches, following the configured fault mode.
 class ClientSession {
 public:
-    ClientSession(int socket, std::uint64_t number, const ServerOptions& options, WireLog& log);
+    // certificate: what TLS handshakes show; may be null when the server never encrypts.
+    ClientSession(int socket, std::uint64_t number, const ServerOptions& options, WireLog& log,
+                  const ServerCertificate* certificate);
 
     // Serves the connection until the client leaves, a protocol error, or shutdown().
     void run();
@@ -28,6 +34,7 @@ private:
 
     void handle(const PacketChannel::Message& message);
     void prelogin(const PacketChannel::Message& message);
+    void startTls(PreloginExchange::Protection protection);
     void login(const PacketChannel::Message& message);
     void sspi(const PacketChannel::Message& message);
     void integratedStep(const PacketChannel::Message& message, const std::string& fields,
@@ -40,7 +47,10 @@ private:
     void log(const PacketChannel::Message& message, const std::string& fields,
              const std::string* text = nullptr);
 
+    SocketTransport socket_;
     PacketChannel channel_;
+    const ServerCertificate* certificate_;
+    std::unique_ptr<TlsServerSession> tls_;
     std::uint64_t number_;
     const ServerOptions& options_;
     WireLog& log_;
