@@ -87,6 +87,8 @@ private:
     // but "localhost,port", whose key only another keytab holds.
     std::unique_ptr<TestServerProcess> server;
     std::unique_ptr<TestServerProcess> stranger;
+    // A SQL Server 2019 with its self-signed certificate: the login goes inside TLS.
+    std::unique_ptr<TestServerProcess> encrypting;
     bool browserAnswers = false;
     bool ipv6 = false;
 
@@ -183,6 +185,13 @@ private slots:
                                     "MSSQLSvc/::1:" + port}),
                  qPrintable(realm.errorString()));
 
+        encrypting = std::make_unique<TestServerProcess>(options(
+            {QStringLiteral("--profile"), QStringLiteral("2019"), QStringLiteral("--ntlm-account"),
+             kNtlmAccount, QStringLiteral("--ntlm-password"), kNtlmPassword}));
+        QVERIFY2(encrypting->start(), qPrintable(encrypting->errorString()));
+        QVERIFY2(realm.addServices({"MSSQLSvc/127.0.0.1:" + QString::number(encrypting->port())}),
+                 qPrintable(realm.errorString()));
+
         stranger = std::make_unique<TestServerProcess>(options({}));
         QVERIFY2(stranger->start(), qPrintable(stranger->errorString()));
         QVERIFY2(realm.addServices({"MSSQLSvc/localhost:" + QString::number(stranger->port())},
@@ -193,6 +202,7 @@ private slots:
     void cleanupTestCase() {
         frmMain.reset();
         stranger.reset();
+        encrypting.reset();
         server.reset();
         realm.stop();
     }
@@ -212,19 +222,28 @@ private slots:
     void everyDataSourceFormLogsInWithItsServicePrincipal_data() {
         QTest::addColumn<QString>("dataSource");
         QTest::addColumn<QString>("principal");
+        QTest::addColumn<bool>("encrypted");
         const QString port = QString::number(server->port());
-        QTest::newRow("address,port") << "127.0.0.1," + port << "MSSQLSvc/127.0.0.1:" + port;
-        QTest::newRow("localhost,port") << "localhost," + port << "MSSQLSvc/localhost:" + port;
-        QTest::newRow("(local),port") << "(local)," + port << "MSSQLSvc/127.0.0.1:" + port;
-        QTest::newRow("tcp:host,port") << "tcp:localhost," + port << "MSSQLSvc/localhost:" + port;
-        QTest::newRow("[IPv6],port") << "[::1]," + port << "MSSQLSvc/::1:" + port;
+        QTest::newRow("address,port")
+            << "127.0.0.1," + port << "MSSQLSvc/127.0.0.1:" + port << false;
+        QTest::newRow("localhost,port")
+            << "localhost," + port << "MSSQLSvc/localhost:" + port << false;
+        QTest::newRow("(local),port") << "(local)," + port << "MSSQLSvc/127.0.0.1:" + port << false;
+        QTest::newRow("tcp:host,port")
+            << "tcp:localhost," + port << "MSSQLSvc/localhost:" + port << false;
+        QTest::newRow("[IPv6],port") << "[::1]," + port << "MSSQLSvc/::1:" + port << false;
         QTest::newRow("address\\instance")
-            << "127.0.0.1\\" + kInstance << "MSSQLSvc/127.0.0.1:" + port;
+            << "127.0.0.1\\" + kInstance << "MSSQLSvc/127.0.0.1:" + port << false;
+        const QString tlsPort = QString::number(encrypting->port());
+        QTest::newRow("login inside TLS")
+            << "127.0.0.1," + tlsPort << "MSSQLSvc/127.0.0.1:" + tlsPort << true;
     }
 
     void everyDataSourceFormLogsInWithItsServicePrincipal() {
         QFETCH(QString, dataSource);
         QFETCH(QString, principal);
+        QFETCH(bool, encrypted);
+        const TestServerProcess& target = encrypted ? *encrypting : *server;
         if (dataSource.startsWith(QLatin1Char('[')) && !ipv6) {
             QSKIP("this machine has no IPv6 loopback");
         }
@@ -233,19 +252,20 @@ private slots:
         }
         QVERIFY(!useNewCache(true).isEmpty());
         const qsizetype issuedBefore = realm.ticketsIssuedFor(principal).size();
-        const qsizetype loginsBefore = loginLines(*server).size();
+        const qsizetype loginsBefore = loginLines(target).size();
 
         getVersionInfoIntegrated(dataSource);
 
         verifyLabelsFilled();
         QCOMPARE(realm.ticketsIssuedFor(principal).size(), issuedBefore + 1);
-        const QStringList logins = loginLines(*server).mid(loginsBefore);
+        const QStringList logins = loginLines(target).mid(loginsBefore);
         QCOMPARE(logins.size(), 1);
         // A raw Kerberos token, accepted as the realm's user; the login boxes were not read.
-        QVERIFY2(logins[0].contains(" user= integrated=1 sspi=kerberos result=accepted login=" +
-                                    realm.user()),
+        QVERIFY2(logins[0].contains(QLatin1String(" user= integrated=1 ")) &&
+                     logins[0].contains(" sspi=kerberos result=accepted login=" + realm.user()),
                  qPrintable(logins[0]));
         QVERIFY(!logins[0].contains(QStringLiteral("typed-")));
+        QCOMPARE(logins[0].contains(QLatin1String(" tls=1")), encrypted);
     }
 
     void propertiesNameThePrincipalThatLoggedIn() {
@@ -385,14 +405,17 @@ private slots:
         QTest::addColumn<QString>("password");
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<QString>("logged");
-        QTest::newRow("right password")
-            << kNtlmAccount << kNtlmPassword << true << "result=accepted login=BRELLOW\\\\bob";
+        QTest::addColumn<bool>("encrypted");
+        QTest::newRow("right password") << kNtlmAccount << kNtlmPassword << true
+                                        << "result=accepted login=BRELLOW\\\\bob" << false;
         QTest::newRow("other case") << QStringLiteral("brellow\\BOB") << kNtlmPassword << true
-                                    << "result=accepted login=BRELLOW\\\\bob";
+                                    << "result=accepted login=BRELLOW\\\\bob" << false;
         QTest::newRow("wrong password") << kNtlmAccount << QStringLiteral("N7lm pass;wore") << false
-                                        << "result=refused reason=wrong\\x20password";
+                                        << "result=refused reason=wrong\\x20password" << false;
         QTest::newRow("other domain") << QStringLiteral("ELSEWHERE\\bob") << kNtlmPassword << false
-                                      << "result=refused reason=unknown\\x20account";
+                                      << "result=refused reason=unknown\\x20account" << false;
+        QTest::newRow("login inside TLS") << kNtlmAccount << kNtlmPassword << true
+                                          << "result=accepted login=BRELLOW\\\\bob" << true;
     }
 
     void ntlmLoginsAreCheckedAgainstTheAccount() {
@@ -400,17 +423,20 @@ private slots:
         QFETCH(QString, password);
         QFETCH(bool, accepted);
         QFETCH(QString, logged);
-        const qsizetype loginsBefore = loginLines(*server).size();
-        getVersionInfoWithLogin(QStringLiteral("127.0.0.1,%1").arg(server->port()), user, password);
+        QFETCH(bool, encrypted);
+        const TestServerProcess& target = encrypted ? *encrypting : *server;
+        const qsizetype loginsBefore = loginLines(target).size();
+        getVersionInfoWithLogin(QStringLiteral("127.0.0.1,%1").arg(target.port()), user, password);
         if (accepted) {
             verifyLabelsFilled();
         } else {
             verifyAccessDenied();
         }
-        const QStringList logins = loginLines(*server).mid(loginsBefore);
+        const QStringList logins = loginLines(target).mid(loginsBefore);
         QCOMPARE(logins.size(), 2);
-        QVERIFY2(logins[0].endsWith(QStringLiteral("sspi=ntlm result=challenge")),
+        QVERIFY2(logins[0].contains(QStringLiteral("sspi=ntlm result=challenge")),
                  qPrintable(logins[0]));
+        QCOMPARE(logins[0].contains(QLatin1String(" tls=1")), encrypted);
         QVERIFY2(logins[1].contains("ntlm=authenticate " + logged), qPrintable(logins[1]));
     }
 };
