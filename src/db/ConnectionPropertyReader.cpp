@@ -1,5 +1,6 @@
 #include "db/ConnectionPropertyReader.h"
 
+#include "db/KerberosCredentials.h"
 #include "db/Utf16Text.h"
 
 #include <array>
@@ -106,6 +107,11 @@ std::string localUserName() {
     return {};
 }
 
+std::string integratedUserName() {
+    std::string principal = KerberosCredentials::DefaultPrincipal();
+    return principal.empty() ? localUserName() : principal;
+}
+
 std::string localHostName() {
     std::array<char, 256> buffer{};
     if (gethostname(buffer.data(), buffer.size() - 1) == 0) {
@@ -173,8 +179,9 @@ void ConnectionPropertyReader::Read(const ConnectionSettings& settings, SQLHDBC 
     into.Add("Integrated Security", Variant(integrated ? "SSPI" : ""));
     into.Add("User ID", Variant(settings.userId()));
     // The driver answers SQL_USER_NAME with an empty text, so this comes from the login the
-    // component made: the SQL Server login, or the local account Kerberos speaks for.
-    into.Add("User Name", Variant(integrated ? localUserName() : settings.userId()));
+    // component made: the SQL Server login (or DOMAIN\user for NTLM), or under integrated
+    // security the Kerberos principal whose ticket the driver presented.
+    into.Add("User Name", Variant(integrated ? integratedUserName() : settings.userId()));
     into.Add("Persist Security Info", Variant(false));
     into.Add("Connect Timeout", Variant(settings.connectTimeoutSeconds()));
     into.Add("Command Timeout", Variant(settings.commandTimeoutSeconds()));
@@ -182,7 +189,12 @@ void ConnectionPropertyReader::Read(const ConnectionSettings& settings, SQLHDBC 
     into.Add(
         "Workstation ID",
         Variant(settings.workstationId().empty() ? localHostName() : settings.workstationId()));
-    into.Add("Use Encryption for Data", Variant(settings.encryptionRequired()));
+    // FreeTDS tells nothing of what PRELOGIN settled (no connection attribute or info type
+    // carries it). Required, the driver refuses a server that cannot encrypt, and a server
+    // keeping to the protocol then encrypts everything. Only requested, it is the server's
+    // choice whether more than the login is encrypted, and that cannot be seen from here:
+    // the value stays empty rather than claim either.
+    into.Add("Use Encryption for Data", settings.encryptionRequired() ? Variant(true) : Variant());
 
     // The driver's own answers.
     into.Add("Autocommit", Variant(getNumberAttribute(connection, SQL_ATTR_AUTOCOMMIT) ==

@@ -62,6 +62,7 @@ private slots:
     void versionQueryReturnsTheServersValues();
     void refusedLoginsAreEFail();
     void refusedPortIsEFailAtOnce();
+    void unansweredHandshakeIsEFailAtTheConnectTimeout_data();
     void unansweredHandshakeIsEFailAtTheConnectTimeout();
     void hangingCommandIsACommandTimeout_data();
     void hangingCommandIsACommandTimeout();
@@ -70,6 +71,8 @@ private slots:
     void nullEditionReadsAsNull();
     void emptyResultHasNoCurrentRow();
     void propertiesAreTypedStableAndHideThePassword();
+    void requiredEncryptionNeedsAServerThatEncrypts_data();
+    void requiredEncryptionNeedsAServerThatEncrypts();
     void openObjectsRefuseReconfiguration();
     void recordsetOutlivesItsConnection();
 
@@ -211,9 +214,25 @@ void OdbcIntegrationTest::refusedPortIsEFailAtOnce() {
     QVERIFY(timer.elapsed() < 5000);
 }
 
+void OdbcIntegrationTest::unansweredHandshakeIsEFailAtTheConnectTimeout_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("serverArgs");
+    QTest::addColumn<bool>("tlsBegun");
+    QTest::newRow("PRELOGIN never answered") << "silent-handshake" << QStringList{} << false;
+    // The server stops halfway through its first TLS flight and keeps the connection open.
+    QTest::newRow("TLS 1.2 broken off, login encrypted")
+        << "break-tls" << QStringList{"--profile", "2019"} << true;
+    QTest::newRow("TLS 1.2 broken off, encryption forced")
+        << "break-tls" << QStringList{"--profile", "2022", "--encryption", "required"} << true;
+    QTest::newRow("TLS 1.0 broken off")
+        << "break-tls" << QStringList{"--profile", "2000", "--encryption", "off"} << true;
+}
+
 void OdbcIntegrationTest::unansweredHandshakeIsEFailAtTheConnectTimeout() {
-    auto server =
-        startServer({"sa", "pw", "E", "8.00.2039", "SP4", "silent-handshake", {}, 60, {}});
+    QFETCH(QString, fault);
+    QFETCH(QStringList, serverArgs);
+    QFETCH(bool, tlsBegun);
+    auto server = startServer({"sa", "pw", {}, {}, {}, fault, {}, 60, serverArgs});
     QVERIFY(server);
     auto connection = newConnection();
     connection->SetConnectionString(loginString(server->port(), "sa", "pw", "Connect Timeout=2;"));
@@ -230,6 +249,9 @@ void OdbcIntegrationTest::unansweredHandshakeIsEFailAtTheConnectTimeout() {
     QVERIFY(timer.elapsed() >= 1500);
     QVERIFY(timer.elapsed() < 10000);
     QCOMPARE(connection->State(), Connection::kStateClosed);
+    // The client's first TLS flight reached the server, so the wait was inside the handshake.
+    QCOMPARE(server->wireLogLines().filter(QStringLiteral(" handshake=1")).size(),
+             tlsBegun ? 1 : 0);
 }
 
 void OdbcIntegrationTest::hangingCommandIsACommandTimeout_data() {
@@ -382,7 +404,8 @@ void OdbcIntegrationTest::propertiesAreTypedStableAndHideThePassword() {
         QVERIFY(name.find("Password") == std::string::npos);
     }
     QCOMPARE(byName.at("DBMS Name"), Variant("Microsoft SQL Server"));
-    QCOMPARE(byName.at("DBMS Version"), Variant("08.00.2039"));
+    // The login's answer follows the server's version (8.00.760 here), as a real server's does.
+    QCOMPARE(byName.at("DBMS Version"), Variant("08.00.0760"));
     QCOMPARE(byName.at("Server Name"), Variant("SALESDB"));
     QCOMPARE(byName.at("Current Catalog"), Variant("pubs"));
     QCOMPARE(byName.at("Initial Catalog"), Variant("pubs"));
@@ -397,6 +420,9 @@ void OdbcIntegrationTest::propertiesAreTypedStableAndHideThePassword() {
     QCOMPARE(byName.at("Network Port"), Variant(std::int64_t{server->port()}));
     QCOMPARE(byName.at("Data Source"), Variant("127.0.0.1," + std::to_string(server->port())));
     QCOMPARE(byName.at("Provider Name"), Variant("libtdsodbc.so"));
+    // The driver does not say what its PRELOGIN settled, and only asking for encryption leaves
+    // it to the server: unknown, so empty.
+    QVERIFY(byName.at("Use Encryption for Data").isEmpty());
     QCOMPARE(byName.at("Read-Only Data Source").type(), Variant::Type::Boolean);
     QCOMPARE(byName.at("Maximum Identifier Length").type(), Variant::Type::Integer);
     QVERIFY(!byName.at("Provider Version").ToTextOrEmpty().empty());
@@ -408,6 +434,47 @@ void OdbcIntegrationTest::propertiesAreTypedStableAndHideThePassword() {
     for (std::size_t i = 0; i < order.size(); ++i) {
         QCOMPARE(connection->Properties().Item(static_cast<std::int32_t>(i)).Name(), order[i]);
     }
+}
+
+void OdbcIntegrationTest::requiredEncryptionNeedsAServerThatEncrypts_data() {
+    QTest::addColumn<QStringList>("serverArgs");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("2000 without certificate") << QStringList{"--profile", "2000"} << false;
+    QTest::newRow("2000 with certificate, TLS 1.0")
+        << QStringList{"--profile", "2000", "--encryption", "off"} << true;
+    QTest::newRow("2019, login encryption by default") << QStringList{"--profile", "2019"} << true;
+}
+
+void OdbcIntegrationTest::requiredEncryptionNeedsAServerThatEncrypts() {
+    QFETCH(QStringList, serverArgs);
+    QFETCH(bool, opens);
+    auto server = startServer({"sa", "pw", {}, {}, {}, {}, {}, 60, serverArgs});
+    QVERIFY(server);
+    auto connection = newConnection();
+    connection->SetConnectionString(
+        loginString(server->port(), "sa", "pw", "Use Encryption for Data=True;Connect Timeout=5;"));
+    try {
+        connection->Open();
+        QVERIFY2(opens, "opened although the server cannot encrypt");
+    } catch (const DbError& error) {
+        QVERIFY2(!opens, error.what());
+        QCOMPARE(error.number(), errors::kFail);
+        // The login was never sent.
+        QCOMPARE(messageTypes(server->wireLogLines()), QStringList{"PRELOGIN"});
+        return;
+    }
+    (void)connection->Execute(kQuery);
+    Properties& properties = connection->Properties();
+    bool encrypted = false;
+    for (std::int32_t i = 0; i < properties.Count(); ++i) {
+        if (properties.Item(i).Name() == "Use Encryption for Data") {
+            encrypted = properties.Item(i).Value() == Variant(true);
+        }
+    }
+    QVERIFY(encrypted);
+    // Asking for encryption means all of it, not the login alone.
+    QTRY_VERIFY(server->wireLogLines().filter(" SQLBATCH ").size() == 1);
+    QVERIFY(server->wireLogLines().filter(" SQLBATCH ").first().contains(" tls=1"));
 }
 
 void OdbcIntegrationTest::openObjectsRefuseReconfiguration() {

@@ -1,22 +1,8 @@
-#include "app/FrmMain.h"
-#include "common/AppServices.h"
-#include "db/OdbcComponentFactory.h"
-#include "support/FakeMessageBoxService.h"
-#include "support/FakeModalPresenter.h"
-#include "support/FakeMousePointer.h"
-#include "support/FakeProgramStarter.h"
-#include "support/FakeRegistry.h"
-#include "support/FakeShell.h"
+#include "MainWindowWithComponent.h"
 #include "support/TestServerProcess.h"
-#include "support/WindowControls.h"
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QtTest>
 
-using brellow::testsupport::FakeMessageBoxService;
 using brellow::testsupport::TestServerProcess;
 
 // Get Version Info pressed in the main window, through the real database component, against
@@ -25,16 +11,9 @@ class GetVersionInfoIntegrationTest : public QObject {
     Q_OBJECT
 
 private:
-    brellow::db::OdbcComponentFactory components;
-    FakeMessageBoxService boxes;
-    brellow::testsupport::FakeMousePointer pointer;
-    brellow::testsupport::FakeModalPresenter modal;
-    brellow::testsupport::FakeRegistry registry;
-    brellow::testsupport::FakeProgramStarter programs;
-    brellow::testsupport::FakeShell shell;
-    brellow::common::AppServices services{components, boxes,    pointer, modal,
-                                          registry,   programs, shell};
-    std::unique_ptr<brellow::app::FrmMain> frmMain;
+    brellow::testsupport::MainWindowWithComponent window;
+    brellow::testsupport::FakeMessageBoxService& boxes = window.boxes;
+    brellow::testsupport::FakeMousePointer& pointer = window.pointer;
 
     static TestServerProcess::Options options(const QString& password, const QString& fault = {}) {
         TestServerProcess::Options o;
@@ -48,49 +27,23 @@ private:
         return o;
     }
 
-    template <class T> T* control(const char* name) {
-        return brellow::testsupport::control<T>(*frmMain, name);
-    }
+    template <class T> T* control(const char* name) { return window.control<T>(name); }
 
-    // Types what a person would and presses Get Version Info; returns once it has run.
     void getVersionInfo(const QString& server, const QString& user, const QString& password) {
-        QTest::keyClicks(control<QLineEdit>("txtServer"), server);
-        control<QCheckBox>("chkDoNotUseIntegratedSecuirity")->click();
-        QTest::keyClicks(control<QLineEdit>("txtUser"), user);
-        QTest::keyClicks(control<QLineEdit>("txtPassword"), password);
-        QVERIFY(control<QPushButton>("cmdGetVersion")->isEnabled());
-        QTest::mouseClick(control<QPushButton>("cmdGetVersion"), Qt::LeftButton);
+        window.getVersionInfo(server, user, password);
     }
 
     static QString address(const TestServerProcess& server) {
         return QStringLiteral("127.0.0.1,%1").arg(server.port());
     }
 
-    void verifyLabelsEmpty() {
-        QCOMPARE(control<QLabel>("lblEdition")->text(), QString());
-        QCOMPARE(control<QLabel>("lblVersion")->text(), QString());
-        QCOMPARE(control<QLabel>("lblSPLevel")->text(), QString());
-    }
-
-    void verifyAccessDeniedBox() {
-        QCOMPARE(boxes.shown.size(), 1);
-        QCOMPARE(boxes.shown[0].text,
-                 QStringLiteral("The SQL Server is not available or you have been denied access!"));
-        QCOMPARE(boxes.shown[0].title.value_or(QString()),
-                 QStringLiteral("SQL Server Not Available/Access Denied"));
-        QCOMPARE(boxes.shown[0].style, 16);
-    }
+    void verifyLabelsEmpty() { window.verifyLabelsEmpty(); }
+    void verifyAccessDeniedBox() { window.verifyAccessDeniedBox(); }
 
 private slots:
-    void init() {
-        boxes.shown.clear();
-        pointer.history.clear();
-        frmMain = std::make_unique<brellow::app::FrmMain>(services);
-        frmMain->show();
-        QVERIFY(QTest::qWaitForWindowExposed(frmMain.get()));
-    }
+    void init() { window.open(); }
 
-    void cleanup() { frmMain.reset(); }
+    void cleanup() { window.close(); }
 
     void showsTheServersConfiguredValues() {
         TestServerProcess server(options(QStringLiteral("s3cret")));

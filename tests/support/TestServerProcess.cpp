@@ -1,6 +1,7 @@
 #include "TestServerProcess.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 
 namespace brellow::testsupport {
@@ -46,6 +47,7 @@ QStringList TestServerProcess::arguments() const {
         args << QStringLiteral("--fault") << options_.fault;
     }
     args << QStringLiteral("--wire-log") << wireLogPath_;
+    args << QStringLiteral("--raw-log") << rawLogPath_;
     args << QStringLiteral("--lifetime") << QString::number(options_.lifetimeSeconds);
     args << options_.extraArgs;
     return args;
@@ -55,15 +57,16 @@ bool TestServerProcess::start() {
     stop();
     error_.clear();
     port_ = 0;
+    tempDir_ = std::make_unique<QTemporaryDir>();
+    if (!tempDir_->isValid()) {
+        error_ = QStringLiteral("cannot create a temporary directory for the server's logs");
+        return false;
+    }
     wireLogPath_ = options_.wireLog;
     if (wireLogPath_.isEmpty()) {
-        tempDir_ = std::make_unique<QTemporaryDir>();
-        if (!tempDir_->isValid()) {
-            error_ = QStringLiteral("cannot create a temporary directory for the wire log");
-            return false;
-        }
         wireLogPath_ = tempDir_->filePath(QStringLiteral("wire.log"));
     }
+    rawLogPath_ = tempDir_->filePath(QStringLiteral("raw"));
     process_.setArguments(arguments());
     process_.start(QIODevice::ReadOnly);
     if (!process_.waitForStarted(startTimeoutMs)) {
@@ -120,6 +123,17 @@ QStringList TestServerProcess::wireLogLines() const {
         }
     }
     return lines;
+}
+
+QList<QByteArray> TestServerProcess::receivedBytes() const {
+    QList<QByteArray> connections;
+    for (int number = 1;; ++number) {
+        QFile file(QDir(rawLogPath_).filePath(QStringLiteral("conn-%1.bin").arg(number)));
+        if (!file.open(QIODevice::ReadOnly)) {
+            return connections;
+        }
+        connections << file.readAll();
+    }
 }
 
 } // namespace brellow::testsupport

@@ -10,8 +10,9 @@
 namespace brellow::testsupport {
 
 // Runs brellow-tds-testserver for one test: starts it on a free loopback port, waits for
-// its LISTENING line, and stops it when destroyed. Every run writes a wire log; without
-// an explicit path it goes into a temporary directory owned by this object.
+// its LISTENING line, and stops it when destroyed. Every run writes a wire log (without an
+// explicit path it goes into a temporary directory owned by this object) and a raw record
+// of the bytes each connection sent, in that directory.
 class TestServerProcess {
 public:
     struct Options {
@@ -42,6 +43,8 @@ public:
     QString wireLogPath() const { return wireLogPath_; }
     // The wire log's lines so far (one per client message).
     QStringList wireLogLines() const;
+    // Every byte each connection sent so far, in the order the connections came.
+    QList<QByteArray> receivedBytes() const;
     QString errorString() const { return error_; }
     // The arguments start() passes, for messages.
     QStringList arguments() const;
@@ -54,6 +57,7 @@ private:
     QProcess process_;
     std::unique_ptr<QTemporaryDir> tempDir_;
     QString wireLogPath_;
+    QString rawLogPath_;
     QString error_;
     quint16 port_ = 0;
 };

@@ -1,6 +1,9 @@
 // The test server's protocol pieces, checked against the separate TdsTestClient codec.
 #include "BatchResponder.h"
 #include "Login7Request.h"
+#include "NtlmAuthenticateMessage.h"
+#include "NtlmChallenge.h"
+#include "NtlmVerifier.h"
 #include "PreloginExchange.h"
 #include "TdsTestClient.h"
 #include "WireLog.h"
@@ -31,6 +34,66 @@ std::string optionalText(const std::optional<std::string>& v) {
     return v ? *v : "<NULL>";
 }
 
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes utf16le(const std::string& ascii) {
+    Bytes out;
+    for (const char c : ascii) {
+        out.push_back(static_cast<std::uint8_t>(c));
+        out.push_back(0);
+    }
+    return out;
+}
+
+// The NTLMv2 example of MS-NLMP (section 4.2.4): user "User", domain "Domain", password
+// "Password", server "Server", the server's and the client's nonces, time stamp 0.
+const Bytes exampleServerChallenge{0x01, 0x23, 0x45, 0x67, 0x89, 0xab, 0xcd, 0xef};
+const Bytes exampleProof{0x68, 0xcd, 0x0a, 0xb8, 0x51, 0xe5, 0x1c, 0x96,
+                         0xaa, 0xbc, 0x92, 0x7b, 0xeb, 0xef, 0x6a, 0x1c};
+
+Bytes exampleBlob() {
+    Bytes blob{0x01, 0x01, 0, 0, 0, 0, 0, 0};
+    blob.insert(blob.end(), 8, 0x00); // time stamp
+    blob.insert(blob.end(), 8, 0xaa); // client nonce
+    blob.insert(blob.end(), 4, 0x00);
+    const Bytes info = NtlmChallenge::targetInfo("Domain", "Server");
+    blob.insert(blob.end(), info.begin(), info.end());
+    blob.insert(blob.end(), 4, 0x00);
+    return blob;
+}
+
+// An AUTHENTICATE message around an NT response, as a client writes it.
+Bytes authenticateMessage(const std::string& domain, const std::string& user, const Bytes& nt) {
+    const Bytes d = utf16le(domain);
+    const Bytes u = utf16le(user);
+    const Bytes w = utf16le("COMPUTER");
+    const Bytes lm(24, 0);
+    Bytes m{'N', 'T', 'L', 'M', 'S', 'S', 'P', 0, 3, 0, 0, 0};
+    std::size_t at = 64;
+    const auto fields = [&m, &at](const Bytes& value) {
+        const auto size = static_cast<std::uint16_t>(value.size());
+        for (int twice = 0; twice < 2; ++twice) {
+            m.push_back(size & 0xFF);
+            m.push_back(size >> 8);
+        }
+        for (int shift = 0; shift < 32; shift += 8) {
+            m.push_back(static_cast<std::uint8_t>(at >> shift));
+        }
+        at += value.size();
+    };
+    fields(lm);
+    fields(nt);
+    fields(d);
+    fields(u);
+    fields(w);
+    fields({});                                  // session key
+    m.insert(m.end(), {0x05, 0x82, 0x89, 0xa0}); // flags, Unicode among them
+    for (const Bytes* part : {&lm, &nt, &d, &u, &w}) {
+        m.insert(m.end(), part->begin(), part->end());
+    }
+    return m;
+}
+
 } // namespace
 
 class TdsServerProtocolTest : public QObject {
@@ -41,7 +104,11 @@ private slots:
     void login7FieldsAreDecoded_data();
     void login7FieldsAreDecoded();
     void damagedLogin7IsRefusedWithoutReadingPastTheEnd();
-    void preloginAnswerOffersNoEncryption();
+    void preloginAnswerFollowsTheProfile_data();
+    void preloginAnswerFollowsTheProfile();
+    void encryptionIsNegotiatedByTheProtocolTable_data();
+    void encryptionIsNegotiatedByTheProtocolTable();
+    void explicitFlagsOverrideTheProfile();
     void versionQueryIsRecognisedTolerantly_data();
     void versionQueryIsRecognisedTolerantly();
     void faultModesShapeTheAnswer();
@@ -51,6 +118,9 @@ private slots:
     void batchTextSkipsAllHeaders();
     void everyAnswerToGarbageIsWellFormed();
     void wireLogKeepsOneMessagePerLine();
+    void ntlmv2AnswersAreCheckedAsADomainWould_data();
+    void ntlmv2AnswersAreCheckedAsADomainWould();
+    void loginNameIsWhatSuserSnameAndSystemUserAnswer();
 };
 
 void TdsServerProtocolTest::passwordScramblingIsReversible() {
@@ -132,10 +202,35 @@ void TdsServerProtocolTest::damagedLogin7IsRefusedWithoutReadingPastTheEnd() {
     QVERIFY(parsed > 0);
 }
 
-void TdsServerProtocolTest::preloginAnswerOffersNoEncryption() {
-    const auto answer = PreloginExchange::serverAnswer();
+void TdsServerProtocolTest::preloginAnswerFollowsTheProfile_data() {
+    QTest::addColumn<QString>("profile");
+    QTest::addColumn<QByteArray>("version"); // major, minor, build (big-endian), sub-build
+    QTest::addColumn<int>("encryption");
+    QTest::addColumn<bool>("mars");
+    QTest::newRow("2000 SP4") << "2000" << QByteArray("\x08\x00\x07\xF7\x00\x00", 6) << 2 << false;
+    QTest::newRow("2000 RTM") << "2000-rtm" << QByteArray("\x08\x00\x00\xC2\x00\x00", 6) << 2
+                              << false;
+    QTest::newRow("2008 R2 SP3") << "2008r2" << QByteArray("\x0A\x32\x17\x70\x00\x00", 6) << 0
+                                 << true;
+    QTest::newRow("2022 RTM") << "2022" << QByteArray("\x10\x00\x03\xE8\x00\x00", 6) << 0 << true;
+}
+
+void TdsServerProtocolTest::preloginAnswerFollowsTheProfile() {
+    QFETCH(QString, profile);
+    QFETCH(QByteArray, version);
+    QFETCH(int, encryption);
+    QFETCH(bool, mars);
+    std::string error;
+    const auto options = ServerOptions::parse({"--profile", profile.toStdString()}, error);
+    QVERIFY2(options, error.c_str());
+    // What a client offering ENCRYPT_OFF is answered.
+    const auto negotiation = PreloginExchange::negotiate(options->encryption, 0);
+    const auto numbers = options->versionNumbers();
+    const auto answer =
+        PreloginExchange::serverAnswer({numbers.major, numbers.minor, numbers.build,
+                                        negotiation.answer, options->preloginHasMars});
     // Walk the option table independently.
-    std::map<int, std::vector<std::uint8_t>> options;
+    std::map<int, std::vector<std::uint8_t>> found;
     std::size_t pos = 0;
     while (pos < answer.size() && answer[pos] != 0xFF) {
         QVERIFY(pos + 5 <= answer.size());
@@ -143,20 +238,96 @@ void TdsServerProtocolTest::preloginAnswerOffersNoEncryption() {
         const std::size_t offset = (answer[pos + 1] << 8) | answer[pos + 2];
         const std::size_t length = (answer[pos + 3] << 8) | answer[pos + 4];
         QVERIFY(offset + length <= answer.size());
-        options[token].assign(answer.begin() + static_cast<long>(offset),
-                              answer.begin() + static_cast<long>(offset + length));
+        found[token].assign(answer.begin() + static_cast<long>(offset),
+                            answer.begin() + static_cast<long>(offset + length));
         pos += 5;
     }
     QVERIFY(pos < answer.size());
-    const std::vector<std::uint8_t> version{8, 0, 0x07, 0xF7, 0, 0}; // 8.0.2039
-    QVERIFY(options[0] == version);
-    QVERIFY(options[1] == std::vector<std::uint8_t>{2}); // ENCRYPT_NOT_SUP
+    QVERIFY(found[0] == std::vector<std::uint8_t>(version.begin(), version.end()));
+    QVERIFY(found[1] == std::vector<std::uint8_t>{static_cast<std::uint8_t>(encryption)});
+    QCOMPARE(found.count(4) == 1, mars);
 
     const auto offer = PreloginExchange::parseClient(TdsTestClient::preloginMessage(1));
     QVERIFY(offer);
     QCOMPARE(offer->encryption, std::optional<std::uint8_t>(1));
     QVERIFY(!PreloginExchange::parseClient({0x00, 0x00, 0x40, 0x00, 0x06, 0xFF}));
     QVERIFY(!PreloginExchange::parseClient({}));
+}
+
+void TdsServerProtocolTest::encryptionIsNegotiatedByTheProtocolTable_data() {
+    using P = PreloginExchange::Protection;
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<int>("client"); // -1: the client sent no ENCRYPTION option
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("protection");
+    const auto row = [](const char* server, int client, int answer, P protection) {
+        QTest::addRow("%s, client %d", server, client)
+            << server << client << answer << static_cast<int>(protection);
+    };
+    for (const int client : {-1, 0, 1, 2, 3}) {
+        row("unsupported", client, 2, P::None);
+    }
+    row("off", -1, 0, P::LoginOnly);
+    row("off", 0, 0, P::LoginOnly);
+    row("off", 1, 1, P::Full);
+    row("off", 2, 2, P::None);
+    row("off", 3, 1, P::Full);
+    row("on", -1, 1, P::Full);
+    row("on", 0, 1, P::Full);
+    row("on", 1, 1, P::Full);
+    row("on", 2, 3, P::Refused);
+    row("on", 3, 1, P::Full);
+    row("required", -1, 3, P::Full);
+    row("required", 0, 3, P::Full);
+    row("required", 1, 1, P::Full);
+    row("required", 2, 3, P::Refused);
+    row("required", 3, 1, P::Full);
+}
+
+void TdsServerProtocolTest::encryptionIsNegotiatedByTheProtocolTable() {
+    QFETCH(QString, server);
+    QFETCH(int, client);
+    QFETCH(int, answer);
+    QFETCH(int, protection);
+    const auto setting = ServerOptions::encryptionFromName(server.toStdString());
+    QVERIFY(setting);
+    const auto offered =
+        client < 0 ? std::nullopt : std::optional<std::uint8_t>(static_cast<std::uint8_t>(client));
+    const auto negotiation = PreloginExchange::negotiate(*setting, offered);
+    QCOMPARE(int{negotiation.answer}, answer);
+    QCOMPARE(static_cast<int>(negotiation.protection), protection);
+}
+
+void TdsServerProtocolTest::explicitFlagsOverrideTheProfile() {
+    std::string error;
+    // Before or after --profile, a flag wins over the profile's value.
+    const auto before = ServerOptions::parse(
+        {"--version", "15.0.4153.1", "--encryption", "required", "--profile", "2019"}, error);
+    QVERIFY2(before, error.c_str());
+    QCOMPARE(before->version, std::string("15.0.4153.1"));
+    QCOMPARE(before->level, std::string("RTM"));
+    QVERIFY(before->encryption == EncryptionSetting::Required);
+    QCOMPARE(int{before->versionNumbers().minor}, 0);
+    QCOMPARE(int{before->versionNumbers().build}, 4153);
+
+    const auto sql7 = ServerOptions::parse({"--profile", "sql7", "--fault", "none"}, error);
+    QVERIFY2(sql7, error.c_str());
+    QVERIFY(!sql7->answersPrelogin);
+    QVERIFY(sql7->fault == FaultMode::None);
+    QCOMPARE(sql7->loginAckTds, 0x07000000u);
+    QVERIFY(ServerOptions::parse({"--profile", "sql7"}, error)->fault == FaultMode::Sql7);
+
+    QVERIFY(ServerOptions::parse({"--tls-versions", "1.2,1.0"}, error)->tlsPriority() ==
+            "NORMAL:-VERS-ALL:+VERS-TLS1.2:+VERS-TLS1.0");
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--profile", "2021"},
+                                                {"--encryption", "maybe"},
+                                                {"--tls-versions", "1.3"},
+                                                {"--tls-versions", ""},
+                                                {"--cert", "only.pem"}}) {
+        error.clear();
+        QVERIFY(!ServerOptions::parse(bad, error));
+        QVERIFY(!error.empty());
+    }
 }
 
 void TdsServerProtocolTest::versionQueryIsRecognisedTolerantly_data() {
@@ -361,6 +532,76 @@ void TdsServerProtocolTest::wireLogKeepsOneMessagePerLine() {
     QCOMPARE(WireLog::typeName(0x01), std::string("SQLBATCH"));
     QCOMPARE(WireLog::typeName(0x06), std::string("ATTENTION"));
     QCOMPARE(WireLog::typeName(0x99), std::string("TYPE_0x99"));
+}
+
+void TdsServerProtocolTest::ntlmv2AnswersAreCheckedAsADomainWould_data() {
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("typedUser");
+    QTest::addColumn<int>("tamperAt"); // -1: no byte of the response changed
+    QTest::addColumn<qint64>("serverClock");
+    QTest::addColumn<QString>("refusal"); // empty: accepted
+    const qint64 hour = 36000000000;
+    QTest::newRow("the example, right password") << "Password"
+                                                 << "User" << -1 << qint64{0} << "";
+    QTest::newRow("user typed in other case") << "Password"
+                                              << "USER" << -1 << qint64{0} << "";
+    QTest::newRow("clock 35 hours ahead") << "Password"
+                                          << "User" << -1 << 35 * hour << "";
+    QTest::newRow("wrong password") << "password"
+                                    << "User" << -1 << qint64{0} << "wrong password";
+    QTest::newRow("another user") << "Password"
+                                  << "Admin" << -1 << qint64{0} << "unknown account";
+    QTest::newRow("proof changed") << "Password"
+                                   << "User" << 3 << qint64{0} << "wrong password";
+    QTest::newRow("client nonce changed") << "Password"
+                                          << "User" << 16 + 17 << qint64{0} << "wrong password";
+    QTest::newRow("target information changed")
+        << "Password"
+        << "User" << 16 + 28 + 5 << qint64{0} << "another server's";
+    QTest::newRow("clock 37 hours ahead") << "Password"
+                                          << "User" << -1 << 37 * hour << "time stamp";
+}
+
+void TdsServerProtocolTest::ntlmv2AnswersAreCheckedAsADomainWould() {
+    QFETCH(QString, password);
+    QFETCH(QString, typedUser);
+    QFETCH(int, tamperAt);
+    QFETCH(qint64, serverClock);
+    QFETCH(QString, refusal);
+    Bytes nt = exampleProof;
+    const Bytes blob = exampleBlob();
+    nt.insert(nt.end(), blob.begin(), blob.end());
+    if (tamperAt >= 0) {
+        nt[static_cast<std::size_t>(tamperAt)] ^= 0x01;
+    }
+    const auto message =
+        NtlmAuthenticateMessage::parse(authenticateMessage("Domain", typedUser.toStdString(), nt));
+    QVERIFY(message);
+    QCOMPARE(QString::fromStdString(message->user), typedUser);
+    QCOMPARE(message->workstation, std::string("COMPUTER"));
+
+    const NtlmVerifier verifier({"Domain", "User", password.toStdString()}, exampleServerChallenge,
+                                NtlmChallenge::targetInfo("Domain", "Server"));
+    const NtlmVerifier::Result result = verifier.verify(*message, serverClock);
+    QCOMPARE(result.accepted, refusal.isEmpty());
+    if (result.accepted) {
+        QCOMPARE(result.login, std::string("Domain\\User"));
+    } else {
+        QVERIFY2(QString::fromStdString(result.reason).contains(refusal), result.reason.c_str());
+    }
+}
+
+void TdsServerProtocolTest::loginNameIsWhatSuserSnameAndSystemUserAnswer() {
+    BatchResponder responder(sampleOptions());
+    responder.setLoginName("alice@BRELLOW.TEST");
+    const auto reply = TdsTestClient::decode(
+        responder.answerBatch("SELECT SUSER_SNAME() AS LoginName, system_user"));
+    QVERIFY(reply.decoded);
+    QVERIFY(reply.errors.empty());
+    QCOMPARE(reply.columns.size(), std::size_t{2});
+    QCOMPARE(reply.columns[0].name, std::string("LoginName"));
+    QCOMPARE(optionalText(reply.rows.at(0)[0]), std::string("alice@BRELLOW.TEST"));
+    QCOMPARE(optionalText(reply.rows.at(0)[1]), std::string("alice@BRELLOW.TEST"));
 }
 
 QTEST_GUILESS_MAIN(TdsServerProtocolTest)

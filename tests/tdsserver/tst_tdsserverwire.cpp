@@ -92,6 +92,10 @@ private slots:
     void garbageEndsOnlyItsOwnConnection();
     void manyConnectionsAtOnce();
     void freetdsClientReadsTheVersion();
+    void encryptionRefusalsOnTheWire_data();
+    void encryptionRefusalsOnTheWire();
+    void sql7AnswersOnlyAClientThatSkipsPrelogin();
+    void givenCertificateIsShown();
     void stopsAfterItsLifetime();
     void badCommandLineIsRefused();
 };
@@ -112,9 +116,10 @@ void TdsServerWireTest::loginThenVersionQuery() {
     QVERIFY(reply.loginAck);
     QCOMPARE(reply.loginAck->tdsVersion, 0x71000001u);
     QCOMPARE(reply.loginAck->programName, std::string("Microsoft SQL Server"));
+    // The program version is the product version's, as a real server's is.
     QCOMPARE(reply.loginAck->major, std::uint8_t{8});
     QCOMPARE(reply.loginAck->minor, std::uint8_t{0});
-    QCOMPARE(reply.loginAck->build, std::uint16_t{2039});
+    QCOMPARE(QString::number(reply.loginAck->build), facts.version.section(QLatin1Char('.'), 2));
     std::map<int, TdsTestClient::EnvChange> env;
     for (const auto& e : reply.envChanges) {
         env[e.type] = e;
@@ -481,6 +486,141 @@ void TdsServerWireTest::freetdsClientReadsTheVersion() {
     const QString refused = runTsql(facts.password + "!");
     QVERIFY2(refused.contains("Msg 18456") && refused.contains("Login failed for user 'sa'."),
              qPrintable(refused));
+}
+
+namespace {
+
+// The ENCRYPTION value of a PRELOGIN answer, read from its option table; -1 when absent.
+int answeredEncryption(const std::vector<std::uint8_t>& payload) {
+    for (std::size_t pos = 0; pos + 5 <= payload.size() && payload[pos] != 0xFF; pos += 5) {
+        const std::size_t offset = (payload[pos + 1] << 8) | payload[pos + 2];
+        if (payload[pos] == 0x01 && offset < payload.size()) {
+            return payload[offset];
+        }
+    }
+    return -1;
+}
+
+QString runTsql(quint16 port, const QString& tdsVersion, const QString& password,
+                const QString& sql, const QString& configFile = {}) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TDSVER"), tdsVersion);
+    if (!configFile.isEmpty()) {
+        env.insert(QStringLiteral("FREETDSCONF"), configFile);
+    }
+    process.setProcessEnvironment(env);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStandardPaths::findExecutable(QStringLiteral("tsql")),
+                  {"-H", "127.0.0.1", "-p", QString::number(port), "-U", "sa", "-P", password});
+    process.write(sql.toUtf8() + "\ngo\nexit\n");
+    process.closeWriteChannel();
+    if (!process.waitForFinished(20000)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return QString::fromUtf8(process.readAll());
+}
+
+} // namespace
+
+void TdsServerWireTest::encryptionRefusalsOnTheWire_data() {
+    QTest::addColumn<QStringList>("serverArgs");
+    QTest::addColumn<int>("offered");
+    QTest::addColumn<int>("answer"); // -1: no answer at all
+    QTest::addColumn<bool>("staysOpen");
+    QTest::newRow("forced encryption, client cannot")
+        << QStringList{"--encryption", "required"} << 2 << 3 << false;
+    QTest::newRow("encryption on, client cannot")
+        << QStringList{"--encryption", "on"} << 2 << 3 << false;
+    // The client sees it cannot have what it asked for, and leaves by itself.
+    QTest::newRow("no certificate, client insists")
+        << QStringList{"--encryption", "unsupported"} << 1 << 2 << true;
+    QTest::newRow("SQL Server 7.0 knows no PRELOGIN")
+        << QStringList{"--profile", "sql7"} << 0 << -1 << false;
+}
+
+void TdsServerWireTest::encryptionRefusalsOnTheWire() {
+    QFETCH(QStringList, serverArgs);
+    QFETCH(int, offered);
+    QFETCH(int, answer);
+    QFETCH(bool, staysOpen);
+    TestServerProcess::Options options = ServerFacts::random().options();
+    options.extraArgs = serverArgs;
+    TestServerProcess server(options);
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    TdsTestClient client;
+    QVERIFY(client.connectTo(server.port()));
+    QVERIFY(client.send(TdsTestClient::prelogin,
+                        TdsTestClient::preloginMessage(static_cast<std::uint8_t>(offered))));
+    TdsTestClient::Reply reply;
+    if (answer < 0) {
+        QCOMPARE(client.receive(reply), Outcome::Closed);
+        return;
+    }
+    QCOMPARE(client.receive(reply), Outcome::Reply);
+    QCOMPARE(answeredEncryption(reply.raw), answer);
+    QCOMPARE(client.receive(reply, staysOpen ? 300 : 5000),
+             staysOpen ? Outcome::TimedOut : Outcome::Closed);
+}
+
+void TdsServerWireTest::sql7AnswersOnlyAClientThatSkipsPrelogin() {
+    QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("tsql")).isEmpty(),
+             "tsql (Debian package freetds-bin, see scripts/bootstrap)");
+    TestServerProcess::Options options = ServerFacts::random().options();
+    options.password = QStringLiteral("pw7");
+    options.extraArgs = {"--profile", "sql7"};
+    TestServerProcess server(options);
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    // TDS 7.0 sends LOGIN7 first, as clients of SQL Server 7.0 did.
+    const QString output = runTsql(server.port(), QStringLiteral("7.0"), QStringLiteral("pw7"),
+                                   QString::fromLatin1(versionQuery));
+    QVERIFY2(output.contains("Msg 195") &&
+                 output.contains("'SERVERPROPERTY' is not a recognized function name."),
+             qPrintable(output));
+    QVERIFY(linesOf(server, 1).value(0).contains(" LOGIN7 "));
+    QVERIFY(linesOf(server, 1).value(0).contains("result=accepted"));
+}
+
+void TdsServerWireTest::givenCertificateIsShown() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString cert = dir.filePath(QStringLiteral("cert.pem"));
+    const QString key = dir.filePath(QStringLiteral("key.pem"));
+    QProcess openssl;
+    openssl.setProcessChannelMode(QProcess::MergedChannels);
+    openssl.start(QStringLiteral("openssl"),
+                  {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                   "/CN=given.example", "-keyout", key, "-out", cert});
+    QVERIFY2(
+        openssl.waitForFinished(30000) && openssl.exitCode() == 0,
+        qPrintable(QStringLiteral("openssl (Debian package openssl, see scripts/bootstrap): ") +
+                   QString::fromUtf8(openssl.readAll())));
+
+    TestServerProcess::Options options;
+    options.password = QStringLiteral("pw");
+    options.extraArgs = {"--profile", "2019", "--encryption", "required",
+                         "--cert",    cert,   "--key",        key};
+    TestServerProcess server(options);
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    // FreeTDS checks the certificate against this CA file: only the one given can pass.
+    const QString config = dir.filePath(QStringLiteral("freetds.conf"));
+    QFile file(config);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[global]\n\tca file = " + cert.toUtf8() + "\n\tcheck certificate hostname = no\n");
+    file.close();
+    const QString output =
+        runTsql(server.port(), QStringLiteral("7.1"), QStringLiteral("pw"),
+                QStringLiteral("SELECT SERVERPROPERTY('productversion')"), config);
+    QVERIFY2(output.contains("15.0.2000.5"), qPrintable(output));
+    QVERIFY(linesOf(server, 1).filter(" LOGIN7 ").value(0).contains("protocol=TLS1.2"));
+
+    // A key that does not belong to the certificate: the server refuses to start.
+    options.extraArgs = {"--encryption", "off", "--cert", cert, "--key", cert};
+    TestServerProcess mismatched(options);
+    QVERIFY(!mismatched.start());
+    QVERIFY2(mismatched.errorString().contains("exit code 1"),
+             qPrintable(mismatched.errorString()));
 }
 
 void TdsServerWireTest::stopsAfterItsLifetime() {

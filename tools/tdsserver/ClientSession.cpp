@@ -1,12 +1,8 @@
 #include "ClientSession.h"
 
-#include "NtlmChallenge.h"
-#include "PreloginExchange.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <random>
 
 namespace brellow::tdsserver {
 
@@ -37,25 +33,17 @@ std::string hex32(std::uint32_t value) {
     return buffer;
 }
 
-// Values in the wire log are single words: spaces and controls are escaped.
-std::string field(const std::string& value) {
-    std::string out;
-    for (const char c : WireLog::escape(value)) {
-        if (c == ' ') {
-            out += "\\x20";
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 ClientSession::ClientSession(int socket, std::uint64_t number, const ServerOptions& options,
-                             WireLog& log)
-    : channel_(socket, static_cast<std::uint16_t>(50 + number % 30000)), number_(number),
-      options_(options), log_(log), responder_(options) {}
+                             WireLog& log, const ServerCertificate* certificate)
+    : socket_(socket), channel_(socket_, static_cast<std::uint16_t>(50 + number % 30000)),
+      certificate_(certificate), number_(number), options_(options), log_(log),
+      responder_(options) {
+    if (!options_.rawLog.empty()) {
+        socket_.recordTo(options_.rawLog + "/conn-" + std::to_string(number_) + ".bin");
+    }
+}
 
 void ClientSession::run() {
     PacketChannel::Message message;
@@ -70,12 +58,16 @@ void ClientSession::run() {
         }
         handle(message);
     }
-    channel_.shutdown();
+    socket_.shutdown();
 }
 
 void ClientSession::log(const PacketChannel::Message& message, const std::string& fields,
                         const std::string* text) {
-    log_.message(number_, WireLog::typeName(message.type), message.payload.size(), fields,
+    std::string all = fields;
+    if (message.encrypted) {
+        all += std::string(all.empty() ? "" : " ") + "tls=1";
+    }
+    log_.message(number_, WireLog::typeName(message.type), message.payload.size(), all,
                  text != nullptr ? *text : std::string_view{}, text != nullptr);
 }
 
@@ -114,26 +106,75 @@ void ClientSession::handle(const PacketChannel::Message& message) {
 }
 
 void ClientSession::prelogin(const PacketChannel::Message& message) {
+    if (!options_.answersPrelogin) {
+        // SQL Server 7.0 predates PRELOGIN: a packet type it does not know ends the connection.
+        log(message, "unexpected");
+        stage_ = Stage::Closing;
+        return;
+    }
     const auto offer = PreloginExchange::parseClient(message.payload);
     if (!offer) {
         log(message, "malformed");
         stage_ = Stage::Closing;
         return;
     }
+    const auto negotiation = PreloginExchange::negotiate(options_.encryption, offer->encryption);
     std::string fields;
     if (offer->encryption) {
-        fields = "encryption=" + std::to_string(*offer->encryption);
+        fields = "encryption=" + std::to_string(*offer->encryption) + " ";
     }
+    fields += "answer=" + std::to_string(negotiation.answer);
     log(message, fields);
-    if (offer->encryption == PreloginExchange::encryptRequired) {
-        // SQL Server 2000 without a certificate cannot serve a client that insists.
-        stage_ = Stage::Closing;
+    const auto version = options_.versionNumbers();
+    reply(PreloginExchange::serverAnswer({version.major, version.minor, version.build,
+                                          negotiation.answer, options_.preloginHasMars}));
+    if (stage_ == Stage::Closing) {
         return;
     }
-    reply(PreloginExchange::serverAnswer());
-    if (stage_ != Stage::Closing) {
+    switch (negotiation.protection) {
+    case PreloginExchange::Protection::None:
         stage_ = Stage::Login;
+        return;
+    case PreloginExchange::Protection::Refused:
+        // A server that forces encryption ends the connection of a client that cannot.
+        stage_ = Stage::Closing;
+        return;
+    case PreloginExchange::Protection::LoginOnly:
+    case PreloginExchange::Protection::Full:
+        startTls(negotiation.protection);
+        return;
     }
+}
+
+void ClientSession::startTls(PreloginExchange::Protection protection) {
+    stage_ = Stage::Closing;
+    if (certificate_ == nullptr) {
+        return;
+    }
+    tls_ = std::make_unique<TlsServerSession>(socket_, channel_, *certificate_,
+                                              options_.tlsPriority());
+    if (options_.fault == FaultMode::BreakTls) {
+        tls_->breakFirstFlight();
+    }
+    tls_->observeHandshake(
+        [this](const PacketChannel::Message& handshake) { log(handshake, "handshake=1"); });
+    std::string error;
+    if (!tls_->handshake(error)) {
+        if (options_.fault == FaultMode::BreakTls) {
+            // Left half-done: the client must give up by itself.
+            std::uint8_t buffer[512];
+            while (socket_.receive(buffer, sizeof buffer) > 0) {
+            }
+        }
+        return;
+    }
+    if (protection == PreloginExchange::Protection::Full) {
+        channel_.switchTo(*tls_);
+    } else {
+        // Both sides said ENCRYPT_OFF: only the login packet travels inside TLS.
+        channel_.switchForOnePacket(*tls_);
+    }
+    stage_ = Stage::Login;
 }
 
 void ClientSession::login(const PacketChannel::Message& message) {
@@ -148,33 +189,24 @@ void ClientSession::login(const PacketChannel::Message& message) {
         stage_ = Stage::Closing;
         return;
     }
-    std::string fields = "tds=" + hex32(request->tdsVersion) + " user=" + field(request->userName) +
+    std::string fields = "tds=" + hex32(request->tdsVersion) +
+                         " user=" + WireLog::word(request->userName) +
                          " integrated=" + (request->integratedSecurity ? "1" : "0");
+    if (message.encrypted && tls_) {
+        fields += " protocol=" + tls_->protocolName();
+    }
     if (!request->database.empty()) {
-        fields += " database=" + field(request->database);
+        fields += " database=" + WireLog::word(request->database);
     }
     if (!request->appName.empty()) {
-        fields += " app=" + field(request->appName);
+        fields += " app=" + WireLog::word(request->appName);
     }
 
     TokenStreamBuilder out(options_.serverName);
     if (request->integratedSecurity) {
-        if (NtlmChallenge::isNegotiate(request->sspi)) {
-            std::random_device random;
-            std::vector<std::uint8_t> nonce(8);
-            for (auto& byte : nonce) {
-                byte = static_cast<std::uint8_t>(random());
-            }
-            out.sspi(NtlmChallenge::challenge("BRELLOW", options_.serverName, nonce));
-            log(message, fields + " result=challenge");
-            stage_ = Stage::SspiReply;
-            reply(out.take());
-            return;
-        }
-        log(message, fields + " result=refused");
-        refuseLogin(out, 18452, 1,
-                    "Login failed for user '(null)'. Reason: Not associated with a trusted SQL "
-                    "Server connection.");
+        requestedDatabase_ = request->database;
+        integrated_ = std::make_unique<IntegratedLogin>(options_);
+        integratedStep(message, fields + " ", integrated_->start(request->sspi));
         return;
     }
     if (request->userName.empty()) {
@@ -199,24 +231,51 @@ void ClientSession::login(const PacketChannel::Message& message) {
         return;
     }
     log(message, fields + " result=accepted");
+    responder_.setLoginName(options_.user);
     acceptLogin(out);
 }
 
 void ClientSession::sspi(const PacketChannel::Message& message) {
-    if (message.type != Sspi) {
+    if (message.type != Sspi || !integrated_) {
         log(message, "unexpected");
         stage_ = Stage::Closing;
         return;
     }
-    // The NTLM answer cannot be verified here (see NtlmChallenge): refuse as a server
-    // that does not trust the client's domain would.
-    log(message, std::string("ntlm=") +
-                     (NtlmChallenge::isAuthenticate(message.payload) ? "authenticate" : "other") +
-                     " result=refused");
+    integratedStep(message, "", integrated_->next(message.payload));
+}
+
+void ClientSession::integratedStep(const PacketChannel::Message& message, const std::string& fields,
+                                   IntegratedLogin::Step step) {
+    log(message, fields + step.fields);
     TokenStreamBuilder out(options_.serverName);
-    refuseLogin(out, 18452, 1,
-                "Login failed for user '(null)'. Reason: Not associated with a trusted SQL "
-                "Server connection.");
+    if (step.outcome == IntegratedLogin::Outcome::Refused) {
+        integrated_.reset();
+        // What SQL Server 2000 answers whenever the SSPI handshake fails, whatever the cause;
+        // the cause goes only to its own log (here: the wire log's reason).
+        refuseLogin(out, 18452, 1,
+                    "Login failed for user '(null)'. Reason: Not associated with a trusted SQL "
+                    "Server connection.");
+        return;
+    }
+    if (!step.token.empty()) {
+        out.sspi(step.token);
+    }
+    if (step.outcome == IntegratedLogin::Outcome::Continue) {
+        stage_ = Stage::SspiReply;
+        reply(out.take());
+        return;
+    }
+    integrated_.reset();
+    if (!requestedDatabase_.empty() && !equalsIgnoringCase(requestedDatabase_, options_.database)) {
+        out.error(4060, 1, 11,
+                  "Cannot open database requested in login '" + requestedDatabase_ +
+                      "'. Login fails.");
+        refuseLogin(out, 18456, 1, "Login failed for user '" + step.login + "'.");
+        return;
+    }
+    responder_.setLoginName(step.login);
+    // The last leg's token travels with the login acknowledgement.
+    acceptLogin(out);
 }
 
 void ClientSession::refuseLogin(TokenStreamBuilder& out, std::uint32_t number, std::uint8_t state,
@@ -231,10 +290,15 @@ void ClientSession::refuseLogin(TokenStreamBuilder& out, std::uint32_t number, s
 void ClientSession::acceptLogin(TokenStreamBuilder& out) {
     out.envChange(TokenStreamBuilder::Database, options_.database, options_.database);
     out.info(5701, 2, 0, "Changed database context to '" + options_.database + "'.");
-    out.envChangeCollation(TokenStreamBuilder::defaultCollation());
+    if (options_.loginAckTds != TokenStreamBuilder::tds70) {
+        // Collations came with TDS 7.1.
+        out.envChangeCollation(TokenStreamBuilder::defaultCollation());
+    }
     out.envChange(TokenStreamBuilder::Language, options_.language, "");
     out.info(5703, 1, 0, "Changed language setting to " + options_.language + ".");
-    out.loginAck(TokenStreamBuilder::tds71, "Microsoft SQL Server", 8, 0, 2039);
+    const auto version = options_.versionNumbers();
+    out.loginAck(options_.loginAckTds, "Microsoft SQL Server", version.major, version.minor,
+                 version.build);
     const std::string size = std::to_string(options_.packetSize);
     out.envChange(TokenStreamBuilder::PacketSize, size, size);
     out.done(TokenStreamBuilder::DoneFinal, 0, 0);
@@ -262,7 +326,7 @@ void ClientSession::loggedIn(const PacketChannel::Message& message) {
         return;
     }
     case Rpc:
-        log(message, "name=" + field(BatchResponder::rpcName(message.payload)));
+        log(message, "name=" + WireLog::word(BatchResponder::rpcName(message.payload)));
         if (options_.fault == FaultMode::DropAtBatch) {
             stage_ = Stage::Closing;
             return;

@@ -1,22 +1,30 @@
 #pragma once
 
 #include "BatchResponder.h"
+#include "IntegratedLogin.h"
 #include "Login7Request.h"
 #include "PacketChannel.h"
+#include "PreloginExchange.h"
+#include "ServerCertificate.h"
 #include "ServerOptions.h"
+#include "SocketTransport.h"
+#include "TlsServerSession.h"
 #include "WireLog.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace brellow::tdsserver {
 
-// One client connection from the first PRELOGIN to its end: handshake, login, then
-// batches, following the configured fault mode.
+// One client connection from the first PRELOGIN to its end: handshake (with TLS when the
+// two sides agree on it), login, then batches, following the configured fault mode.
 class ClientSession {
 public:
-    ClientSession(int socket, std::uint64_t number, const ServerOptions& options, WireLog& log);
+    // certificate: what TLS handshakes show; may be null when the server never encrypts.
+    ClientSession(int socket, std::uint64_t number, const ServerOptions& options, WireLog& log,
+                  const ServerCertificate* certificate);
 
     // Serves the connection until the client leaves, a protocol error, or shutdown().
     void run();
@@ -26,8 +34,11 @@ private:
 
     void handle(const PacketChannel::Message& message);
     void prelogin(const PacketChannel::Message& message);
+    void startTls(PreloginExchange::Protection protection);
     void login(const PacketChannel::Message& message);
     void sspi(const PacketChannel::Message& message);
+    void integratedStep(const PacketChannel::Message& message, const std::string& fields,
+                        IntegratedLogin::Step step);
     void loggedIn(const PacketChannel::Message& message);
     void acceptLogin(TokenStreamBuilder& out);
     void refuseLogin(TokenStreamBuilder& out, std::uint32_t number, std::uint8_t state,
@@ -36,11 +47,16 @@ private:
     void log(const PacketChannel::Message& message, const std::string& fields,
              const std::string* text = nullptr);
 
+    SocketTransport socket_;
     PacketChannel channel_;
+    const ServerCertificate* certificate_;
+    std::unique_ptr<TlsServerSession> tls_;
     std::uint64_t number_;
     const ServerOptions& options_;
     WireLog& log_;
     BatchResponder responder_;
+    std::unique_ptr<IntegratedLogin> integrated_;
+    std::string requestedDatabase_;
     Stage stage_ = Stage::Prelogin;
     std::size_t packetSize_ = 4096;
 };

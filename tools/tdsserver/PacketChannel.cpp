@@ -1,9 +1,6 @@
 #include "PacketChannel.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace brellow::tdsserver {
 
@@ -14,29 +11,39 @@ constexpr std::uint8_t statusIgnore = 0x02;
 
 } // namespace
 
-PacketChannel::PacketChannel(int socket, std::uint16_t spid) : socket_(socket), spid_(spid) {}
+PacketChannel::PacketChannel(Transport& transport, std::uint16_t spid)
+    : transport_(&transport), spid_(spid) {}
 
-bool PacketChannel::readExactly(std::uint8_t* buffer, std::size_t size) {
+void PacketChannel::switchTo(Transport& transport) {
+    transport_ = &transport;
+    oncePacket_ = nullptr;
+}
+
+void PacketChannel::switchForOnePacket(Transport& transport) {
+    oncePacket_ = &transport;
+}
+
+bool PacketChannel::readExactly(Transport& transport, std::uint8_t* buffer, std::size_t size) {
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::recv(socket_, buffer + done, size - done, 0);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
+        const long n = transport.receive(buffer + done, size - done);
+        if (n <= 0) {
             return false;
         }
+        done += static_cast<std::size_t>(n);
     }
     return true;
 }
 
 PacketChannel::ReadResult PacketChannel::read(Message& message) {
     message.payload.clear();
+    message.encrypted = false;
     bool started = false;
     while (true) {
+        Transport& transport = oncePacket_ != nullptr ? *oncePacket_ : *transport_;
+        oncePacket_ = nullptr;
         std::uint8_t header[headerSize];
-        if (!readExactly(header, headerSize)) {
+        if (!readExactly(transport, header, headerSize)) {
             return started ? ReadResult::Malformed : ReadResult::Closed;
         }
         const std::uint8_t type = header[0];
@@ -46,9 +53,10 @@ PacketChannel::ReadResult PacketChannel::read(Message& message) {
             return ReadResult::Malformed;
         }
         std::vector<std::uint8_t> body(length - headerSize);
-        if (!readExactly(body.data(), body.size())) {
+        if (!readExactly(transport, body.data(), body.size())) {
             return ReadResult::Malformed;
         }
+        message.encrypted = message.encrypted || transport.encrypted();
         if (type == typeAttention && started && message.type != typeAttention) {
             // The client gave up sending its request; what came of it is discarded.
             message.payload.clear();
@@ -92,25 +100,12 @@ bool PacketChannel::write(std::uint8_t type, const std::vector<std::uint8_t>& pa
                        static_cast<std::uint8_t>(spid_ & 0xFF), packetId++, 0});
         packet.insert(packet.end(), payload.begin() + static_cast<std::ptrdiff_t>(offset),
                       payload.begin() + static_cast<std::ptrdiff_t>(offset + n));
-        std::size_t sent = 0;
-        while (sent < packet.size()) {
-            const ssize_t w =
-                ::send(socket_, packet.data() + sent, packet.size() - sent, MSG_NOSIGNAL);
-            if (w > 0) {
-                sent += static_cast<std::size_t>(w);
-            } else if (w < 0 && errno == EINTR) {
-                continue;
-            } else {
-                return false;
-            }
+        if (!transport_->sendAll(packet.data(), packet.size())) {
+            return false;
         }
         offset += n;
     } while (offset < payload.size());
     return true;
-}
-
-void PacketChannel::shutdown() {
-    ::shutdown(socket_, SHUT_RDWR);
 }
 
 } // namespace brellow::tdsserver

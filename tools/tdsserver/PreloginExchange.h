@@ -1,13 +1,15 @@
 #pragma once
 
+#include "ServerProfile.h"
+
 #include <cstdint>
 #include <optional>
 #include <vector>
 
 namespace brellow::tdsserver {
 
-// The PRELOGIN handshake: what the client offered, and the answer of a SQL Server 2000
-// SP4 that has no certificate (encryption not supported).
+// The PRELOGIN handshake: what the client offered, what the server answers, and what comes
+// of the two ENCRYPTION values.
 class PreloginExchange {
 public:
     static constexpr std::uint8_t encryptOff = 0x00;
@@ -20,10 +22,35 @@ public:
         std::optional<std::uint32_t> version; // major.minor.build as sent, big-endian
     };
 
+    // What the two sides' ENCRYPTION values lead to.
+    enum class Protection {
+        None,      // plain TDS throughout
+        LoginOnly, // TLS handshake, the login packet inside TLS, then plain TDS
+        Full,      // TLS handshake, then everything inside TLS
+        Refused,   // the server answers and then ends the connection
+    };
+    struct Negotiation {
+        std::uint8_t answer = encryptNotSupported;
+        Protection protection = Protection::None;
+    };
+
+    // The server's answer by the protocol's table of client and server values. A client
+    // that says nothing about encryption counts as ENCRYPT_OFF, the option's default.
+    static Negotiation negotiate(EncryptionSetting server, std::optional<std::uint8_t> client);
+
     // Reads the option table; answers nothing when it is malformed.
     static std::optional<ClientOffer> parseClient(const std::vector<std::uint8_t>& payload);
-    // VERSION 8.0.2039, ENCRYPTION not supported, INSTOPT accepted.
-    static std::vector<std::uint8_t> serverAnswer();
+
+    struct ServerAnswer {
+        std::uint8_t major = 8;
+        std::uint8_t minor = 0;
+        std::uint16_t build = 2039;
+        std::uint8_t encryption = encryptNotSupported;
+        // SQL Server 2005 and later also answer the MARS option (off); 2000 does not.
+        bool mars = false;
+    };
+    // VERSION, ENCRYPTION, INSTOPT (accepted) and, when asked, MARS.
+    static std::vector<std::uint8_t> serverAnswer(const ServerAnswer& answer);
 };
 
 } // namespace brellow::tdsserver

@@ -1,6 +1,7 @@
 #include "ServerOptions.h"
 
 #include <charconv>
+#include <sstream>
 
 namespace brellow::tdsserver {
 
@@ -45,12 +46,105 @@ std::optional<FaultMode> ServerOptions::faultFromName(std::string_view name) {
     if (name == "silent-handshake") {
         return FaultMode::SilentHandshake;
     }
+    if (name == "break-tls") {
+        return FaultMode::BreakTls;
+    }
     return std::nullopt;
 }
+
+std::optional<EncryptionSetting> ServerOptions::encryptionFromName(std::string_view name) {
+    if (name == "unsupported") {
+        return EncryptionSetting::Unsupported;
+    }
+    if (name == "off") {
+        return EncryptionSetting::Off;
+    }
+    if (name == "on") {
+        return EncryptionSetting::On;
+    }
+    if (name == "required") {
+        return EncryptionSetting::Required;
+    }
+    return std::nullopt;
+}
+
+ServerOptions::VersionNumbers ServerOptions::versionNumbers() const {
+    VersionNumbers numbers;
+    unsigned parts[3] = {0, 0, 0};
+    const char* p = version.data();
+    const char* end = version.data() + version.size();
+    for (int i = 0; i < 3; ++i) {
+        const auto [next, ec] = std::from_chars(p, end, parts[i]);
+        if (ec != std::errc() || (i < 2 && (next == end || *next != '.'))) {
+            return {};
+        }
+        p = next + (next != end ? 1 : 0);
+    }
+    if (parts[0] > 255 || parts[1] > 255 || parts[2] > 65535) {
+        return {};
+    }
+    numbers.major = static_cast<std::uint8_t>(parts[0]);
+    numbers.minor = static_cast<std::uint8_t>(parts[1]);
+    numbers.build = static_cast<std::uint16_t>(parts[2]);
+    return numbers;
+}
+
+std::string ServerOptions::tlsPriority() const {
+    // TLS 1.3 never travels inside PRELOGIN: SQL Server offers it only with TDS 8.
+    std::string priority = "NORMAL:-VERS-ALL";
+    for (const std::string& v : tlsVersions) {
+        priority += ":+VERS-TLS" + v;
+    }
+    return priority;
+}
+
+namespace {
+
+void applyProfile(const ServerProfile& profile, ServerOptions& options) {
+    options.profile = profile.name;
+    options.version = profile.productVersion;
+    options.level = profile.productLevel;
+    options.edition = profile.edition;
+    options.loginAckTds = profile.loginAckTds;
+    options.encryption = profile.encryption;
+    options.tlsVersions = profile.tlsVersions;
+    options.answersPrelogin = profile.answersPrelogin;
+    options.preloginHasMars = profile.preloginHasMars;
+    options.fault = profile.hasServerProperty ? FaultMode::None : FaultMode::Sql7;
+}
+
+std::optional<std::vector<std::string>> parseTlsVersions(const std::string& text) {
+    std::vector<std::string> versions;
+    std::istringstream in(text);
+    std::string item;
+    while (std::getline(in, item, ',')) {
+        if (item != "1.0" && item != "1.1" && item != "1.2") {
+            return std::nullopt;
+        }
+        versions.push_back(item);
+    }
+    if (versions.empty()) {
+        return std::nullopt;
+    }
+    return versions;
+}
+
+} // namespace
 
 std::optional<ServerOptions> ServerOptions::parse(const std::vector<std::string>& args,
                                                   std::string& error) {
     ServerOptions options;
+    // The profile gives the defaults; every other flag overrides it, wherever it stands.
+    for (std::size_t i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] == "--profile") {
+            const auto profile = ServerProfile::byName(args[i + 1]);
+            if (!profile) {
+                error = "unknown --profile " + args[i + 1];
+                return std::nullopt;
+            }
+            applyProfile(*profile, options);
+        }
+    }
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& flag = args[i];
         if (flag == "--help" || flag == "-h") {
@@ -88,6 +182,47 @@ std::optional<ServerOptions> ServerOptions::parse(const std::vector<std::string>
             options.language = value;
         } else if (flag == "--wire-log") {
             options.wireLog = value;
+        } else if (flag == "--keytab") {
+            options.keytab = value;
+        } else if (flag == "--ntlm-account") {
+            const auto slash = value.find('\\');
+            if (slash == std::string::npos || slash == 0 || slash + 1 == value.size()) {
+                error = "--ntlm-account needs DOMAIN\\user";
+                return std::nullopt;
+            }
+            options.ntlmDomain = value.substr(0, slash);
+            options.ntlmUser = value.substr(slash + 1);
+        } else if (flag == "--ntlm-password") {
+            options.ntlmPassword = value;
+        } else if (flag == "--browser-port") {
+            if (!parseNumber<std::uint16_t>(value, 1, 65535, options.browserPort)) {
+                error = "--browser-port needs a number from 1 to 65535";
+                return std::nullopt;
+            }
+        } else if (flag == "--instance") {
+            options.instance = value;
+        } else if (flag == "--raw-log") {
+            options.rawLog = value;
+        } else if (flag == "--profile") {
+            // applied above
+        } else if (flag == "--encryption") {
+            const auto setting = encryptionFromName(value);
+            if (!setting) {
+                error = "--encryption needs off, on, required or unsupported";
+                return std::nullopt;
+            }
+            options.encryption = *setting;
+        } else if (flag == "--cert") {
+            options.certificateFile = value;
+        } else if (flag == "--key") {
+            options.keyFile = value;
+        } else if (flag == "--tls-versions") {
+            const auto versions = parseTlsVersions(value);
+            if (!versions) {
+                error = "--tls-versions needs a comma-separated list of 1.0, 1.1 and 1.2";
+                return std::nullopt;
+            }
+            options.tlsVersions = *versions;
         } else if (flag == "--fault") {
             const auto fault = faultFromName(value);
             if (!fault) {
@@ -110,6 +245,10 @@ std::optional<ServerOptions> ServerOptions::parse(const std::vector<std::string>
             return std::nullopt;
         }
     }
+    if (options.certificateFile.empty() != options.keyFile.empty()) {
+        error = "--cert and --key go together";
+        return std::nullopt;
+    }
     return options;
 }
 
@@ -118,9 +257,16 @@ std::string ServerOptions::usage() {
            "         [--edition E] [--version V] [--level L] [--database D]\n"
            "         [--server-name S] [--language L] [--packet-size N]\n"
            "         [--fault none|null-edition|sql7|no-rows|drop-at-batch|hang-after-login|"
-           "frozen-after-login|silent-handshake]\n"
-           "         [--wire-log FILE] [--lifetime SECONDS]\n"
-           "A TDS 7.1 server that answers like SQL Server 2000 SP4, on 127.0.0.1 only.\n"
+           "frozen-after-login|silent-handshake|break-tls]\n"
+           "         [--wire-log FILE] [--raw-log DIR] [--lifetime SECONDS]\n"
+           "         [--profile "
+           "sql7|2000-rtm|2000|2005|2008|2008r2|2012|2014|2016|2017|2019|2022]\n"
+           "         [--encryption off|on|required|unsupported] [--cert PEM --key PEM]\n"
+           "         [--tls-versions 1.0,1.1,1.2]\n"
+           "         [--keytab FILE] [--ntlm-account DOMAIN\\user --ntlm-password P]\n"
+           "         [--browser-port N [--instance NAME]]\n"
+           "A TDS server that answers a TDS 7.1 client like the chosen SQL Server version\n"
+           "(default: 2000 SP4), on 127.0.0.1 only.\n"
            "Prints \"LISTENING <port>\" when ready and stops by itself after its lifetime.\n";
 }
 

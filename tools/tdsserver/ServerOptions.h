@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ServerProfile.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,6 +20,7 @@ enum class FaultMode {
     HangAfterLogin,  // batches are never answered; ATTENTION still is
     Frozen,          // after the login nothing is answered, ATTENTION neither
     SilentHandshake, // nothing is ever answered
+    BreakTls,        // the TLS handshake stops halfway through the server's first flight
 };
 
 // Everything the command line sets.
@@ -33,8 +36,32 @@ struct ServerOptions {
     std::string language = "us_english";
     FaultMode fault = FaultMode::None;
     std::string wireLog;
+    // A directory that receives every byte each connection sent, one file per connection.
+    std::string rawLog;
+
+    // Encryption: what PRELOGIN answers, the certificate (generated when none is given) and
+    // the TLS versions offered.
+    EncryptionSetting encryption = EncryptionSetting::Unsupported;
+    std::string certificateFile;
+    std::string keyFile;
+    std::vector<std::string> tlsVersions{"1.0"};
+
+    // The real server version being answered as; the flags above override single values.
+    std::string profile = "2000";
+    std::uint32_t loginAckTds = 0x71000001;
+    bool answersPrelogin = true;
+    bool preloginHasMars = false;
     int lifetimeSeconds = 300;
     std::uint16_t packetSize = 4096;
+    // Integrated security. A keytab enables Kerberos (GSSAPI) logins; an NTLM account, the
+    // DOMAIN\user logins whose NTLMv2 answer is checked against its password.
+    std::string keytab;
+    std::string ntlmDomain;
+    std::string ntlmUser;
+    std::string ntlmPassword;
+    // A SQL Server Browser answering for the named instance on this UDP port (0: none).
+    std::uint16_t browserPort = 0;
+    std::string instance = "BRELLOW";
     bool help = false;
 
     // Parses the arguments after the program name. On failure returns nothing and
@@ -42,6 +69,17 @@ struct ServerOptions {
     static std::optional<ServerOptions> parse(const std::vector<std::string>& args,
                                               std::string& error);
     static std::optional<FaultMode> faultFromName(std::string_view name);
+    static std::optional<EncryptionSetting> encryptionFromName(std::string_view name);
+    // Major, minor and build of the product version text ("10.50.6000.34" gives 10, 50, 6000):
+    // what PRELOGIN and LOGINACK carry. Zeros for a text that is no version.
+    struct VersionNumbers {
+        std::uint8_t major = 0;
+        std::uint8_t minor = 0;
+        std::uint16_t build = 0;
+    };
+    VersionNumbers versionNumbers() const;
+    // The GnuTLS priority string offering exactly tlsVersions.
+    std::string tlsPriority() const;
     static std::string usage();
 };
 

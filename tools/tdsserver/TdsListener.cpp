@@ -60,6 +60,15 @@ TdsListener::~TdsListener() {
 }
 
 bool TdsListener::open(std::string& error) {
+    if (options_.encryption != EncryptionSetting::Unsupported) {
+        certificate_ =
+            options_.certificateFile.empty()
+                ? ServerCertificate::generate({"localhost", options_.serverName}, error)
+                : ServerCertificate::load(options_.certificateFile, options_.keyFile, error);
+        if (!certificate_) {
+            return false;
+        }
+    }
     const int v4 = listenOn(AF_INET, options_.port, error);
     if (v4 < 0) {
         error = "cannot listen on 127.0.0.1:" + std::to_string(options_.port) + ": " + error;
@@ -127,9 +136,10 @@ void TdsListener::accept(int listener) {
     auto finished = connection.finished;
     const ServerOptions& options = options_;
     WireLog& log = log_;
+    const ServerCertificate* certificate = certificate_.get();
     try {
-        connection.thread = std::thread([fd, number, &options, &log, finished] {
-            ClientSession session(fd, number, options, log);
+        connection.thread = std::thread([fd, number, &options, &log, certificate, finished] {
+            ClientSession session(fd, number, options, log, certificate);
             session.run();
             finished->store(true);
         });

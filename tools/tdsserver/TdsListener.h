@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ServerCertificate.h"
 #include "ServerOptions.h"
 #include "WireLog.h"
 
@@ -22,7 +23,8 @@ public:
     TdsListener(const TdsListener&) = delete;
     TdsListener& operator=(const TdsListener&) = delete;
 
-    // Binds 127.0.0.1 (and ::1 on the same port where the machine has it).
+    // Binds 127.0.0.1 (and ::1 on the same port where the machine has it), after loading or
+    // making the certificate a server that encrypts shows.
     bool open(std::string& error);
     std::uint16_t port() const { return port_; }
     // Serves until the lifetime has passed.
@@ -44,6 +46,7 @@ private:
 
     const ServerOptions& options_;
     WireLog& log_;
+    std::unique_ptr<ServerCertificate> certificate_;
     std::vector<int> listeners_;
     std::uint16_t port_ = 0;
     std::uint64_t nextConnection_ = 1;

@@ -29,6 +29,7 @@ public:
         DoneAttention = 0x0020,
     };
     static constexpr std::uint16_t commandSelect = 0xC1;
+    static constexpr std::uint32_t tds70 = 0x07000000;
     static constexpr std::uint32_t tds71 = 0x71000001;
 
     // SQL_Latin1_General_CP1_CI_AS: LCID 0x0409 with case, accent-kana-width flags, sort 52.

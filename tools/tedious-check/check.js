@@ -1,7 +1,9 @@
 'use strict';
 // Starts brellow-tds-testserver with values made up for this run, asks it for its
 // version with tedious (TDS 7.1, no encryption) and checks the three answers, the query
-// text the server saw, and that a wrong password is refused.
+// text the server saw, and that a wrong password is refused. Then does the same with
+// encryption, against a server that encrypts when asked and one that forces it: the TLS
+// handshake inside PRELOGIN, checked by an independent client.
 //
 // usage: node check.js /path/to/brellow-tds-testserver
 
@@ -21,9 +23,10 @@ function fail(message) {
   throw new Error(message);
 }
 
-function startServer(program, facts, wireLog) {
+function startServer(program, facts, wireLog, extraArgs = []) {
   return new Promise((resolve, reject) => {
     const child = spawn(program, [
+      ...extraArgs,
       '--port', '0',
       '--user', facts.user,
       '--password', facts.password,
@@ -58,7 +61,7 @@ function startServer(program, facts, wireLog) {
   });
 }
 
-function connect(port, user, password) {
+function connect(port, user, password, encrypt = false) {
   return new Promise((resolve, reject) => {
     const connection = new Connection({
       server: '127.0.0.1',
@@ -66,8 +69,11 @@ function connect(port, user, password) {
       options: {
         port,
         tdsVersion: '7_1',
-        encrypt: false,
+        encrypt,
+        // The test server's certificate is self-signed, as SQL Server's own fallback one is,
+        // and made out to localhost (TLS names no server by an address).
         trustServerCertificate: true,
+        serverName: 'localhost',
         connectTimeout: STEP_TIMEOUT_MS,
         requestTimeout: STEP_TIMEOUT_MS,
       },
@@ -107,6 +113,45 @@ function queryRow(connection, sql) {
 
 function randomWord() {
   return crypto.randomBytes(4).toString('hex');
+}
+
+async function checkEncrypted(program, dir, mode) {
+  const facts = {
+    user: 'sa',
+    password: `pw-${randomWord()} ü`,
+    edition: `Check Edition ${randomWord()}`,
+    version: `15.0.${crypto.randomInt(2000, 4999)}.${crypto.randomInt(1, 99)}`,
+    level: 'RTM',
+  };
+  const wireLog = path.join(dir, `wire-${mode}.log`);
+  const { child, port } = await startServer(program, facts, wireLog, [
+    '--profile', '2019', '--encryption', mode,
+  ]);
+  try {
+    const connection = await connect(port, facts.user, facts.password, true);
+    let result;
+    try {
+      result = await queryRow(connection, QUERY);
+    } finally {
+      connection.close();
+    }
+    const row = result.rows[0] || {};
+    if (row.ProductVersion !== facts.version || row.ProductLevel !== facts.level ||
+        row.Edition !== facts.edition) {
+      fail(`encryption ${mode}: got ${JSON.stringify(row)}`);
+    }
+    const lines = fs.readFileSync(wireLog, 'utf8').split('\n');
+    const login = lines.find((line) => / LOGIN7 /.test(line)) || '';
+    const batch = lines.find((line) => / SQLBATCH /.test(line)) || '';
+    if (!/ tls=1/.test(login) || !/ tls=1/.test(batch)) {
+      fail(`encryption ${mode}: login and query did not arrive inside TLS:\n${login}\n${batch}`);
+    }
+    const protocol = (/ protocol=(\S+)/.exec(login) || [])[1];
+    console.log(`ok: encryption ${mode}: tedious read ${facts.version} / ${facts.level} / ` +
+      `${facts.edition} over ${protocol}`);
+  } finally {
+    child.kill();
+  }
 }
 
 async function main() {
@@ -170,6 +215,9 @@ async function main() {
       fail(`unexpected refusal: ${refused.message}`);
     }
     console.log(`ok: a wrong password is refused (${refused.message})`);
+
+    await checkEncrypted(program, dir, 'on');
+    await checkEncrypted(program, dir, 'required');
   } finally {
     child.kill();
     fs.rmSync(dir, { recursive: true, force: true });

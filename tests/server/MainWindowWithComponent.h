@@ -1,0 +1,79 @@
+#pragma once
+
+#include "app/FrmMain.h"
+#include "common/AppServices.h"
+#include "db/OdbcComponentFactory.h"
+#include "support/FakeMessageBoxService.h"
+#include "support/FakeModalPresenter.h"
+#include "support/FakeMousePointer.h"
+#include "support/FakeProgramStarter.h"
+#include "support/FakeRegistry.h"
+#include "support/FakeShell.h"
+#include "support/WindowControls.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+namespace brellow::testsupport {
+
+// The main window, shown offscreen, over the real database component, with recording fakes
+// for everything else: what the window integration tests press buttons on.
+class MainWindowWithComponent {
+public:
+    db::OdbcComponentFactory components;
+    FakeMessageBoxService boxes;
+    FakeMousePointer pointer;
+    FakeModalPresenter modal;
+    FakeRegistry registry;
+    FakeProgramStarter programs;
+    FakeShell shell;
+    common::AppServices services{components, boxes, pointer, modal, registry, programs, shell};
+    std::unique_ptr<app::FrmMain> frmMain;
+
+    // A fresh window, shown; the message and pointer records emptied.
+    void open() {
+        boxes.shown.clear();
+        pointer.history.clear();
+        frmMain = std::make_unique<app::FrmMain>(services);
+        frmMain->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frmMain.get()));
+    }
+    void close() { frmMain.reset(); }
+
+    template <class T> T* control(const char* name) {
+        return testsupport::control<T>(*frmMain, name);
+    }
+    QString label(const char* name) { return control<QLabel>(name)->text(); }
+
+    // Types what a person would and presses Get Version Info; returns once it has run.
+    void getVersionInfo(const QString& server, const QString& user, const QString& password) {
+        QTest::keyClicks(control<QLineEdit>("txtServer"), server);
+        control<QCheckBox>("chkDoNotUseIntegratedSecuirity")->click();
+        QTest::keyClicks(control<QLineEdit>("txtUser"), user);
+        QTest::keyClicks(control<QLineEdit>("txtPassword"), password);
+        QVERIFY(control<QPushButton>("cmdGetVersion")->isEnabled());
+        QTest::mouseClick(control<QPushButton>("cmdGetVersion"), Qt::LeftButton);
+    }
+
+    void verifyLabelsEmpty() {
+        QCOMPARE(label("lblEdition"), QString());
+        QCOMPARE(label("lblVersion"), QString());
+        QCOMPARE(label("lblSPLevel"), QString());
+    }
+
+    // The one message a failed open shows.
+    void verifyAccessDeniedBox() {
+        QCOMPARE(boxes.shown.size(), 1);
+        QCOMPARE(boxes.shown[0].text,
+                 QStringLiteral("The SQL Server is not available or you have been denied access!"));
+        QCOMPARE(boxes.shown[0].title.value_or(QString()),
+                 QStringLiteral("SQL Server Not Available/Access Denied"));
+        QCOMPARE(boxes.shown[0].style, 16);
+    }
+};
+
+} // namespace brellow::testsupport
