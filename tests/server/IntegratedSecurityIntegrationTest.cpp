@@ -2,21 +2,12 @@
 // against the TDS test server, which checks Kerberos tickets with GSSAPI against a keytab of a
 // real MIT Kerberos realm on loopback (scripts/kerberos-realm), and NTLMv2 answers against an
 // account of its own.
-#include "app/FrmMain.h"
-#include "common/AppServices.h"
+#include "MainWindowWithComponent.h"
 #include "db/ComponentFactory.h"
 #include "db/Connection.h"
-#include "db/OdbcComponentFactory.h"
 #include "results/FrmResults.h"
-#include "support/FakeMessageBoxService.h"
-#include "support/FakeModalPresenter.h"
-#include "support/FakeMousePointer.h"
-#include "support/FakeProgramStarter.h"
-#include "support/FakeRegistry.h"
-#include "support/FakeShell.h"
 #include "support/KerberosRealm.h"
 #include "support/TestServerProcess.h"
-#include "support/WindowControls.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -69,16 +60,9 @@ class IntegratedSecurityIntegrationTest : public QObject {
     Q_OBJECT
 
 private:
-    brellow::db::OdbcComponentFactory components;
-    brellow::testsupport::FakeMessageBoxService boxes;
-    brellow::testsupport::FakeMousePointer pointer;
-    brellow::testsupport::FakeModalPresenter modal;
-    brellow::testsupport::FakeRegistry registry;
-    brellow::testsupport::FakeProgramStarter programs;
-    brellow::testsupport::FakeShell shell;
-    brellow::common::AppServices services{components, boxes,    pointer, modal,
-                                          registry,   programs, shell};
-    std::unique_ptr<brellow::app::FrmMain> frmMain;
+    brellow::testsupport::MainWindowWithComponent window;
+    brellow::testsupport::FakeMessageBoxService& boxes = window.boxes;
+    brellow::testsupport::FakeModalPresenter& modal = window.modal;
 
     KerberosRealm realm;
     QTemporaryDir caches;
@@ -104,9 +88,7 @@ private:
         return o;
     }
 
-    template <class T> T* control(const char* name) {
-        return brellow::testsupport::control<T>(*frmMain, name);
-    }
+    template <class T> T* control(const char* name) { return window.control<T>(name); }
 
     // A credentials cache of its own for each case, holding a fresh ticket unless told
     // otherwise, so that no service ticket carries over from an earlier case.
@@ -129,15 +111,6 @@ private:
         QTest::mouseClick(control<QPushButton>("cmdGetVersion"), Qt::LeftButton);
     }
 
-    void getVersionInfoWithLogin(const QString& dataSource, const QString& user,
-                                 const QString& password) {
-        QTest::keyClicks(control<QLineEdit>("txtServer"), dataSource);
-        control<QCheckBox>("chkDoNotUseIntegratedSecuirity")->click();
-        QTest::keyClicks(control<QLineEdit>("txtUser"), user);
-        QTest::keyClicks(control<QLineEdit>("txtPassword"), password);
-        QTest::mouseClick(control<QPushButton>("cmdGetVersion"), Qt::LeftButton);
-    }
-
     void verifyLabelsFilled() {
         QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.shown.value(0).text));
         QCOMPARE(control<QLabel>("lblEdition")->text(), kEdition);
@@ -146,15 +119,8 @@ private:
     }
 
     void verifyAccessDenied() {
-        QCOMPARE(boxes.shown.size(), 1);
-        QCOMPARE(boxes.shown[0].text,
-                 QStringLiteral("The SQL Server is not available or you have been denied access!"));
-        QCOMPARE(boxes.shown[0].title.value_or(QString()),
-                 QStringLiteral("SQL Server Not Available/Access Denied"));
-        QCOMPARE(boxes.shown[0].style, 16);
-        QCOMPARE(control<QLabel>("lblEdition")->text(), QString());
-        QCOMPARE(control<QLabel>("lblVersion")->text(), QString());
-        QCOMPARE(control<QLabel>("lblSPLevel")->text(), QString());
+        window.verifyAccessDeniedBox();
+        window.verifyLabelsEmpty();
     }
 
     static QStringList loginLines(const TestServerProcess& on) {
@@ -200,24 +166,16 @@ private slots:
     }
 
     void cleanupTestCase() {
-        frmMain.reset();
+        window.close();
         stranger.reset();
         encrypting.reset();
         server.reset();
         realm.stop();
     }
 
-    void init() {
-        boxes.shown.clear();
-        pointer.history.clear();
-        modal.calls = 0;
-        modal.whileShown = nullptr;
-        frmMain = std::make_unique<brellow::app::FrmMain>(services);
-        frmMain->show();
-        QVERIFY(QTest::qWaitForWindowExposed(frmMain.get()));
-    }
+    void init() { window.open(); }
 
-    void cleanup() { frmMain.reset(); }
+    void cleanup() { window.close(); }
 
     void everyDataSourceFormLogsInWithItsServicePrincipal_data() {
         QTest::addColumn<QString>("dataSource");
@@ -280,7 +238,8 @@ private slots:
         const qsizetype linesBefore = server->wireLogLines().size();
         QTest::keyClicks(control<QLineEdit>("txtServer"),
                          QStringLiteral("localhost,%1").arg(server->port()));
-        frmMain->findChild<QAction*>(QStringLiteral("mnuViewConnectionProperties"))->trigger();
+        window.frmMain->findChild<QAction*>(QStringLiteral("mnuViewConnectionProperties"))
+            ->trigger();
 
         QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.shown.value(0).text));
         QCOMPARE(modal.calls, 1);
@@ -297,8 +256,8 @@ private slots:
 
     void theServerAndTheComponentAgreeWhoLoggedIn() {
         QVERIFY(!useNewCache(true).isEmpty());
-        auto connection =
-            brellow::db::CreateObjectAs<brellow::db::Connection>(components, "ADODB.Connection");
+        auto connection = brellow::db::CreateObjectAs<brellow::db::Connection>(window.components,
+                                                                               "ADODB.Connection");
         connection->SetConnectionString("Provider=SQLOLEDB.1;Data Source=127.0.0.1," +
                                         std::to_string(server->port()) +
                                         ";Integrated Security=SSPI;");
@@ -426,7 +385,7 @@ private slots:
         QFETCH(bool, encrypted);
         const TestServerProcess& target = encrypted ? *encrypting : *server;
         const qsizetype loginsBefore = loginLines(target).size();
-        getVersionInfoWithLogin(QStringLiteral("127.0.0.1,%1").arg(target.port()), user, password);
+        window.getVersionInfo(QStringLiteral("127.0.0.1,%1").arg(target.port()), user, password);
         if (accepted) {
             verifyLabelsFilled();
         } else {

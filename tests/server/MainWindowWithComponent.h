@@ -34,10 +34,12 @@ public:
     common::AppServices services{components, boxes, pointer, modal, registry, programs, shell};
     std::unique_ptr<app::FrmMain> frmMain;
 
-    // A fresh window, shown; the message and pointer records emptied.
+    // A fresh window, shown; the message, pointer and modal records emptied.
     void open() {
         boxes.shown.clear();
         pointer.history.clear();
+        modal.calls = 0;
+        modal.whileShown = nullptr;
         frmMain = std::make_unique<app::FrmMain>(services);
         frmMain->show();
         QVERIFY(QTest::qWaitForWindowExposed(frmMain.get()));
