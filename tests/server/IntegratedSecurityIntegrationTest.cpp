@@ -2,11 +2,11 @@
 // against the TDS test server, which checks Kerberos tickets with GSSAPI against a keytab of a
 // real MIT Kerberos realm on loopback (scripts/kerberos-realm), and NTLMv2 answers against an
 // account of its own.
-#include "MainWindowWithComponent.h"
 #include "db/ComponentFactory.h"
 #include "db/Connection.h"
 #include "results/FrmResults.h"
 #include "support/KerberosRealm.h"
+#include "support/MainWindowWithComponent.h"
 #include "support/TestServerProcess.h"
 
 #include <QAction>
