@@ -37,8 +37,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "database")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "tdsodbc, fonts-liberation2")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine, xdg-utils")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "hardinfo")
+# xdg-open opens the web link. System Info starts the first of these that is installed, in
+# the program's order; apt brings hardinfo where the desktop has none of its own.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+  "fonts-wine, xdg-utils, hardinfo | kinfocenter | gnome-control-center | libxfce4ui-utils | lshw-gtk")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 
 # Windows installer: a fixed upgrade code, so that a newer version replaces an older one.

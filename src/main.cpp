@@ -1,7 +1,7 @@
-#include "app/AppServices.h"
-#include "app/FontSetup.h"
 #include "app/FrmMain.h"
-#include "app/ProgramIdentity.h"
+#include "common/AppServices.h"
+#include "common/FontSetup.h"
+#include "common/ProgramIdentity.h"
 #include "db/OdbcComponentFactory.h"
 #include "platform/QtMessageBoxService.h"
 #include "platform/QtModalPresenter.h"
@@ -21,8 +21,8 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    brellow::app::ProgramIdentity::Apply();
-    brellow::app::FontSetup::Install();
+    brellow::common::ProgramIdentity::Apply();
+    brellow::common::FontSetup::Install();
 
     brellow::db::OdbcComponentFactory components;
     brellow::platform::QtMessageBoxService messageBoxes;
@@ -37,12 +37,12 @@ int main(int argc, char* argv[]) {
     brellow::platform::PortableProgramStarter programs;
     brellow::platform::DesktopShell shell;
 #endif
-    brellow::app::AppServices services{components, messageBoxes, mousePointer, modal,
-                                       registry,   programs,     shell};
+    brellow::common::AppServices services{components, messageBoxes, mousePointer, modal,
+                                          registry,   programs,     shell};
 
     // Constructing the main window loads it; it is then shown centred on the screen.
     brellow::app::FrmMain frmMain(services);
     frmMain.ShowCentred();
-    brellow::app::ProgramIdentity::ApplyIconLater(application);
+    brellow::common::ProgramIdentity::ApplyIconLater(application);
     return QApplication::exec();
 }

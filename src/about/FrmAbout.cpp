@@ -2,8 +2,8 @@
 
 #include "about/ClickableLabel.h"
 #include "about/ImageBox.h"
-#include "app/DesignUnits.h"
-#include "app/ProgramIdentity.h"
+#include "common/DesignUnits.h"
+#include "common/ProgramIdentity.h"
 
 #include <QFont>
 #include <QFrame>
@@ -15,9 +15,9 @@
 namespace brellow::about {
 namespace {
 
-using app::designFont;
-using app::kTwipsPerPixel;
-using app::twips;
+using common::designFont;
+using common::kTwipsPerPixel;
+using common::twips;
 
 void setTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -48,7 +48,7 @@ QFrame* makeLine(QWidget* parent, const QRect& geometry, const QColor& colour) {
 
 } // namespace
 
-FrmAbout::FrmAbout(app::AppServices& services, QWidget* owner)
+FrmAbout::FrmAbout(common::AppServices& services, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       services_(services), sysInfo_(services.registry, services.programs, services.messageBoxes),
@@ -98,7 +98,7 @@ void FrmAbout::createControls() {
     lblURL_->setFont(designFont("Arial", 9.75, false, true));
     setTextColour(lblURL_, QColor(0, 0, 255));
     lblURL_->setCursor(Qt::PointingHandCursor);
-    lblURL_->setText(app::ProgramIdentity::WebAddress());
+    lblURL_->setText(common::ProgramIdentity::WebAddress());
     connect(lblURL_, &ClickableLabel::clicked, this, &FrmAbout::lblURL_Click);
 
     imgIcon_ = new ImageBox(this);
@@ -121,7 +121,7 @@ void FrmAbout::createControls() {
 }
 
 void FrmAbout::Form_Load() {
-    using app::ProgramIdentity;
+    using common::ProgramIdentity;
     setWindowTitle(QStringLiteral("About ") + ProgramIdentity::ProductName());
     lblVersion_->setText(QStringLiteral("Version ") + ProgramIdentity::Version());
     lblTitle_->setText(ProgramIdentity::ProductName());

@@ -2,7 +2,7 @@
 
 #include "about/SystemInfoLauncher.h"
 #include "about/WebLinkLauncher.h"
-#include "app/AppServices.h"
+#include "common/AppServices.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -24,7 +24,7 @@ class ImageBox;
 class FrmAbout : public QDialog {
     Q_OBJECT
 public:
-    explicit FrmAbout(app::AppServices& services, QWidget* owner = nullptr);
+    explicit FrmAbout(common::AppServices& services, QWidget* owner = nullptr);
 
     // The image control; its picture may be set from outside before the box is shown.
     ImageBox* imgIcon() const { return imgIcon_; }
@@ -54,7 +54,7 @@ private:
     void createControls();
     void OpenURL(const QString& address);
 
-    app::AppServices& services_;
+    common::AppServices& services_;
     SystemInfoLauncher sysInfo_;
     WebLinkLauncher webLink_;
 

@@ -8,7 +8,21 @@
 namespace brellow::about {
 
 WebLinkLauncher::WebLinkLauncher(platform::Shell& shell, platform::MessageBoxService& messageBoxes)
-    : shell_(shell), messageBoxes_(messageBoxes) {}
+    : shell_(shell), messageBoxes_(messageBoxes) {
+    shell_.SetLateFailureReport([&messageBoxes](std::uint32_t error) {
+        // Runs from the event loop, where nothing may escape.
+        try {
+            ShowLastError(messageBoxes, error);
+        } catch (...) {
+        }
+    });
+}
+
+void WebLinkLauncher::ShowLastError(platform::MessageBoxService& messageBoxes,
+                                    std::uint32_t error) {
+    messageBoxes.Show(QStringLiteral("API Error #%1 was returned from GetLastError()").arg(error),
+                      platform::MessageBoxService::kExclamation);
+}
 
 QString WebLinkLauncher::AddressFor(const QString& caption) {
     QString address = caption.toLower();
@@ -39,10 +53,7 @@ void WebLinkLauncher::LaunchApp(std::uintptr_t ownerWindow, const QString& strDo
             shell_.Execute(ownerWindow, "open", strDocName.toLocal8Bit().toStdString(),
                            std::string(), std::string(), lngShowMode);
         if (result < kFirstSuccess) {
-            const std::uint32_t error = shell_.LastError();
-            messageBoxes_.Show(
-                QStringLiteral("API Error #%1 was returned from GetLastError()").arg(error),
-                platform::MessageBoxService::kExclamation);
+            ShowLastError(messageBoxes_, shell_.LastError());
         }
     } catch (...) {
         // Errors are not reported here beyond the shell's own refusal.

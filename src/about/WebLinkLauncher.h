@@ -11,11 +11,14 @@ class Shell;
 namespace brellow::about {
 
 // The About box's web link: turns the link's caption into an address and asks the shell to
-// open it, telling the user the system's error number when the shell refuses.
+// open it, telling the user the system's error number when the shell refuses, be it at once or,
+// on a desktop whose opener runs on after the request, later.
 class WebLinkLauncher {
 public:
     static constexpr std::int32_t kFirstSuccess = 32;
 
+    // Hands the shell the report for failures that come later. It holds only the message
+    // boxes, so a failure that comes after the About box has closed is still told.
     WebLinkLauncher(platform::Shell& shell, platform::MessageBoxService& messageBoxes);
 
     // The address the shell is given for a caption: lower case throughout, with "http://"
@@ -29,6 +32,8 @@ public:
     void LaunchApp(std::uintptr_t ownerWindow, const QString& strDocName, std::int32_t lngShowMode);
 
 private:
+    static void ShowLastError(platform::MessageBoxService& messageBoxes, std::uint32_t error);
+
     platform::Shell& shell_;
     platform::MessageBoxService& messageBoxes_;
 };

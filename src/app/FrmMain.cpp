@@ -2,9 +2,9 @@
 
 #include "about/FrmAbout.h"
 #include "about/ImageBox.h"
-#include "app/DesignUnits.h"
 #include "app/PasswordBox.h"
-#include "app/ProgramIdentity.h"
+#include "common/DesignUnits.h"
+#include "common/ProgramIdentity.h"
 #include "platform/ModalPresenter.h"
 #include "server/MainWindowCommands.h"
 
@@ -26,6 +26,11 @@
 
 namespace brellow::app {
 namespace {
+
+using common::designFont;
+using common::kTwipsPerPixel;
+using common::ProgramIdentity;
+using common::twips;
 
 constexpr int kClientWidth = 6345 / kTwipsPerPixel;  // 423
 constexpr int kClientHeight = 2430 / kTwipsPerPixel; // 162
@@ -78,7 +83,7 @@ QLineEdit* makeTextBox(QWidget* parent, const char* name, const QRect& geometry,
 
 } // namespace
 
-FrmMain::FrmMain(AppServices& services, QWidget* parent)
+FrmMain::FrmMain(common::AppServices& services, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
@@ -247,11 +252,11 @@ void FrmMain::chkDoNotUseIntegratedSecuirity_Click() {
 }
 
 void FrmMain::cmdGetVersion_Click() {
-    server::MainWindowCommands(*this).GetVersionInfo();
+    server::MainWindowCommands(services_, *this, *this, this).GetVersionInfo();
 }
 
 void FrmMain::mnuViewConnectionProperties_Click() {
-    server::MainWindowCommands(*this).ViewConnectionProperties();
+    server::MainWindowCommands(services_, *this, *this, this).ViewConnectionProperties();
 }
 
 void FrmMain::mnuExit_Click() {

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "app/AppServices.h"
+#include "common/AppServices.h"
+#include "server/ConnectionInputs.h"
+#include "server/ServerInfoLabels.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -18,35 +20,36 @@ class QWidget;
 namespace brellow::app {
 
 // The main window: the connection inputs, the three answers of the server and the menus.
-// Constructing it loads it (Form_Load runs); it is not shown until the caller shows it.
-class FrmMain : public QMainWindow {
+// Constructing it loads it (Form_Load runs); it is not shown until the caller shows it. The
+// server commands reach it through the inputs and labels they need.
+class FrmMain : public QMainWindow,
+                public server::ConnectionInputs,
+                public server::ServerInfoLabels {
     Q_OBJECT
 public:
-    explicit FrmMain(AppServices& services, QWidget* parent = nullptr);
+    explicit FrmMain(common::AppServices& services, QWidget* parent = nullptr);
 
     // The connection inputs as they are right now, used verbatim by the server commands.
-    QString ServerName() const;
+    QString ServerName() const override;
     // 1 when "Do Not Use Integrated Security" is checked, 0 otherwise.
-    int SecurityChoice() const;
-    QString UserName() const;
-    QString Password() const;
+    int SecurityChoice() const override;
+    QString UserName() const override;
+    QString Password() const override;
 
     // The three answer fields. The texts come from the server, so they are shown as plain
     // text, never interpreted as markup.
-    void SetEdition(const QString& text);
-    void SetVersion(const QString& text);
-    void SetSPLevel(const QString& text);
+    void SetEdition(const QString& text) override;
+    void SetVersion(const QString& text) override;
+    void SetSPLevel(const QString& text) override;
     QString Edition() const;
     QString Version() const;
     QString SPLevel() const;
 
     // Empties the answer fields, edition first, then version, then service-pack level.
-    void ClearServerInfo();
+    void ClearServerInfo() override;
 
     // Shows the window centred on the screen it is on.
     void ShowCentred();
-
-    AppServices& Services() const { return services_; }
 
 public slots:
     void cmdGetVersion_Click();
@@ -71,7 +74,7 @@ private:
     void createMenus();
     void setKeyboardOrder();
 
-    AppServices& services_;
+    common::AppServices& services_;
     bool iconRequested_ = false;
 
     QCheckBox* chkDoNotUseIntegratedSecuirity_ = nullptr;

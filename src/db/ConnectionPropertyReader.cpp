@@ -1,5 +1,6 @@
 #include "db/ConnectionPropertyReader.h"
 
+#include "db/KerberosCredentials.h"
 #include "db/Utf16Text.h"
 
 #include <array>
@@ -106,6 +107,11 @@ std::string localUserName() {
     return {};
 }
 
+std::string integratedUserName() {
+    std::string principal = KerberosCredentials::DefaultPrincipal();
+    return principal.empty() ? localUserName() : principal;
+}
+
 std::string localHostName() {
     std::array<char, 256> buffer{};
     if (gethostname(buffer.data(), buffer.size() - 1) == 0) {
@@ -173,8 +179,9 @@ void ConnectionPropertyReader::Read(const ConnectionSettings& settings, SQLHDBC 
     into.Add("Integrated Security", Variant(integrated ? "SSPI" : ""));
     into.Add("User ID", Variant(settings.userId()));
     // The driver answers SQL_USER_NAME with an empty text, so this comes from the login the
-    // component made: the SQL Server login, or the local account Kerberos speaks for.
-    into.Add("User Name", Variant(integrated ? localUserName() : settings.userId()));
+    // component made: the SQL Server login (or DOMAIN\user for NTLM), or under integrated
+    // security the Kerberos principal whose ticket the driver presented.
+    into.Add("User Name", Variant(integrated ? integratedUserName() : settings.userId()));
     into.Add("Persist Security Info", Variant(false));
     into.Add("Connect Timeout", Variant(settings.connectTimeoutSeconds()));
     into.Add("Command Timeout", Variant(settings.commandTimeoutSeconds()));

@@ -1,5 +1,6 @@
 #include "db/OdbcCommandRunner.h"
 
+#include "db/CommandWatchdog.h"
 #include "db/OdbcErrorMapper.h"
 #include "db/OdbcHandle.h"
 #include "db/Utf16Text.h"
@@ -131,9 +132,29 @@ void drain(const OdbcHandle& statement) {
 
 } // namespace
 
-std::unique_ptr<OdbcRecordset>
-OdbcCommandRunner::Run(SQLHDBC connection, const std::string& commandText, int timeoutSeconds) {
+std::unique_ptr<OdbcRecordset> OdbcCommandRunner::Run(SQLHDBC connection,
+                                                      const std::string& commandText,
+                                                      int timeoutSeconds, CommandWatchdog* watchdog,
+                                                      std::uint16_t serverPort) {
     OdbcHandle statement(SQL_HANDLE_STMT, connection);
+    const CommandWatchdog::Watch watch = watchdog != nullptr
+                                             ? watchdog->Begin(serverPort, timeoutSeconds)
+                                             : CommandWatchdog::Watch();
+    try {
+        return runOn(statement, commandText, timeoutSeconds);
+    } catch (const DbError&) {
+        // The watchdog ended a command the server never answered: whatever the driver made of
+        // the dropped connection, the cause is the timeout.
+        if (watch.Fired()) {
+            throw OdbcErrorMapper::Timeout();
+        }
+        throw;
+    }
+}
+
+std::unique_ptr<OdbcRecordset> OdbcCommandRunner::runOn(const OdbcHandle& statement,
+                                                        const std::string& commandText,
+                                                        int timeoutSeconds) {
     SQLSetStmtAttr(statement.get(), SQL_ATTR_QUERY_TIMEOUT,
                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeoutSeconds)), 0);
     std::u16string text = Utf16Text::FromUtf8(commandText);

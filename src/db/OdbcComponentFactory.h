@@ -2,10 +2,13 @@
 
 #include "db/ComponentFactory.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace brellow::db {
+
+class CommandWatchdog;
 
 // Creates the ODBC-backed Connection and Recordset objects.
 class OdbcComponentFactory final : public ComponentFactory {
@@ -19,6 +22,8 @@ public:
 
 private:
     std::vector<std::string> driverCandidates_;
+    // Shared by the connections it makes, which may outlive it.
+    std::shared_ptr<CommandWatchdog> watchdog_;
 };
 
 } // namespace brellow::db

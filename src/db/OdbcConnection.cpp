@@ -1,9 +1,11 @@
 #include "db/OdbcConnection.h"
 
+#include "db/CommandWatchdog.h"
 #include "db/ConnectionPropertyReader.h"
 #include "db/ConnectionSettings.h"
 #include "db/DbError.h"
 #include "db/ErrorNumbers.h"
+#include "db/KerberosCredentials.h"
 #include "db/OdbcCommandRunner.h"
 #include "db/OdbcConnectionStringBuilder.h"
 #include "db/OdbcDriverLocator.h"
@@ -38,8 +40,9 @@ SQLPOINTER seconds(int value) {
 
 } // namespace
 
-OdbcConnection::OdbcConnection(std::vector<std::string> driverCandidates)
-    : driverCandidates_(std::move(driverCandidates)) {}
+OdbcConnection::OdbcConnection(std::vector<std::string> driverCandidates,
+                               std::shared_ptr<CommandWatchdog> watchdog)
+    : driverCandidates_(std::move(driverCandidates)), watchdog_(std::move(watchdog)) {}
 
 OdbcConnection::~OdbcConnection() {
     release();
@@ -63,22 +66,38 @@ void OdbcConnection::Open() {
         driver = kRegisteredDriverName;
     }
     const DataSourceAddress& address = settings.address();
-    int loginTimeout = settings.connectTimeoutSeconds();
+    // Every wait before the driver's own (the browser, the KDC) uses up part of the time the
+    // whole open may take.
+    const int loginTimeout = settings.connectTimeoutSeconds();
+    const auto started = std::chrono::steady_clock::now();
+    const auto remaining = [&](int whenUnlimited) {
+        const int limit = loginTimeout > 0 ? loginTimeout : whenUnlimited;
+        if (limit <= 0) {
+            return std::chrono::milliseconds(0);
+        }
+        const auto used = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - started);
+        return std::max(std::chrono::milliseconds(1), std::chrono::seconds(limit) - used);
+    };
     std::uint16_t port = address.port();
     if (port == 0) {
-        const auto started = std::chrono::steady_clock::now();
-        const auto limit =
-            std::chrono::seconds(loginTimeout > 0 ? loginTimeout : kUnlimitedBrowserWait);
         port = SqlBrowserClient::LookUpPort(address.host(), SqlBrowserClient::kBrowserPort,
-                                            address.instance(), limit);
-        if (loginTimeout > 0) {
-            // The lookup used part of the time the whole open may take.
-            const auto used = std::chrono::duration_cast<std::chrono::seconds>(
-                std::chrono::steady_clock::now() - started);
-            loginTimeout = std::max(1, loginTimeout - static_cast<int>(used.count()));
-        }
+                                            address.instance(), remaining(kUnlimitedBrowserWait));
     }
-    std::string odbcUtf8 = OdbcConnectionStringBuilder::Build(settings, driver, port);
+    std::string servicePrincipal;
+    if (settings.integratedSecurity()) {
+        // The driver would ask the KDC itself, with no regard for the login timeout; with the
+        // ticket already in the cache it doesn't ask. Both use the same name for the server.
+        servicePrincipal = KerberosCredentials::ServicePrincipalName(address.host(), port);
+        KerberosCredentials::ObtainServiceTicket(servicePrincipal, remaining(0));
+    }
+    const int driverTimeout =
+        loginTimeout > 0
+            ? static_cast<int>(std::max<std::chrono::seconds::rep>(
+                  1, std::chrono::duration_cast<std::chrono::seconds>(remaining(0)).count()))
+            : 0;
+    std::string odbcUtf8 =
+        OdbcConnectionStringBuilder::Build(settings, driver, port, servicePrincipal);
     std::u16string odbcText = Utf16Text::FromUtf8(odbcUtf8);
     std::fill(odbcUtf8.begin(), odbcUtf8.end(), '\0');
 
@@ -87,7 +106,7 @@ void OdbcConnection::Open() {
                   reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_OV_ODBC3)), 0);
     auto connection = std::make_unique<OdbcHandle>(SQL_HANDLE_DBC, environment->get());
     // FreeTDS would wait for ever; ADO gives up on a login after Connect Timeout seconds.
-    SQLSetConnectAttr(connection->get(), SQL_ATTR_LOGIN_TIMEOUT, seconds(loginTimeout), 0);
+    SQLSetConnectAttr(connection->get(), SQL_ATTR_LOGIN_TIMEOUT, seconds(driverTimeout), 0);
     const SQLRETURN rc = SQLDriverConnectW(
         connection->get(), nullptr, reinterpret_cast<SQLWCHAR*>(odbcText.data()),
         static_cast<SQLSMALLINT>(odbcText.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
@@ -99,6 +118,7 @@ void OdbcConnection::Open() {
 
     environment_ = std::move(environment);
     connection_ = std::move(connection);
+    serverPort_ = port;
     openedWith_ = settings;
     driver_ = driver;
     commandTimeoutSeconds_ = settings.commandTimeoutSeconds();
@@ -109,7 +129,8 @@ std::unique_ptr<Recordset> OdbcConnection::Execute(const std::string& commandTex
     if (!connection_) {
         notAllowedWhenClosed();
     }
-    return OdbcCommandRunner::Run(connection_->get(), commandText, commandTimeoutSeconds_);
+    return OdbcCommandRunner::Run(connection_->get(), commandText, commandTimeoutSeconds_,
+                                  watchdog_.get(), serverPort_);
 }
 
 Properties& OdbcConnection::Properties() {
@@ -134,6 +155,7 @@ void OdbcConnection::release() noexcept {
     }
     connection_.reset();
     environment_.reset();
+    serverPort_ = 0;
     properties_.Clear();
     propertiesRead_ = false;
     openedWith_.reset();

@@ -12,13 +12,17 @@
 
 namespace brellow::db {
 
+class CommandWatchdog;
+
 // A Connection over ODBC and the FreeTDS driver, speaking TDS 7.1. Each connection has an
 // ODBC environment of its own, so that nothing is shared between commands.
 class OdbcConnection final : public Connection {
 public:
     // driverCandidates: where to look for the driver library, first match wins; when none
-    // exists the driver registered as "FreeTDS" is asked for.
-    explicit OdbcConnection(std::vector<std::string> driverCandidates);
+    // exists the driver registered as "FreeTDS" is asked for. Commands are watched by
+    // `watchdog` when there is one.
+    explicit OdbcConnection(std::vector<std::string> driverCandidates,
+                            std::shared_ptr<CommandWatchdog> watchdog = nullptr);
     ~OdbcConnection() override;
 
     std::string ConnectionString() const override { return shownConnectionString_; }
@@ -49,6 +53,9 @@ private:
     // The connection handle must go before its environment.
     std::unique_ptr<OdbcHandle> environment_;
     std::unique_ptr<OdbcHandle> connection_;
+    std::shared_ptr<CommandWatchdog> watchdog_;
+    // The port the open connection reached the server on.
+    std::uint16_t serverPort_ = 0;
 };
 
 } // namespace brellow::db

@@ -19,7 +19,8 @@ std::string OdbcConnectionStringBuilder::Pair(std::string_view keyword, std::str
 }
 
 std::string OdbcConnectionStringBuilder::Build(const ConnectionSettings& settings,
-                                               const std::string& driver, std::uint16_t port) {
+                                               const std::string& driver, std::uint16_t port,
+                                               const std::string& servicePrincipal) {
     std::string text = Pair("DRIVER", driver);
     text += Pair("SERVER", settings.address().host(), "Data Source");
     text += "PORT=" + std::to_string(port) + ";";
@@ -28,6 +29,9 @@ std::string OdbcConnectionStringBuilder::Build(const ConnectionSettings& setting
     text += "ClientCharset=UTF-8;";
     if (settings.integratedSecurity()) {
         text += "Trusted_Connection=Yes;";
+        if (!servicePrincipal.empty()) {
+            text += Pair("ServerSPN", servicePrincipal, "Data Source");
+        }
     } else {
         text += Pair("UID", settings.userId(), "user name");
         text += Pair("PWD", settings.password(), "password");

@@ -13,10 +13,12 @@ namespace brellow::db {
 class OdbcConnectionStringBuilder {
 public:
     // driver: the driver library's full path, or a name registered with the driver manager;
-    // port: the server's TCP port (a named instance's already looked up).
+    // port: the server's TCP port (a named instance's already looked up);
+    // servicePrincipal: under integrated security, the Kerberos name the driver is to ask
+    // for (empty: the driver's own choice).
     // Raises errors::kBadConnectionString for a value the driver cannot be handed.
     static std::string Build(const ConnectionSettings& settings, const std::string& driver,
-                             std::uint16_t port);
+                             std::uint16_t port, const std::string& servicePrincipal = {});
 
     // "keyword={value};". FreeTDS ends a braced value at the first "}" followed by ";" and
     // knows no escape, so "};" inside a value can't be passed; any other text can.

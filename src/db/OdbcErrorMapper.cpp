@@ -63,6 +63,10 @@ std::string OdbcErrorMapper::StripDriverPrefixes(std::string_view message) {
     return std::string(message);
 }
 
+DbError OdbcErrorMapper::Timeout() {
+    return DbError(errors::kCommandTimeout, "Query timeout expired");
+}
+
 DbError OdbcErrorMapper::Map(Operation operation, const std::vector<OdbcDiagnostic>& diagnostics) {
     const auto any = [&](auto predicate) {
         return std::any_of(diagnostics.begin(), diagnostics.end(), predicate);
@@ -78,7 +82,7 @@ DbError OdbcErrorMapper::Map(Operation operation, const std::vector<OdbcDiagnost
                        bestDescription(diagnostics, "The server could not be connected to."));
     }
     if (any(isTimeout)) {
-        return DbError(errors::kCommandTimeout, "Query timeout expired");
+        return Timeout();
     }
     if (any(isConnectionLost)) {
         return DbError(errors::kFail,

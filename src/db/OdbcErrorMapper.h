@@ -17,6 +17,8 @@ public:
     enum class Operation { Connect, Execute };
 
     static DbError Map(Operation operation, const std::vector<OdbcDiagnostic>& diagnostics);
+    // A command that ran out of time, in ADO's words.
+    static DbError Timeout();
 
     // "[FreeTDS][SQL Server]Login failed" -> "Login failed": the bracketed tags the driver
     // manager and driver put in front of a message.

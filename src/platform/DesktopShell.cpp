@@ -1,7 +1,9 @@
 #include "platform/DesktopShell.h"
 
+#include <QFileInfo>
 #include <QObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 
@@ -23,14 +25,54 @@ constexpr int kOpenerSyntax = 1;
 constexpr int kOpenerFileNotFound = 2;
 constexpr int kOpenerNoTool = 3;
 
+// The opener as a path to an executable file, or empty when there is none.
+QString locate(const std::string& opener) {
+    const QString name = QString::fromStdString(opener);
+    if (name.contains(QLatin1Char('/'))) {
+        const QFileInfo file(name);
+        return file.isFile() && file.isExecutable() ? file.absoluteFilePath() : QString();
+    }
+    return QStandardPaths::findExecutable(name);
+}
+
+void deliver(const std::weak_ptr<Shell::LateFailureReport>& target, std::uint32_t lastError) {
+    if (const auto alive = target.lock(); alive && *alive) {
+        (*alive)(lastError);
+    }
+}
+
 } // namespace
 
-DesktopShell::DesktopShell(std::string opener, int waitMs)
-    : opener_(std::move(opener)), waitMs_(waitMs) {}
+DesktopShell::DesktopShell(std::string opener)
+    : opener_(std::move(opener)), report_(std::make_shared<LateFailureReport>()) {}
+
+DesktopShell::~DesktopShell() = default;
+
+void DesktopShell::SetLateFailureReport(LateFailureReport report) {
+    *report_ = std::move(report);
+}
 
 std::int32_t DesktopShell::fail(std::int32_t result, std::uint32_t lastError) {
     lastError_ = lastError;
     return result;
+}
+
+std::uint32_t DesktopShell::LastErrorForExit(bool crashed, int exitCode) {
+    if (crashed) {
+        return kErrorOpenFailed;
+    }
+    switch (exitCode) {
+    case 0:
+        return 0;
+    case kOpenerSyntax:
+        return kErrorInvalidParameter;
+    case kOpenerFileNotFound:
+        return kErrorFileNotFound;
+    case kOpenerNoTool:
+        return kErrorNoAssociation;
+    default: // 4, the handler's action failed, and anything undocumented
+        return kErrorOpenFailed;
+    }
 }
 
 std::int32_t DesktopShell::Execute(std::uintptr_t /*ownerWindow*/, const std::string& verb,
@@ -44,46 +86,39 @@ std::int32_t DesktopShell::Execute(std::uintptr_t /*ownerWindow*/, const std::st
     if (file.empty() || file.front() == '-' || file.find('\0') != std::string::npos) {
         return fail(kSeErrOther, kErrorInvalidParameter);
     }
-
-    // Owned by itself from here: a handler still running when the wait ends must not be
-    // killed with the object, so the object goes only when the process has finished.
-    auto* opener = new QProcess;
-    QObject::connect(opener, &QProcess::finished, opener, &QObject::deleteLater);
-    // No pipes: nobody reads them once the wait is over, and a full one would stall a browser.
-    opener->setProcessChannelMode(QProcess::ForwardedChannels);
-    opener->setStandardInputFile(QProcess::nullDevice());
-    opener->start(QString::fromStdString(opener_),
-                  {QString::fromLocal8Bit(file.data(), static_cast<qsizetype>(file.size()))});
-    if (!opener->waitForStarted(waitMs_)) {
-        if (opener->error() == QProcess::FailedToStart) {
-            delete opener;
-            return fail(kSeErrFileNotFound, kErrorFileNotFound);
-        }
-        return fail(kSeErrOther, kErrorOpenFailed); // still starting: left to finish alone
-    }
-    if (!opener->waitForFinished(waitMs_)) {
-        lastError_ = 0;
-        return kAccepted;
-    }
-    const bool crashed = opener->exitStatus() != QProcess::NormalExit;
-    const int code = opener->exitCode();
-    delete opener;
-    if (crashed) {
-        return fail(kSeErrOther, kErrorOpenFailed);
-    }
-    switch (code) {
-    case 0:
-        lastError_ = 0;
-        return kAccepted;
-    case kOpenerSyntax:
-        return fail(kSeErrOther, kErrorInvalidParameter);
-    case kOpenerFileNotFound:
+    const QString program = locate(opener_);
+    if (program.isEmpty()) {
         return fail(kSeErrFileNotFound, kErrorFileNotFound);
-    case kOpenerNoTool:
-        return fail(kSeErrNoAssociation, kErrorNoAssociation);
-    default: // 4, the handler's action failed, and anything undocumented
-        return fail(kSeErrOther, kErrorOpenFailed);
     }
+
+    // Owned by itself: it goes once the opener has ended, never before, since destroying it
+    // would kill a handler that is still running.
+    auto* process = new QProcess;
+    const std::weak_ptr<LateFailureReport> target = report_;
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, target](int exitCode, QProcess::ExitStatus status) {
+                         process->deleteLater();
+                         const std::uint32_t error =
+                             LastErrorForExit(status != QProcess::NormalExit, exitCode);
+                         if (error != 0) {
+                             deliver(target, error);
+                         }
+                     });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process, target](QProcess::ProcessError error) {
+                         // Only a failed start ends without the finished signal.
+                         if (error == QProcess::FailedToStart) {
+                             process->deleteLater();
+                             deliver(target, kErrorFileNotFound);
+                         }
+                     });
+    // No pipes: nobody would read them, and a full one would stall a browser.
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->start(program,
+                   {QString::fromLocal8Bit(file.data(), static_cast<qsizetype>(file.size()))});
+    lastError_ = 0;
+    return kAccepted;
 }
 
 } // namespace brellow::platform

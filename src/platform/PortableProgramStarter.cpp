@@ -1,10 +1,14 @@
 #include "platform/PortableProgramStarter.h"
 
+#include "platform/CommandLine.h"
+
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
+#include <unistd.h>
 
 namespace brellow::platform {
 namespace {
@@ -13,6 +17,15 @@ namespace {
 // and find or start a different file, so such a path names nothing.
 bool isUsablePath(const std::string& path) {
     return !path.empty() && path.find('\0') == std::string::npos;
+}
+
+bool isProgram(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error) && ::access(path.c_str(), X_OK) == 0;
+}
+
+QString local(const std::string& text) {
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 } // namespace
@@ -36,11 +49,26 @@ std::string PortableProgramStarter::FindFile(const std::string& path) {
 
 void PortableProgramStarter::Start(const std::string& path, int /*windowStyle*/) {
     // A desktop program opens a normal, focused window of its own; there is no style to pass.
-    if (!isUsablePath(path) ||
-        !QProcess::startDetached(
-            QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size())), {})) {
-        throw std::runtime_error("The program could not be started: " + path);
+    if (isUsablePath(path)) {
+        std::string program = path;
+        QStringList arguments;
+        if (!isProgram(program)) {
+            std::vector<std::string> words = CommandLine::Split(path);
+            program = words.empty() ? std::string() : words.front();
+            for (std::size_t i = 1; i < words.size(); ++i) {
+                arguments << local(words[i]);
+            }
+        }
+        // Made absolute, so that a name without a folder means a file in the current folder, as
+        // it does to Windows, rather than whatever the PATH holds under that name.
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(program, error);
+        if (!error && isProgram(program) &&
+            QProcess::startDetached(local(absolute.string()), arguments)) {
+            return;
+        }
     }
+    throw std::runtime_error("The program could not be started: " + path);
 }
 
 } // namespace brellow::platform

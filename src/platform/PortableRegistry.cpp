@@ -1,5 +1,7 @@
 #include "platform/PortableRegistry.h"
 
+#include "platform/CommandLine.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -22,13 +24,25 @@ constexpr std::int32_t kInvalidHandle = 6;
 // The rights a read-only view can grant: KEY_READ and its parts.
 constexpr std::uint32_t kReadRights = Registry::kKeyRead;
 
+// In this order: a system information tool of its own, then what KDE, GNOME and Xfce show as
+// "about this system", then a hardware lister.
 std::vector<std::string> defaultCandidates() {
-    return {"/usr/bin/hardinfo", "/usr/bin/kinfocenter", "/usr/bin/lshw-gtk", "/usr/sbin/lshw-gtk"};
+    return {"/usr/bin/hardinfo",
+            "/usr/bin/kinfocenter",
+            "/usr/bin/gnome-control-center info-overview",
+            "/usr/bin/xfce4-about",
+            "/usr/bin/lshw-gtk",
+            "/usr/sbin/lshw-gtk"};
 }
 
-bool isInstalledProgram(const std::string& path) {
+bool isInstalledProgram(const std::string& command) {
+    const std::vector<std::string> words = CommandLine::Split(command);
+    if (words.empty()) {
+        return false;
+    }
+    const std::string& program = words.front();
     std::error_code error;
-    return std::filesystem::is_regular_file(path, error) && ::access(path.c_str(), X_OK) == 0;
+    return std::filesystem::is_regular_file(program, error) && ::access(program.c_str(), X_OK) == 0;
 }
 
 } // namespace

@@ -9,14 +9,17 @@
 namespace brellow::platform {
 
 // A read-only registry for systems without one. It holds just the values the program
-// reads: "PATH" under the system information key names the first of the candidate
-// graphical tools that is installed at the moment the key is opened. With none installed
-// the key does not exist. Asking for write rights is refused, as an ordinary user's request
-// for them under HKEY_LOCAL_MACHINE is on Windows.
+// reads: "PATH" under the system information key holds the first of the candidate
+// graphical tools that is installed at the moment the key is opened: hardinfo, KDE's
+// kinfocenter, GNOME's About panel, Xfce's xfce4-about, then lshw-gtk. Some tools need an
+// argument, so each candidate is a command line (see CommandLine) whose first word is the
+// program; the portable program starter runs such a value as the command it is. With none
+// installed the key does not exist. Asking for write rights is refused, as an ordinary
+// user's request for them under HKEY_LOCAL_MACHINE is on Windows.
 class PortableRegistry final : public Registry {
 public:
     PortableRegistry();
-    // For tests and other systems: the candidate programs to look for, in order.
+    // For tests and other systems: the candidate command lines to look for, in order.
     explicit PortableRegistry(std::vector<std::string> systemInfoCandidates);
 
     std::int32_t OpenKeyEx(Key root, const std::string& subKey, std::uint32_t options,

@@ -1,19 +1,24 @@
 #pragma once
 
-#include "server/ConnectionInputs.h"
-#include "server/ServerInfoLabels.h"
+class QWidget;
 
-namespace brellow::app {
-class FrmMain;
+namespace brellow::common {
+struct AppServices;
 }
 
 namespace brellow::server {
 
-// Runs the two server commands for the main window: it hands the window's inputs and
-// labels to the server-command procedure and wires in the services the window was given.
-class MainWindowCommands final : public ConnectionInputs, public ServerInfoLabels {
+class ConnectionInputs;
+class ServerInfoLabels;
+
+// The main window's two server commands: each hands the window's inputs and labels to the
+// server-command procedure, with the services the window was given. The window is reached
+// only through what these need of it, so this folder never depends on the window's own.
+class MainWindowCommands {
 public:
-    explicit MainWindowCommands(app::FrmMain& frmMain);
+    // owner: the window the results window is shown over.
+    MainWindowCommands(common::AppServices& services, ConnectionInputs& inputs,
+                       ServerInfoLabels& labels, QWidget* owner);
 
     // Get Version Info: hourglass, labels emptied, then the version query.
     void GetVersionInfo();
@@ -21,18 +26,11 @@ public:
     // results window; returns once that window is closed.
     void ViewConnectionProperties();
 
-    QString ServerName() const override;
-    int SecurityChoice() const override;
-    QString UserName() const override;
-    QString Password() const override;
-    void ClearServerInfo() override;
-
-    void SetEdition(const QString& text) override;
-    void SetVersion(const QString& text) override;
-    void SetSPLevel(const QString& text) override;
-
 private:
-    app::FrmMain& frmMain_;
+    common::AppServices& services_;
+    ConnectionInputs& inputs_;
+    ServerInfoLabels& labels_;
+    QWidget* owner_;
 };
 
 } // namespace brellow::server

@@ -2,8 +2,8 @@
 #include "about/ClickableLabel.h"
 #include "about/FrmAbout.h"
 #include "about/ImageBox.h"
-#include "app/FakeAppServices.h"
-#include "app/WindowControls.h"
+#include "support/FakeAppServices.h"
+#include "support/WindowControls.h"
 
 #include <QApplication>
 #include <QFrame>

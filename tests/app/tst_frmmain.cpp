@@ -1,8 +1,10 @@
-#include "FakeAppServices.h"
-#include "WindowControls.h"
 #include "about/FrmAbout.h"
 #include "about/ImageBox.h"
 #include "app/FrmMain.h"
+#include "db/ErrorNumbers.h"
+#include "results/FrmResults.h"
+#include "support/FakeAppServices.h"
+#include "support/WindowControls.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -17,6 +19,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
 
 using brellow::app::FrmMain;
@@ -31,6 +34,31 @@ QAction* menuItem(const QWidget& window, const char* name) {
 
 QImage pictureOf(const QIcon& icon) {
     return icon.pixmap(QSize(32, 32)).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+// What a control shows the user: a window's caption, a menu's title, an item's or a control's
+// text.
+QString shownText(const QObject& object) {
+    if (const auto* menu = qobject_cast<const QMenu*>(&object)) {
+        return menu->title();
+    }
+    if (const auto* item = qobject_cast<const QAction*>(&object)) {
+        return item->text();
+    }
+    if (const auto* button = qobject_cast<const QAbstractButton*>(&object)) {
+        return button->text();
+    }
+    if (const auto* label = qobject_cast<const QLabel*>(&object)) {
+        return label->text();
+    }
+    if (const auto* frame = qobject_cast<const QGroupBox*>(&object)) {
+        return frame->title();
+    }
+    if (const auto* box = qobject_cast<const QLineEdit*>(&object)) {
+        return box->text();
+    }
+    const auto* widget = qobject_cast<const QWidget*>(&object);
+    return widget != nullptr && widget->isWindow() ? widget->windowTitle() : QStringLiteral("?");
 }
 
 // The window shown and active, with the keyboard focus where loading left it.
@@ -465,6 +493,113 @@ private slots:
         QVERIFY(window.findChildren<QDialog*>().isEmpty());
     }
 
+    void everyCaptionMenuTextAndMessageReadsAsDesigned_data() {
+        QTest::addColumn<QString>("window"); // the window, or "message" for a message box
+        QTest::addColumn<QString>("name");   // empty: the window's own caption
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("style");     // message boxes only
+        QTest::addColumn<QString>("title"); // message boxes only; empty: none of its own
+        const auto row = [](const char* window, const char* control, const QString& text) {
+            QTest::addRow("%s %s", window, *control != '\0' ? control : "caption")
+                << QString::fromLatin1(window) << QString::fromLatin1(control) << text << 0
+                << QString();
+        };
+        row("frmMain", "", "Brellow");
+        row("frmMain", "chkDoNotUseIntegratedSecuirity", "Do Not Use Integrated Security");
+        row("frmMain", "txtServer", "");
+        row("frmMain", "cmdGetVersion", "Get Version Info");
+        row("frmMain", "fraUserPassword", "");
+        row("frmMain", "txtUser", "");
+        row("frmMain", "txtPassword", "");
+        row("frmMain", "lblUser", "User Name");
+        row("frmMain", "lblPassword", "Password");
+        row("frmMain", "Label1", "SQL Server Name/IP");
+        row("frmMain", "lblSPLevel", "");
+        row("frmMain", "lblSP", "SQL Server SP Level");
+        row("frmMain", "lblVersion", "");
+        row("frmMain", "Label2", "SQL Server Version");
+        row("frmMain", "lblEdition", "");
+        row("frmMain", "lblEditionLabel", "SQL Server Edition");
+        row("frmMain", "mnuProgram", "&Program");
+        row("frmMain", "mnuExit", "E&xit");
+        row("frmMain", "mnuTools", "&Tools");
+        row("frmMain", "mnuViewConnectionProperties", "&View Connection Properties");
+        row("frmMain", "mnuViewConfigurationParameters", "&View Configuration Parameters");
+        row("frmMain", "mnuHelp", "&Help");
+        row("frmMain", "mnuAbout", "&About");
+        row("frmAbout", "", "About Brellow");
+        row("frmAbout", "cmdOK", "OK");
+        row("frmAbout", "cmdSysInfo", "&System Info...");
+        row("frmAbout", "lblDescription",
+            "This application allows you to find the current version and service pack level of "
+            "any SQL Server 2000 installation.");
+        row("frmAbout", "lblDisclaimer", "");
+        row("frmAbout", "lblTitle", "Brellow");
+        row("frmAbout", "lblVersion", "Version 1.0.5");
+        row("frmAbout", "lblURL", "brellow.example.org");
+        row("frmResults", "", "Results");
+        row("frmResults", "cmdClose", "Close");
+        const auto message = [](const char* situation, const QString& text, int style,
+                                const QString& title) {
+            QTest::newRow(situation) << QStringLiteral("message") << QString::fromLatin1(situation)
+                                     << text << style << title;
+        };
+        message("the server refuses",
+                "The SQL Server is not available or you have been denied access!", 16,
+                "SQL Server Not Available/Access Denied");
+        message("no system information tool", "System Information Is Unavailable At This Time", 0,
+                {});
+        message("the shell refuses the link", "API Error #2 was returned from GetLastError()", 48,
+                {});
+        message("the link fails later", "API Error #1155 was returned from GetLastError()", 48, {});
+    }
+
+    void everyCaptionMenuTextAndMessageReadsAsDesigned() {
+        QFETCH(QString, window);
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QFETCH(int, style);
+        QFETCH(QString, title);
+        FakeAppServices fakes;
+        FrmMain frmMain(fakes.services);
+        brellow::about::FrmAbout frmAbout(fakes.services, &frmMain);
+        brellow::results::FrmResults frmResults(&frmMain);
+
+        if (window == QLatin1String("message")) {
+            if (name == QLatin1String("the server refuses")) {
+                fakes.components.failOpen =
+                    brellow::testsupport::FakeComponent::Error(brellow::db::errors::kFail, "no");
+                control<QLineEdit>(frmMain, "txtServer")->setText(QStringLiteral("srv"));
+                menuItem(frmMain, "mnuViewConnectionProperties")->trigger();
+            } else if (name == QLatin1String("no system information tool")) {
+                control<QPushButton>(frmAbout, "cmdSysInfo")->click();
+            } else if (name == QLatin1String("the shell refuses the link")) {
+                fakes.shell.result = 2;
+                fakes.shell.lastError = 2;
+                frmAbout.lblURL_Click();
+            } else {
+                QVERIFY(fakes.shell.lateFailureReport);
+                fakes.shell.lateFailureReport(1155);
+            }
+            QCOMPARE(fakes.messageBoxes.shown.size(), 1);
+            const auto& shown = fakes.messageBoxes.shown.front();
+            QCOMPARE(shown.text, text);
+            QCOMPARE(shown.style, style);
+            QCOMPARE(shown.title.value_or(QString()), title);
+            QCOMPARE(shown.title.has_value(), !title.isEmpty());
+            return;
+        }
+        const QWidget* shownIn = &frmMain;
+        if (window == QLatin1String("frmAbout")) {
+            shownIn = &frmAbout;
+        } else if (window == QLatin1String("frmResults")) {
+            shownIn = &frmResults;
+        }
+        const QObject* object = name.isEmpty() ? shownIn : shownIn->findChild<QObject*>(name);
+        QVERIFY2(object != nullptr, qPrintable(name));
+        QCOMPARE(shownText(*object), text);
+    }
+
     void exitEndsTheProgramWithoutAQuestion_data() {
         QTest::addColumn<bool>("byMenu");
         QTest::newRow("Program, Exit") << true;
@@ -476,16 +611,29 @@ private slots:
         FakeAppServices fakes;
         FrmMain window(fakes.services);
         showActive(window);
-        // Closing the last window is what ends the application's event loop.
-        QVERIFY(QGuiApplication::quitOnLastWindowClosed());
-        QVERIFY(window.testAttribute(Qt::WA_QuitOnClose));
         control<QLineEdit>(window, "txtServer")->setText(QStringLiteral("unsaved"));
 
-        if (byMenu) {
-            menuItem(window, "mnuExit")->trigger();
-        } else {
-            QVERIFY(window.close());
-        }
+        // The program's own event loop, as main runs it: Exit must end it. A window that only
+        // went out of sight would leave it running, so a bound ends it instead and fails.
+        QTimer::singleShot(0, &window, [&window, byMenu] {
+            if (byMenu) {
+                menuItem(window, "mnuExit")->trigger();
+            } else {
+                window.close();
+            }
+        });
+        bool stillRunning = false;
+        QTimer bound;
+        bound.setSingleShot(true);
+        connect(&bound, &QTimer::timeout, &bound, [&stillRunning] {
+            stillRunning = true;
+            QCoreApplication::exit(1);
+        });
+        bound.start(10000);
+        const int exitCode = QApplication::exec();
+
+        QVERIFY2(!stillRunning, "the event loop went on after Exit");
+        QCOMPARE(exitCode, 0);
         QVERIFY(!window.isVisible());
         for (QWidget* topLevel : QApplication::topLevelWidgets()) {
             QVERIFY2(!topLevel->isVisible(), qPrintable(topLevel->objectName()));

@@ -354,10 +354,15 @@ void ConnectionStringTest::odbcStringPinsTdsAndRequestsEncryption() {
     QCOMPARE(text, "DRIVER={/x/libtdsodbc.so};SERVER={db7};PORT=1500;TDS_Version=7.1;"
                    "Encryption=request;ClientCharset=UTF-8;UID={dave};PWD={pw9};"
                    "DATABASE={pubs};");
+    // A SQL login never names a Kerberos service.
+    QCOMPARE(OdbcConnectionStringBuilder::Build(login, "/x/libtdsodbc.so", 1500, "MSSQLSvc/x:1"),
+             text);
     const auto integrated = ConnectionSettings::FromConnectionString(
         "Provider=SQLOLEDB;Data Source=db7;Integrated Security=SSPI;Encrypt=true");
-    const std::string sspi = OdbcConnectionStringBuilder::Build(integrated, "FreeTDS", 1433);
-    QVERIFY(sspi.find("Trusted_Connection=Yes;") != std::string::npos);
+    const std::string sspi =
+        OdbcConnectionStringBuilder::Build(integrated, "FreeTDS", 1433, "MSSQLSvc/db7.corp:1433");
+    QVERIFY(sspi.find("Trusted_Connection=Yes;ServerSPN={MSSQLSvc/db7.corp:1433};") !=
+            std::string::npos);
     QVERIFY(sspi.find("Encryption=require;") != std::string::npos);
     QVERIFY(sspi.find("UID=") == std::string::npos);
     QVERIFY(sspi.find("PWD=") == std::string::npos);

@@ -1,14 +1,5 @@
-#include "app/AppServices.h"
-#include "app/FrmMain.h"
-#include "app/WindowControls.h"
-#include "db/OdbcComponentFactory.h"
 #include "results/FrmResults.h"
-#include "support/FakeMessageBoxService.h"
-#include "support/FakeModalPresenter.h"
-#include "support/FakeMousePointer.h"
-#include "support/FakeProgramStarter.h"
-#include "support/FakeRegistry.h"
-#include "support/FakeShell.h"
+#include "support/MainWindowWithComponent.h"
 #include "support/TestServerProcess.h"
 
 #include <QAction>
@@ -27,23 +18,15 @@ class ConnectionPropertiesIntegrationTest : public QObject {
     Q_OBJECT
 
 private:
-    brellow::db::OdbcComponentFactory components;
-    brellow::testsupport::FakeMessageBoxService boxes;
-    brellow::testsupport::FakeMousePointer pointer;
-    brellow::testsupport::FakeModalPresenter modal;
-    brellow::testsupport::FakeRegistry registry;
-    brellow::testsupport::FakeProgramStarter programs;
-    brellow::testsupport::FakeShell shell;
-    brellow::app::AppServices services{components, boxes,    pointer, modal,
-                                       registry,   programs, shell};
-    std::unique_ptr<brellow::app::FrmMain> frmMain;
+    brellow::testsupport::MainWindowWithComponent window;
+    brellow::testsupport::FakeMessageBoxService& boxes = window.boxes;
+    brellow::testsupport::FakeMousePointer& pointer = window.pointer;
+    brellow::testsupport::FakeModalPresenter& modal = window.modal;
     std::unique_ptr<TestServerProcess> server;
     QList<QStringList> shownRows;
     QStringList shownTitles;
 
-    template <class T> T* control(const char* name) {
-        return brellow::testsupport::control<T>(*frmMain, name);
-    }
+    template <class T> T* control(const char* name) { return window.control<T>(name); }
 
     void enterLogin(const QString& password) {
         QTest::keyClicks(control<QLineEdit>("txtServer"),
@@ -54,7 +37,8 @@ private:
     }
 
     void viewConnectionProperties() {
-        QAction* item = frmMain->findChild<QAction*>(QStringLiteral("mnuViewConnectionProperties"));
+        QAction* item =
+            window.frmMain->findChild<QAction*>(QStringLiteral("mnuViewConnectionProperties"));
         QVERIFY(item != nullptr);
         QVERIFY(item->isEnabled());
         item->trigger();
@@ -70,11 +54,9 @@ private slots:
         server = std::make_unique<TestServerProcess>(options);
         QVERIFY2(server->start(), qPrintable(server->errorString()));
 
-        boxes.shown.clear();
-        pointer.history.clear();
+        window.open();
         shownRows.clear();
         shownTitles.clear();
-        modal.calls = 0;
         modal.whileShown = [this](QDialog& dialog) {
             auto& frmResults = dynamic_cast<FrmResults&>(dialog);
             QStringList rows;
@@ -84,13 +66,10 @@ private slots:
             shownRows.append(rows);
             shownTitles.append(dialog.windowTitle());
         };
-        frmMain = std::make_unique<brellow::app::FrmMain>(services);
-        frmMain->show();
-        QVERIFY(QTest::qWaitForWindowExposed(frmMain.get()));
     }
 
     void cleanup() {
-        frmMain.reset();
+        window.close();
         server.reset();
     }
 
@@ -101,7 +80,7 @@ private slots:
 
         QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.shown.value(0).text));
         QCOMPARE(modal.calls, 1);
-        QCOMPARE(modal.lastOwner, frmMain.get());
+        QCOMPARE(modal.lastOwner, window.frmMain.get());
         QCOMPARE(shownTitles, QStringList{"Results"});
         const QStringList& rows = shownRows[0];
         QVERIFY(rows.size() > 5);
@@ -138,10 +117,7 @@ private slots:
         enterLogin(QStringLiteral("wrong"));
         viewConnectionProperties();
         QCOMPARE(modal.calls, 0);
-        QCOMPARE(boxes.shown.size(), 1);
-        QCOMPARE(boxes.shown[0].text,
-                 QStringLiteral("The SQL Server is not available or you have been denied access!"));
-        QCOMPARE(boxes.shown[0].style, 16);
+        window.verifyAccessDeniedBox();
     }
 };
 

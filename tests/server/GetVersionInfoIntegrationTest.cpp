@@ -1,4 +1,4 @@
-#include "MainWindowWithComponent.h"
+#include "support/MainWindowWithComponent.h"
 #include "support/TestServerProcess.h"
 
 #include <QtTest>

@@ -2,7 +2,7 @@
 // encryption mode such a server can be in: the three labels, or the one message; and the
 // raw record of what crossed the wire holds the password in no form whenever the server
 // offered encryption.
-#include "MainWindowWithComponent.h"
+#include "support/MainWindowWithComponent.h"
 #include "support/TestServerProcess.h"
 
 #include <QRandomGenerator>

@@ -29,11 +29,16 @@ public:
         ++lastErrorReads;
         return lastError;
     }
+    void SetLateFailureReport(LateFailureReport report) override {
+        lateFailureReport = std::move(report);
+    }
 
     std::int32_t result = 42;
     std::uint32_t lastError = 0;
     int lastErrorReads = 0;
     std::vector<Request> requests;
+    // What a failure after an accepted request would be told to.
+    LateFailureReport lateFailureReport;
 };
 
 } // namespace brellow::testsupport

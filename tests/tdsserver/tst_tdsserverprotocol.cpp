@@ -1,6 +1,9 @@
 // The test server's protocol pieces, checked against the separate TdsTestClient codec.
 #include "BatchResponder.h"
 #include "Login7Request.h"
+#include "NtlmAuthenticateMessage.h"
+#include "NtlmChallenge.h"
+#include "NtlmVerifier.h"
 #include "PreloginExchange.h"
 #include "TdsTestClient.h"
 #include "WireLog.h"
@@ -31,6 +34,66 @@ std::string optionalText(const std::optional<std::string>& v) {
     return v ? *v : "<NULL>";
 }
 
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes utf16le(const std::string& ascii) {
+    Bytes out;
+    for (const char c : ascii) {
+        out.push_back(static_cast<std::uint8_t>(c));
+        out.push_back(0);
+    }
+    return out;
+}
+
+// The NTLMv2 example of MS-NLMP (section 4.2.4): user "User", domain "Domain", password
+// "Password", server "Server", the server's and the client's nonces, time stamp 0.
+const Bytes exampleServerChallenge{0x01, 0x23, 0x45, 0x67, 0x89, 0xab, 0xcd, 0xef};
+const Bytes exampleProof{0x68, 0xcd, 0x0a, 0xb8, 0x51, 0xe5, 0x1c, 0x96,
+                         0xaa, 0xbc, 0x92, 0x7b, 0xeb, 0xef, 0x6a, 0x1c};
+
+Bytes exampleBlob() {
+    Bytes blob{0x01, 0x01, 0, 0, 0, 0, 0, 0};
+    blob.insert(blob.end(), 8, 0x00); // time stamp
+    blob.insert(blob.end(), 8, 0xaa); // client nonce
+    blob.insert(blob.end(), 4, 0x00);
+    const Bytes info = NtlmChallenge::targetInfo("Domain", "Server");
+    blob.insert(blob.end(), info.begin(), info.end());
+    blob.insert(blob.end(), 4, 0x00);
+    return blob;
+}
+
+// An AUTHENTICATE message around an NT response, as a client writes it.
+Bytes authenticateMessage(const std::string& domain, const std::string& user, const Bytes& nt) {
+    const Bytes d = utf16le(domain);
+    const Bytes u = utf16le(user);
+    const Bytes w = utf16le("COMPUTER");
+    const Bytes lm(24, 0);
+    Bytes m{'N', 'T', 'L', 'M', 'S', 'S', 'P', 0, 3, 0, 0, 0};
+    std::size_t at = 64;
+    const auto fields = [&m, &at](const Bytes& value) {
+        const auto size = static_cast<std::uint16_t>(value.size());
+        for (int twice = 0; twice < 2; ++twice) {
+            m.push_back(size & 0xFF);
+            m.push_back(size >> 8);
+        }
+        for (int shift = 0; shift < 32; shift += 8) {
+            m.push_back(static_cast<std::uint8_t>(at >> shift));
+        }
+        at += value.size();
+    };
+    fields(lm);
+    fields(nt);
+    fields(d);
+    fields(u);
+    fields(w);
+    fields({});                                  // session key
+    m.insert(m.end(), {0x05, 0x82, 0x89, 0xa0}); // flags, Unicode among them
+    for (const Bytes* part : {&lm, &nt, &d, &u, &w}) {
+        m.insert(m.end(), part->begin(), part->end());
+    }
+    return m;
+}
+
 } // namespace
 
 class TdsServerProtocolTest : public QObject {
@@ -55,6 +118,9 @@ private slots:
     void batchTextSkipsAllHeaders();
     void everyAnswerToGarbageIsWellFormed();
     void wireLogKeepsOneMessagePerLine();
+    void ntlmv2AnswersAreCheckedAsADomainWould_data();
+    void ntlmv2AnswersAreCheckedAsADomainWould();
+    void loginNameIsWhatSuserSnameAndSystemUserAnswer();
 };
 
 void TdsServerProtocolTest::passwordScramblingIsReversible() {
@@ -466,6 +532,76 @@ void TdsServerProtocolTest::wireLogKeepsOneMessagePerLine() {
     QCOMPARE(WireLog::typeName(0x01), std::string("SQLBATCH"));
     QCOMPARE(WireLog::typeName(0x06), std::string("ATTENTION"));
     QCOMPARE(WireLog::typeName(0x99), std::string("TYPE_0x99"));
+}
+
+void TdsServerProtocolTest::ntlmv2AnswersAreCheckedAsADomainWould_data() {
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("typedUser");
+    QTest::addColumn<int>("tamperAt"); // -1: no byte of the response changed
+    QTest::addColumn<qint64>("serverClock");
+    QTest::addColumn<QString>("refusal"); // empty: accepted
+    const qint64 hour = 36000000000;
+    QTest::newRow("the example, right password") << "Password"
+                                                 << "User" << -1 << qint64{0} << "";
+    QTest::newRow("user typed in other case") << "Password"
+                                              << "USER" << -1 << qint64{0} << "";
+    QTest::newRow("clock 35 hours ahead") << "Password"
+                                          << "User" << -1 << 35 * hour << "";
+    QTest::newRow("wrong password") << "password"
+                                    << "User" << -1 << qint64{0} << "wrong password";
+    QTest::newRow("another user") << "Password"
+                                  << "Admin" << -1 << qint64{0} << "unknown account";
+    QTest::newRow("proof changed") << "Password"
+                                   << "User" << 3 << qint64{0} << "wrong password";
+    QTest::newRow("client nonce changed") << "Password"
+                                          << "User" << 16 + 17 << qint64{0} << "wrong password";
+    QTest::newRow("target information changed")
+        << "Password"
+        << "User" << 16 + 28 + 5 << qint64{0} << "another server's";
+    QTest::newRow("clock 37 hours ahead") << "Password"
+                                          << "User" << -1 << 37 * hour << "time stamp";
+}
+
+void TdsServerProtocolTest::ntlmv2AnswersAreCheckedAsADomainWould() {
+    QFETCH(QString, password);
+    QFETCH(QString, typedUser);
+    QFETCH(int, tamperAt);
+    QFETCH(qint64, serverClock);
+    QFETCH(QString, refusal);
+    Bytes nt = exampleProof;
+    const Bytes blob = exampleBlob();
+    nt.insert(nt.end(), blob.begin(), blob.end());
+    if (tamperAt >= 0) {
+        nt[static_cast<std::size_t>(tamperAt)] ^= 0x01;
+    }
+    const auto message =
+        NtlmAuthenticateMessage::parse(authenticateMessage("Domain", typedUser.toStdString(), nt));
+    QVERIFY(message);
+    QCOMPARE(QString::fromStdString(message->user), typedUser);
+    QCOMPARE(message->workstation, std::string("COMPUTER"));
+
+    const NtlmVerifier verifier({"Domain", "User", password.toStdString()}, exampleServerChallenge,
+                                NtlmChallenge::targetInfo("Domain", "Server"));
+    const NtlmVerifier::Result result = verifier.verify(*message, serverClock);
+    QCOMPARE(result.accepted, refusal.isEmpty());
+    if (result.accepted) {
+        QCOMPARE(result.login, std::string("Domain\\User"));
+    } else {
+        QVERIFY2(QString::fromStdString(result.reason).contains(refusal), result.reason.c_str());
+    }
+}
+
+void TdsServerProtocolTest::loginNameIsWhatSuserSnameAndSystemUserAnswer() {
+    BatchResponder responder(sampleOptions());
+    responder.setLoginName("alice@BRELLOW.TEST");
+    const auto reply = TdsTestClient::decode(
+        responder.answerBatch("SELECT SUSER_SNAME() AS LoginName, system_user"));
+    QVERIFY(reply.decoded);
+    QVERIFY(reply.errors.empty());
+    QCOMPARE(reply.columns.size(), std::size_t{2});
+    QCOMPARE(reply.columns[0].name, std::string("LoginName"));
+    QCOMPARE(optionalText(reply.rows.at(0)[0]), std::string("alice@BRELLOW.TEST"));
+    QCOMPARE(optionalText(reply.rows.at(0)[1]), std::string("alice@BRELLOW.TEST"));
 }
 
 QTEST_GUILESS_MAIN(TdsServerProtocolTest)

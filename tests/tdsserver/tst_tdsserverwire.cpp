@@ -86,7 +86,8 @@ private slots:
     void faultModesOnTheWire_data();
     void faultModesOnTheWire();
     void dropAtBatchClosesTheConnection();
-    void hangAfterLoginStillAnswersAttention();
+    void hangingServerAnswersAttentionUnlessFrozen_data();
+    void hangingServerAnswersAttentionUnlessFrozen();
     void silentHandshakeNeverAnswers();
     void garbageEndsOnlyItsOwnConnection();
     void manyConnectionsAtOnce();
@@ -333,9 +334,18 @@ void TdsServerWireTest::dropAtBatchClosesTheConnection() {
     QVERIFY(linesOf(server, 1).value(linesOf(server, 1).size() - 1).startsWith("conn=1 SQLBATCH"));
 }
 
-void TdsServerWireTest::hangAfterLoginStillAnswersAttention() {
+void TdsServerWireTest::hangingServerAnswersAttentionUnlessFrozen_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("answersAttention");
+    QTest::newRow("hang-after-login") << QStringLiteral("hang-after-login") << true;
+    QTest::newRow("frozen-after-login") << QStringLiteral("frozen-after-login") << false;
+}
+
+void TdsServerWireTest::hangingServerAnswersAttentionUnlessFrozen() {
+    QFETCH(QString, fault);
+    QFETCH(bool, answersAttention);
     const ServerFacts facts = ServerFacts::random();
-    TestServerProcess server(facts.options("hang-after-login"));
+    TestServerProcess server(facts.options(fault));
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     TdsTestClient client;
     QVERIFY(client.connectTo(server.port()));
@@ -347,6 +357,12 @@ void TdsServerWireTest::hangAfterLoginStillAnswersAttention() {
     QTRY_COMPARE_WITH_TIMEOUT(linesOf(server, 1).size(), 3, 5000);
     QCOMPARE(client.receive(reply, 300), Outcome::TimedOut);
     QVERIFY(client.send(TdsTestClient::attention, {}));
+    if (!answersAttention) {
+        QTRY_COMPARE_WITH_TIMEOUT(linesOf(server, 1).size(), 4, 5000);
+        QVERIFY(linesOf(server, 1).value(3).startsWith("conn=1 ATTENTION"));
+        QCOMPARE(client.receive(reply, 300), Outcome::TimedOut);
+        return;
+    }
     QCOMPARE(client.receive(reply), Outcome::Reply);
     QVERIFY(reply.rows.empty());
     QCOMPARE(reply.dones.size(), std::size_t{1});

@@ -1,6 +1,8 @@
 // The Windows side of the About box's launchers against the real registry, file system and
 // shell: built with mingw-w64 and run under Wine by scripts/check-windows-launchers. No Qt;
-// the registry value reading is the very source file the program uses.
+// the registry value reading is the very source file the program uses. Every value it writes
+// lies under a key of its own below HKEY_CURRENT_USER, removed at the end, so that it can
+// never change or delete a real key, wherever it runs.
 #include "about/RegistryValueReader.h"
 #include "platform/Win32ProgramStarter.h"
 #include "platform/Win32Registry.h"
@@ -47,6 +49,7 @@ public:
     ScratchKey& operator=(const ScratchKey&) = delete;
 
     bool valid() const { return key_ != nullptr; }
+    HKEY handle() const { return key_; }
     const std::string& path() const { return path_; }
     void set(const char* name, DWORD type, const void* data, DWORD size) const {
         ::RegSetValueExA(key_, name, 0, type, static_cast<const BYTE*>(data), size);
@@ -161,17 +164,39 @@ void registryValues(TestTally& tally) {
 }
 
 void systemInformationKey(TestTally& tally, const std::string& self) {
-    // Where the tool's installer writes its path; read back for reading only.
-    ScratchKey scratch(HKEY_LOCAL_MACHINE, R"(SOFTWARE\Microsoft\Shared Tools\MSINFO)");
-    if (!scratch.valid()) {
-        tally.check("HKEY_LOCAL_MACHINE writable for the test", false);
+    // The tool's installer writes its path under HKEY_LOCAL_MACHINE. The test writes it under
+    // a key of its own and has this process see that key as HKEY_LOCAL_MACHINE while it reads.
+    const std::string path =
+        "Software\\Brellow Launcher Test Machine " + std::to_string(::GetCurrentProcessId());
+    ScratchKey machine(HKEY_CURRENT_USER, path);
+    tally.check("stand-in machine key created", machine.valid());
+    HKEY tool = nullptr;
+    if (!machine.valid() ||
+        ::RegCreateKeyExA(machine.handle(), R"(SOFTWARE\Microsoft\Shared Tools\MSINFO)", 0, nullptr,
+                          0, KEY_ALL_ACCESS, nullptr, &tool, nullptr) != ERROR_SUCCESS) {
+        tally.check("the tool's key created under the stand-in", false);
         return;
     }
-    scratch.setText("PATH", self, true);
-    bool found = false;
-    tally.equal("the tool's path from HKEY_LOCAL_MACHINE",
-                read(scratch, HKEY_LOCAL_MACHINE, "PATH", found), self);
+    ::RegSetValueExA(tool, "PATH", 0, REG_SZ, reinterpret_cast<const BYTE*>(self.c_str()),
+                     static_cast<DWORD>(self.size() + 1));
+    ::RegCloseKey(tool);
+
+    tally.check("HKEY_LOCAL_MACHINE stands for the test's key",
+                ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine.handle()) == ERROR_SUCCESS);
+    Win32Registry registry;
+    RegistryValueReader reader(registry);
+    std::string value;
+    const bool found = reader.GetKeyValue(
+        keyOf(HKEY_LOCAL_MACHINE), R"(SOFTWARE\Microsoft\Shared Tools\MSINFO)", "PATH", value);
+    tally.check("HKEY_LOCAL_MACHINE is itself again",
+                ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr) == ERROR_SUCCESS);
+    tally.equal("the tool's path from HKEY_LOCAL_MACHINE", value, self);
     tally.check("the tool's path is found", found);
+
+    std::string real;
+    const bool inReal = reader.GetKeyValue(
+        keyOf(HKEY_LOCAL_MACHINE), R"(SOFTWARE\Microsoft\Shared Tools\MSINFO)", "PATH", real);
+    tally.check("the real HKEY_LOCAL_MACHINE holds nothing of the test's", !inReal || real != self);
 }
 
 // Starts `path` through `start` and reports whether the program signalled back.

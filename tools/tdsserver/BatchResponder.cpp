@@ -351,6 +351,13 @@ BatchResponder::Outcome BatchResponder::select(const Tokens& tokens, std::size_t
             column.type = ResultSet::ColumnType::Variant;
             value = serverProperty(tokens[pos + 2].text);
             pos += 4;
+        } else if (call && item.isWord("SUSER_SNAME")) {
+            if (pos + 2 >= tokens.size() || !tokens[pos + 2].isSymbol(')')) {
+                return syntaxError(tokens, pos + 2);
+            }
+            column.type = ResultSet::ColumnType::NVarChar;
+            value = ResultSet::Value::fromText(loginName_);
+            pos += 3;
         } else if (call) {
             return compileError(195, 10, "'" + item.text + "' is not a recognized function name.",
                                 tokens, pos);
@@ -397,6 +404,10 @@ BatchResponder::Outcome BatchResponder::select(const Tokens& tokens, std::size_t
             ++pos;
         } else if (item.isSymbol('*')) {
             star = true;
+            ++pos;
+        } else if (item.isWord("SYSTEM_USER")) {
+            column.type = ResultSet::ColumnType::NVarChar;
+            value = ResultSet::Value::fromText(loginName_);
             ++pos;
         } else if (item.kind == Token::Kind::Word && !isReservedAfterItem(item)) {
             if (!unknownColumn) {

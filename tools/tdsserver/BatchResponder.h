@@ -19,6 +19,9 @@ class BatchResponder {
 public:
     explicit BatchResponder(const ServerOptions& options);
 
+    // Who the session logged in as: what SUSER_SNAME() and SYSTEM_USER answer.
+    void setLoginName(std::string name) { loginName_ = std::move(name); }
+
     // The token stream answering one batch of SQL text.
     std::vector<std::uint8_t> answerBatch(std::string_view sql) const;
     // The token stream answering an RPC request message.
@@ -63,6 +66,7 @@ private:
                             const Tokens& tokens, std::size_t pos);
 
     ServerOptions options_;
+    std::string loginName_;
 };
 
 } // namespace brellow::tdsserver

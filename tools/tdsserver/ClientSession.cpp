@@ -1,11 +1,8 @@
 #include "ClientSession.h"
 
-#include "NtlmChallenge.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <random>
 
 namespace brellow::tdsserver {
 
@@ -34,19 +31,6 @@ std::string hex32(std::uint32_t value) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "0x%08X", value);
     return buffer;
-}
-
-// Values in the wire log are single words: spaces and controls are escaped.
-std::string field(const std::string& value) {
-    std::string out;
-    for (const char c : WireLog::escape(value)) {
-        if (c == ' ') {
-            out += "\\x20";
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 } // namespace
@@ -205,36 +189,24 @@ void ClientSession::login(const PacketChannel::Message& message) {
         stage_ = Stage::Closing;
         return;
     }
-    std::string fields = "tds=" + hex32(request->tdsVersion) + " user=" + field(request->userName) +
+    std::string fields = "tds=" + hex32(request->tdsVersion) +
+                         " user=" + WireLog::word(request->userName) +
                          " integrated=" + (request->integratedSecurity ? "1" : "0");
     if (message.encrypted && tls_) {
         fields += " protocol=" + tls_->protocolName();
     }
     if (!request->database.empty()) {
-        fields += " database=" + field(request->database);
+        fields += " database=" + WireLog::word(request->database);
     }
     if (!request->appName.empty()) {
-        fields += " app=" + field(request->appName);
+        fields += " app=" + WireLog::word(request->appName);
     }
 
     TokenStreamBuilder out(options_.serverName);
     if (request->integratedSecurity) {
-        if (NtlmChallenge::isNegotiate(request->sspi)) {
-            std::random_device random;
-            std::vector<std::uint8_t> nonce(8);
-            for (auto& byte : nonce) {
-                byte = static_cast<std::uint8_t>(random());
-            }
-            out.sspi(NtlmChallenge::challenge("BRELLOW", options_.serverName, nonce));
-            log(message, fields + " result=challenge");
-            stage_ = Stage::SspiReply;
-            reply(out.take());
-            return;
-        }
-        log(message, fields + " result=refused");
-        refuseLogin(out, 18452, 1,
-                    "Login failed for user '(null)'. Reason: Not associated with a trusted SQL "
-                    "Server connection.");
+        requestedDatabase_ = request->database;
+        integrated_ = std::make_unique<IntegratedLogin>(options_);
+        integratedStep(message, fields + " ", integrated_->start(request->sspi));
         return;
     }
     if (request->userName.empty()) {
@@ -259,24 +231,51 @@ void ClientSession::login(const PacketChannel::Message& message) {
         return;
     }
     log(message, fields + " result=accepted");
+    responder_.setLoginName(options_.user);
     acceptLogin(out);
 }
 
 void ClientSession::sspi(const PacketChannel::Message& message) {
-    if (message.type != Sspi) {
+    if (message.type != Sspi || !integrated_) {
         log(message, "unexpected");
         stage_ = Stage::Closing;
         return;
     }
-    // The NTLM answer cannot be verified here (see NtlmChallenge): refuse as a server
-    // that does not trust the client's domain would.
-    log(message, std::string("ntlm=") +
-                     (NtlmChallenge::isAuthenticate(message.payload) ? "authenticate" : "other") +
-                     " result=refused");
+    integratedStep(message, "", integrated_->next(message.payload));
+}
+
+void ClientSession::integratedStep(const PacketChannel::Message& message, const std::string& fields,
+                                   IntegratedLogin::Step step) {
+    log(message, fields + step.fields);
     TokenStreamBuilder out(options_.serverName);
-    refuseLogin(out, 18452, 1,
-                "Login failed for user '(null)'. Reason: Not associated with a trusted SQL "
-                "Server connection.");
+    if (step.outcome == IntegratedLogin::Outcome::Refused) {
+        integrated_.reset();
+        // What SQL Server 2000 answers whenever the SSPI handshake fails, whatever the cause;
+        // the cause goes only to its own log (here: the wire log's reason).
+        refuseLogin(out, 18452, 1,
+                    "Login failed for user '(null)'. Reason: Not associated with a trusted SQL "
+                    "Server connection.");
+        return;
+    }
+    if (!step.token.empty()) {
+        out.sspi(step.token);
+    }
+    if (step.outcome == IntegratedLogin::Outcome::Continue) {
+        stage_ = Stage::SspiReply;
+        reply(out.take());
+        return;
+    }
+    integrated_.reset();
+    if (!requestedDatabase_.empty() && !equalsIgnoringCase(requestedDatabase_, options_.database)) {
+        out.error(4060, 1, 11,
+                  "Cannot open database requested in login '" + requestedDatabase_ +
+                      "'. Login fails.");
+        refuseLogin(out, 18456, 1, "Login failed for user '" + step.login + "'.");
+        return;
+    }
+    responder_.setLoginName(step.login);
+    // The last leg's token travels with the login acknowledgement.
+    acceptLogin(out);
 }
 
 void ClientSession::refuseLogin(TokenStreamBuilder& out, std::uint32_t number, std::uint8_t state,
@@ -311,7 +310,8 @@ void ClientSession::acceptLogin(TokenStreamBuilder& out) {
 }
 
 void ClientSession::loggedIn(const PacketChannel::Message& message) {
-    const bool hang = options_.fault == FaultMode::HangAfterLogin;
+    const bool frozen = options_.fault == FaultMode::Frozen;
+    const bool hang = frozen || options_.fault == FaultMode::HangAfterLogin;
     switch (message.type) {
     case SqlBatch: {
         const std::string text = BatchResponder::batchText(message.payload);
@@ -326,7 +326,7 @@ void ClientSession::loggedIn(const PacketChannel::Message& message) {
         return;
     }
     case Rpc:
-        log(message, "name=" + field(BatchResponder::rpcName(message.payload)));
+        log(message, "name=" + WireLog::word(BatchResponder::rpcName(message.payload)));
         if (options_.fault == FaultMode::DropAtBatch) {
             stage_ = Stage::Closing;
             return;
@@ -337,6 +337,9 @@ void ClientSession::loggedIn(const PacketChannel::Message& message) {
         return;
     case Attention: {
         log(message, "");
+        if (frozen) {
+            return;
+        }
         TokenStreamBuilder out(options_.serverName);
         out.done(TokenStreamBuilder::DoneAttention, 0, 0);
         reply(out.take());

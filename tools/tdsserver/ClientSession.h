@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BatchResponder.h"
+#include "IntegratedLogin.h"
 #include "Login7Request.h"
 #include "PacketChannel.h"
 #include "PreloginExchange.h"
@@ -36,6 +37,8 @@ private:
     void startTls(PreloginExchange::Protection protection);
     void login(const PacketChannel::Message& message);
     void sspi(const PacketChannel::Message& message);
+    void integratedStep(const PacketChannel::Message& message, const std::string& fields,
+                        IntegratedLogin::Step step);
     void loggedIn(const PacketChannel::Message& message);
     void acceptLogin(TokenStreamBuilder& out);
     void refuseLogin(TokenStreamBuilder& out, std::uint32_t number, std::uint8_t state,
@@ -52,6 +55,8 @@ private:
     const ServerOptions& options_;
     WireLog& log_;
     BatchResponder responder_;
+    std::unique_ptr<IntegratedLogin> integrated_;
+    std::string requestedDatabase_;
     Stage stage_ = Stage::Prelogin;
     std::size_t packetSize_ = 4096;
 };

@@ -56,14 +56,20 @@ bool NtlmChallenge::isAuthenticate(const std::vector<std::uint8_t>& token) {
     return hasType(token, 3);
 }
 
+std::vector<std::uint8_t> NtlmChallenge::targetInfo(const std::string& domain,
+                                                    const std::string& computer) {
+    ByteWriter info;
+    avPair(info, NbDomainName, utf16Bytes(domain));
+    avPair(info, NbComputerName, utf16Bytes(computer));
+    avPair(info, EndOfList, {});
+    return info.take();
+}
+
 std::vector<std::uint8_t> NtlmChallenge::challenge(const std::string& domain,
                                                    const std::string& computer,
                                                    const std::vector<std::uint8_t>& nonce) {
     const std::vector<std::uint8_t> target = utf16Bytes(domain);
-    ByteWriter info;
-    avPair(info, NbDomainName, target);
-    avPair(info, NbComputerName, utf16Bytes(computer));
-    avPair(info, EndOfList, {});
+    const std::vector<std::uint8_t> info = targetInfo(domain, computer);
 
     constexpr std::uint32_t headerSize = 48;
     const auto targetOffset = headerSize;
@@ -86,7 +92,7 @@ std::vector<std::uint8_t> NtlmChallenge::challenge(const std::string& domain,
     out.u16le(static_cast<std::uint16_t>(info.size()));
     out.u32le(infoOffset);
     out.raw(target);
-    out.raw(info.bytes());
+    out.raw(info);
     return out.take();
 }
 

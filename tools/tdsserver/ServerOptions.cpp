@@ -40,6 +40,9 @@ std::optional<FaultMode> ServerOptions::faultFromName(std::string_view name) {
     if (name == "hang-after-login") {
         return FaultMode::HangAfterLogin;
     }
+    if (name == "frozen-after-login") {
+        return FaultMode::Frozen;
+    }
     if (name == "silent-handshake") {
         return FaultMode::SilentHandshake;
     }
@@ -179,6 +182,25 @@ std::optional<ServerOptions> ServerOptions::parse(const std::vector<std::string>
             options.language = value;
         } else if (flag == "--wire-log") {
             options.wireLog = value;
+        } else if (flag == "--keytab") {
+            options.keytab = value;
+        } else if (flag == "--ntlm-account") {
+            const auto slash = value.find('\\');
+            if (slash == std::string::npos || slash == 0 || slash + 1 == value.size()) {
+                error = "--ntlm-account needs DOMAIN\\user";
+                return std::nullopt;
+            }
+            options.ntlmDomain = value.substr(0, slash);
+            options.ntlmUser = value.substr(slash + 1);
+        } else if (flag == "--ntlm-password") {
+            options.ntlmPassword = value;
+        } else if (flag == "--browser-port") {
+            if (!parseNumber<std::uint16_t>(value, 1, 65535, options.browserPort)) {
+                error = "--browser-port needs a number from 1 to 65535";
+                return std::nullopt;
+            }
+        } else if (flag == "--instance") {
+            options.instance = value;
         } else if (flag == "--raw-log") {
             options.rawLog = value;
         } else if (flag == "--profile") {
@@ -235,12 +257,14 @@ std::string ServerOptions::usage() {
            "         [--edition E] [--version V] [--level L] [--database D]\n"
            "         [--server-name S] [--language L] [--packet-size N]\n"
            "         [--fault none|null-edition|sql7|no-rows|drop-at-batch|hang-after-login|"
-           "silent-handshake|break-tls]\n"
+           "frozen-after-login|silent-handshake|break-tls]\n"
            "         [--wire-log FILE] [--raw-log DIR] [--lifetime SECONDS]\n"
            "         [--profile "
            "sql7|2000-rtm|2000|2005|2008|2008r2|2012|2014|2016|2017|2019|2022]\n"
            "         [--encryption off|on|required|unsupported] [--cert PEM --key PEM]\n"
            "         [--tls-versions 1.0,1.1,1.2]\n"
+           "         [--keytab FILE] [--ntlm-account DOMAIN\\user --ntlm-password P]\n"
+           "         [--browser-port N [--instance NAME]]\n"
            "A TDS server that answers a TDS 7.1 client like the chosen SQL Server version\n"
            "(default: 2000 SP4), on 127.0.0.1 only.\n"
            "Prints \"LISTENING <port>\" when ready and stops by itself after its lifetime.\n";

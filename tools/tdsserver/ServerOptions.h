@@ -18,6 +18,7 @@ enum class FaultMode {
     NoRows,          // result sets carry their columns but no row
     DropAtBatch,     // the connection is closed when a batch arrives
     HangAfterLogin,  // batches are never answered; ATTENTION still is
+    Frozen,          // after the login nothing is answered, ATTENTION neither
     SilentHandshake, // nothing is ever answered
     BreakTls,        // the TLS handshake stops halfway through the server's first flight
 };
@@ -52,6 +53,15 @@ struct ServerOptions {
     bool preloginHasMars = false;
     int lifetimeSeconds = 300;
     std::uint16_t packetSize = 4096;
+    // Integrated security. A keytab enables Kerberos (GSSAPI) logins; an NTLM account, the
+    // DOMAIN\user logins whose NTLMv2 answer is checked against its password.
+    std::string keytab;
+    std::string ntlmDomain;
+    std::string ntlmUser;
+    std::string ntlmPassword;
+    // A SQL Server Browser answering for the named instance on this UDP port (0: none).
+    std::uint16_t browserPort = 0;
+    std::string instance = "BRELLOW";
     bool help = false;
 
     // Parses the arguments after the program name. On failure returns nothing and

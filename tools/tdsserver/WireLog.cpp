@@ -90,4 +90,16 @@ std::string WireLog::escape(std::string_view text) {
     return out;
 }
 
+std::string WireLog::word(std::string_view text) {
+    std::string out;
+    for (const char c : escape(text)) {
+        if (c == ' ') {
+            out += "\\x20";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 } // namespace brellow::tdsserver

@@ -28,6 +28,8 @@ public:
     // The text on one line: backslash, CR, LF, tab and other control characters escaped
     // (\\ \r \n \t \xHH); everything else, UTF-8 included, unchanged.
     static std::string escape(std::string_view text);
+    // A field value as one word: escaped, and spaces written as \x20.
+    static std::string word(std::string_view text);
 
 private:
     std::mutex mutex_;

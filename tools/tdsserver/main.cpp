@@ -2,12 +2,14 @@
 // 2022 (2000 SP4 unless told otherwise), for Brellow's integration tests and demo. Loopback
 // only; stops by itself.
 #include "ServerOptions.h"
+#include "SqlBrowserResponder.h"
 #include "TdsListener.h"
 #include "WireLog.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -43,6 +45,15 @@ int main(int argc, char** argv) {
     if (!listener.open(error)) {
         std::fprintf(stderr, "brellow-tds-testserver: %s\n", error.c_str());
         return 1;
+    }
+    std::unique_ptr<SqlBrowserResponder> browser;
+    if (options->browserPort != 0) {
+        browser =
+            std::make_unique<SqlBrowserResponder>(options->serverName, options->instance, log);
+        if (!browser->open(options->browserPort, listener.port(), error)) {
+            std::fprintf(stderr, "brellow-tds-testserver: %s\n", error.c_str());
+            return 1;
+        }
     }
     std::printf("LISTENING %u\n", static_cast<unsigned>(listener.port()));
     std::fflush(stdout);

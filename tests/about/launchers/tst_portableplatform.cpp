@@ -1,4 +1,5 @@
 #include "about/RegistryValueReader.h"
+#include "platform/CommandLine.h"
 #include "platform/PortableProgramStarter.h"
 #include "platform/PortableRegistry.h"
 
@@ -9,6 +10,7 @@
 #include <stdexcept>
 
 using brellow::about::RegistryValueReader;
+using brellow::platform::CommandLine;
 using brellow::platform::PortableProgramStarter;
 using brellow::platform::PortableRegistry;
 using brellow::platform::ProgramStarter;
@@ -41,6 +43,8 @@ class PortablePlatformTest : public QObject {
 
 private slots:
     void namesTheFirstInstalledCandidate();
+    void splitsCommandLinesIntoWords_data();
+    void splitsCommandLinesIntoWords();
     void withoutACandidateTheKeyIsMissing();
     void looksForTheToolAtEachOpen();
     void refusesWriteRights();
@@ -56,19 +60,55 @@ void PortablePlatformTest::namesTheFirstInstalledCandidate() {
     writeFile(dir.filePath("second"), "#!/bin/sh\n", true);
     writeFile(dir.filePath("third"), "#!/bin/sh\n", true);
     QVERIFY(QDir(dir.path()).mkdir("folder"));
-    PortableRegistry registry({pathIn(dir, "missing"), pathIn(dir, "not-executable"),
-                               pathIn(dir, "folder"), pathIn(dir, "second"), pathIn(dir, "third")});
+    // A candidate is a command line: the program decides whether it is installed, and the
+    // value holds its arguments too.
+    PortableRegistry registry({pathIn(dir, "missing") + " --about", pathIn(dir, "not-executable"),
+                               pathIn(dir, "folder"), pathIn(dir, "second") + " info-overview",
+                               pathIn(dir, "third")});
     RegistryValueReader reader(registry);
     std::string path;
 
     // Key and value names are case-insensitive, as in the registry.
     QVERIFY(reader.GetKeyValue(Registry::kLocalMachine, R"(software\microsoft\shared tools\msinfo)",
                                "Path", path));
-    QCOMPARE(path, pathIn(dir, "second"));
+    QCOMPARE(path, pathIn(dir, "second") + " info-overview");
 
     std::string folder;
     QVERIFY(!reader.GetKeyValue(Registry::kLocalMachine,
                                 R"(SOFTWARE\Microsoft\Shared Tools Location)", "MSINFO", folder));
+}
+
+void PortablePlatformTest::splitsCommandLinesIntoWords_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("words");
+    QTest::newRow("a program alone") << "/usr/bin/hardinfo" << QStringList{"/usr/bin/hardinfo"};
+    QTest::newRow("with an argument")
+        << "/usr/bin/gnome-control-center info-overview"
+        << QStringList{"/usr/bin/gnome-control-center", "info-overview"};
+    QTest::newRow("blanks around and between")
+        << " \t/bin/x  a\tb " << QStringList{"/bin/x", "a", "b"};
+    QTest::newRow("quoted blanks")
+        << R"("/opt/My Tools/info" "two words")" << QStringList{"/opt/My Tools/info", "two words"};
+    QTest::newRow("quotes inside a word")
+        << R"(/bin/x --name="a b"c)" << QStringList{"/bin/x", "--name=a bc"};
+    QTest::newRow("escapes within quotes")
+        << R"(/bin/x "say \"hi\"" "back\\slash" "\n")"
+        << QStringList{"/bin/x", R"(say "hi")", R"(back\slash)", R"(\n)"};
+    QTest::newRow("backslash outside quotes") << R"(/bin/x a\b)" << QStringList{"/bin/x", R"(a\b)"};
+    QTest::newRow("an empty quoted word") << R"(/bin/x "")" << QStringList{"/bin/x", ""};
+    QTest::newRow("nothing") << "" << QStringList{};
+    QTest::newRow("blanks only") << "  \t " << QStringList{};
+    QTest::newRow("a quote left open") << R"(/bin/x "open)" << QStringList{};
+}
+
+void PortablePlatformTest::splitsCommandLinesIntoWords() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, words);
+    QStringList split;
+    for (const std::string& word : CommandLine::Split(text.toStdString())) {
+        split << QString::fromStdString(word);
+    }
+    QCOMPARE(split, words);
 }
 
 void PortablePlatformTest::withoutACandidateTheKeyIsMissing() {
@@ -178,23 +218,41 @@ void PortablePlatformTest::findsOrdinaryFilesOnly() {
 void PortablePlatformTest::startsProgramsAndReportsThoseThatCannotStart() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString marker = dir.filePath("started");
-    writeFile(dir.filePath("tool"), "#!/bin/sh\necho started > '" + marker.toUtf8() + "'\n", true);
+    // Each tool writes how many arguments it got and what they were.
+    const QByteArray record =
+        "printf '%s|' \"$#\" \"$@\" > '" + dir.filePath("started").toUtf8() + "'\n";
+    writeFile(dir.filePath("tool"), "#!/bin/sh\n" + record, true);
+    QVERIFY(QDir(dir.path()).mkdir("with space"));
+    writeFile(dir.filePath("with space/tool"), "#!/bin/sh\n" + record, true);
     writeFile(dir.filePath("plain"), "not a program", false);
     PortableProgramStarter programs;
+    const auto started = [&dir](const QByteArray& expected) {
+        QFile file(dir.filePath("started"));
+        return file.open(QIODevice::ReadOnly) && file.readAll() == expected;
+    };
 
     programs.Start(pathIn(dir, "tool"), ProgramStarter::kNormalFocus);
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(started("0|"), 10000);
+    QVERIFY(QFile::remove(dir.filePath("started")));
+    // A path with a blank that names a program is the program, not a command line.
+    programs.Start(pathIn(dir, "with space/tool"), ProgramStarter::kNormalFocus);
+    QTRY_VERIFY_WITH_TIMEOUT(started("0|"), 10000);
+    QVERIFY(QFile::remove(dir.filePath("started")));
+    // Anything else is a command line, as the registry writes the tools that need arguments.
+    programs.Start(pathIn(dir, "tool") + R"( info-overview "two words")",
+                   ProgramStarter::kNormalFocus);
+    QTRY_VERIFY_WITH_TIMEOUT(started("2|info-overview|two words|"), 10000);
+    programs.Start("\"" + pathIn(dir, "with space/tool") + "\" --about",
+                   ProgramStarter::kNormalFocus);
+    QTRY_VERIFY_WITH_TIMEOUT(started("1|--about|"), 10000);
 
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error,
-                             programs.Start(pathIn(dir, "missing"), ProgramStarter::kNormalFocus));
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error,
-                             programs.Start(pathIn(dir, "plain"), ProgramStarter::kNormalFocus));
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error,
-                             programs.Start(std::string(), ProgramStarter::kNormalFocus));
-    std::string cut = pathIn(dir, "tool");
-    cut.push_back('\0');
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error, programs.Start(cut, ProgramStarter::kNormalFocus));
+    for (const std::string& refused :
+         {pathIn(dir, "missing"), pathIn(dir, "missing") + " --about", pathIn(dir, "plain"),
+          pathIn(dir, "plain") + " x", std::string(), std::string("  "), "\"" + pathIn(dir, "tool"),
+          pathIn(dir, "tool") + std::string(1, '\0')}) {
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                                 programs.Start(refused, ProgramStarter::kNormalFocus));
+    }
 }
 
 QTEST_GUILESS_MAIN(PortablePlatformTest)

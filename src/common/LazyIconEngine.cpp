@@ -1,11 +1,11 @@
-#include "app/LazyIconEngine.h"
+#include "common/LazyIconEngine.h"
 
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
 #include <utility>
 
-namespace brellow::app {
+namespace brellow::common {
 namespace {
 
 qint64 area(const QSize& size) {
@@ -104,4 +104,4 @@ QIconEngine* LazyIconEngine::clone() const {
     return new LazyIconEngine(*this);
 }
 
-} // namespace brellow::app
+} // namespace brellow::common

@@ -6,7 +6,7 @@
 #include <QSize>
 #include <QString>
 
-namespace brellow::app {
+namespace brellow::common {
 
 // An icon made of one picture file per size, each read only when a picture of about its size
 // is first asked for. Qt's own engine reads every file when it is added, so merely creating
@@ -44,4 +44,4 @@ private:
     QIcon read_;
 };
 
-} // namespace brellow::app
+} // namespace brellow::common

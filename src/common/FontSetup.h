@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace brellow::app {
+namespace brellow::common {
 
 // The windows ask for Tahoma, MS Sans Serif and Arial, which a Linux desktop rarely has.
 // Rather than leave the choice to fontconfig, start-up resolves each requested family to
@@ -32,4 +32,4 @@ private:
     static QString Resolve(const QString& family, const QString& fallback);
 };
 
-} // namespace brellow::app
+} // namespace brellow::common

@@ -1,7 +1,7 @@
-#include "app/ProgramIdentity.h"
+#include "common/ProgramIdentity.h"
 
 #include "BuildIdentity.h"
-#include "app/LazyIconEngine.h"
+#include "common/LazyIconEngine.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -19,7 +19,7 @@ static void initialiseIconResource() {
     (void)registered;
 }
 
-namespace brellow::app {
+namespace brellow::common {
 namespace {
 
 QString fromView(std::string_view text) {
@@ -73,4 +73,4 @@ void ProgramIdentity::ApplyIconLater(QApplication& application) {
     QTimer::singleShot(0, &application, [] { QApplication::setWindowIcon(Icon()); });
 }
 
-} // namespace brellow::app
+} // namespace brellow::common

@@ -1,4 +1,4 @@
-#include "app/FontSetup.h"
+#include "common/FontSetup.h"
 
 #include <QApplication>
 #include <QDir>
@@ -7,7 +7,7 @@
 #include <QFontDatabase>
 #include <QStringList>
 
-namespace brellow::app {
+namespace brellow::common {
 namespace {
 
 bool isInstalled(const QString& family) {
@@ -75,4 +75,4 @@ FontSetup::Choice FontSetup::Install(const QString& wineFontDirectory) {
     return choice;
 }
 
-} // namespace brellow::app
+} // namespace brellow::common

@@ -1,4 +1,4 @@
-#include "app/FontSetup.h"
+#include "common/FontSetup.h"
 
 #include <QApplication>
 #include <QFile>
@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using brellow::app::FontSetup;
+using brellow::common::FontSetup;
 
 namespace {
 

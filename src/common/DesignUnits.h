@@ -4,7 +4,7 @@
 #include <QRect>
 #include <QString>
 
-namespace brellow::app {
+namespace brellow::common {
 
 // The windows were drawn in twips, 1/1440 inch: 15 of them make one pixel at 96 dots per
 // inch. The layouts keep the drawn figures; Qt scales the pixels on other displays.
@@ -26,4 +26,4 @@ inline QFont designFont(const char* family, qreal pointSize, bool bold = false,
     return result;
 }
 
-} // namespace brellow::app
+} // namespace brellow::common

@@ -13,7 +13,7 @@ class Registry;
 class Shell;
 } // namespace brellow::platform
 
-namespace brellow::app {
+namespace brellow::common {
 
 // What the windows need from outside: the database component and the platform seams.
 // The program passes real implementations; tests pass fakes.
@@ -27,4 +27,4 @@ struct AppServices {
     platform::Shell& shell;
 };
 
-} // namespace brellow::app
+} // namespace brellow::common

@@ -1,5 +1,5 @@
-#include "app/LazyIconEngine.h"
-#include "app/ProgramIdentity.h"
+#include "common/LazyIconEngine.h"
+#include "common/ProgramIdentity.h"
 
 #include <QApplication>
 #include <QImage>
@@ -7,8 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using brellow::app::LazyIconEngine;
-using brellow::app::ProgramIdentity;
+using brellow::common::LazyIconEngine;
+using brellow::common::ProgramIdentity;
 
 namespace {
 

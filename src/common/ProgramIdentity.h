@@ -5,7 +5,7 @@
 
 class QApplication;
 
-namespace brellow::app {
+namespace brellow::common {
 
 // The program's name, version and icon as the running program presents them. The values
 // come from the generated build identity, which the Windows version resource shares.
@@ -28,4 +28,4 @@ public:
     static void ApplyIconLater(QApplication& application);
 };
 
-} // namespace brellow::app
+} // namespace brellow::common

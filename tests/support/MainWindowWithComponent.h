@@ -1,8 +1,7 @@
 #pragma once
 
-#include "app/AppServices.h"
 #include "app/FrmMain.h"
-#include "app/WindowControls.h"
+#include "common/AppServices.h"
 #include "db/OdbcComponentFactory.h"
 #include "support/FakeMessageBoxService.h"
 #include "support/FakeModalPresenter.h"
@@ -10,6 +9,7 @@
 #include "support/FakeProgramStarter.h"
 #include "support/FakeRegistry.h"
 #include "support/FakeShell.h"
+#include "support/WindowControls.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -31,13 +31,15 @@ public:
     FakeRegistry registry;
     FakeProgramStarter programs;
     FakeShell shell;
-    app::AppServices services{components, boxes, pointer, modal, registry, programs, shell};
+    common::AppServices services{components, boxes, pointer, modal, registry, programs, shell};
     std::unique_ptr<app::FrmMain> frmMain;
 
-    // A fresh window, shown; the message and pointer records emptied.
+    // A fresh window, shown; the message, pointer and modal records emptied.
     void open() {
         boxes.shown.clear();
         pointer.history.clear();
+        modal.calls = 0;
+        modal.whileShown = nullptr;
         frmMain = std::make_unique<app::FrmMain>(services);
         frmMain->show();
         QVERIFY(QTest::qWaitForWindowExposed(frmMain.get()));

@@ -1,0 +1,132 @@
+#include "db/CommandWatchdog.h"
+
+#include "db/DriverSocket.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace brellow::db {
+
+struct CommandWatchdog::Entry {
+    std::uint16_t port = 0;
+    std::chrono::milliseconds silenceAllowed{0};
+    Clock::time_point started;
+    Clock::time_point deadline;
+    bool done = false;
+    bool fired = false;
+};
+
+std::chrono::milliseconds CommandWatchdog::CancelWait(int timeoutSeconds) {
+    const std::chrono::milliseconds half{timeoutSeconds * 500};
+    return std::clamp(half, std::chrono::milliseconds{500}, kLongestCancelWait);
+}
+
+CommandWatchdog::Watch::Watch(CommandWatchdog* watchdog, std::shared_ptr<Entry> entry)
+    : watchdog_(watchdog), entry_(std::move(entry)) {}
+
+CommandWatchdog::Watch::Watch(Watch&& other) noexcept
+    : watchdog_(std::exchange(other.watchdog_, nullptr)), entry_(std::move(other.entry_)) {}
+
+CommandWatchdog::Watch::~Watch() {
+    if (watchdog_ != nullptr && entry_) {
+        watchdog_->end(entry_);
+    }
+}
+
+bool CommandWatchdog::Watch::Fired() const {
+    if (watchdog_ == nullptr || !entry_) {
+        return false;
+    }
+    const std::lock_guard lock(watchdog_->mutex_);
+    return entry_->fired;
+}
+
+CommandWatchdog::~CommandWatchdog() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_one();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+CommandWatchdog::Watch CommandWatchdog::Begin(std::uint16_t serverPort, int timeoutSeconds) {
+    if (serverPort == 0 || timeoutSeconds <= 0) {
+        return {};
+    }
+    auto entry = std::make_shared<Entry>();
+    entry->port = serverPort;
+    entry->silenceAllowed = std::chrono::seconds(timeoutSeconds) + CancelWait(timeoutSeconds);
+    entry->started = Clock::now();
+    entry->deadline = entry->started + entry->silenceAllowed;
+    {
+        const std::lock_guard lock(mutex_);
+        entries_.push_back(entry);
+        if (!thread_.joinable()) {
+            thread_ = std::thread(&CommandWatchdog::run, this);
+        }
+    }
+    changed_.notify_one();
+    return {this, std::move(entry)};
+}
+
+void CommandWatchdog::end(const std::shared_ptr<Entry>& entry) {
+    const std::lock_guard lock(mutex_);
+    entries_.erase(std::remove(entries_.begin(), entries_.end(), entry), entries_.end());
+}
+
+void CommandWatchdog::run() {
+    std::unique_lock lock(mutex_);
+    while (!stopping_) {
+        const auto next =
+            std::min_element(entries_.begin(), entries_.end(), [](const auto& a, const auto& b) {
+                return std::make_pair(a->done, a->deadline) < std::make_pair(b->done, b->deadline);
+            });
+        if (next == entries_.end() || (*next)->done) {
+            changed_.wait(lock);
+            continue;
+        }
+        // A copy: the command may end, and its entry go, while this waits.
+        const Clock::time_point deadline = (*next)->deadline;
+        const Clock::time_point now = Clock::now();
+        if (now < deadline) {
+            changed_.wait_until(lock, deadline);
+            continue;
+        }
+        check(**next, now);
+    }
+}
+
+void CommandWatchdog::check(Entry& entry, Clock::time_point now) {
+    // The driver counts its timeout from the last data it read, so a server that answers
+    // slowly but steadily is never cut off; where the system keeps no count, from the start.
+    const auto sinceStart =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now - entry.started);
+    std::vector<int> silent;
+    std::chrono::milliseconds longestBelow{0};
+    const std::vector<DriverSocket::Found> sockets = DriverSocket::ToPort(entry.port);
+    for (const DriverSocket::Found& socket : sockets) {
+        const std::chrono::milliseconds silence =
+            std::min(socket.sinceLastReceive.value_or(sinceStart), sinceStart);
+        if (silence >= entry.silenceAllowed) {
+            silent.push_back(socket.descriptor);
+        } else {
+            longestBelow = std::max(longestBelow, silence);
+        }
+    }
+    if (silent.size() == 1) {
+        DriverSocket::ShutDown(silent.front());
+        entry.fired = true;
+        entry.done = true;
+    } else if (sockets.empty() || silent.size() > 1) {
+        // No socket, or no telling which is the command's: leave it to the driver.
+        entry.done = true;
+    } else {
+        // Heard from lately: look again when it could have been silent long enough.
+        entry.deadline = now + (entry.silenceAllowed - longestBelow);
+    }
+}
+
+} // namespace brellow::db

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace brellow::db {
+
+// Bounds the wait for a server that has stopped answering. When a command times out, the
+// driver sends the server a cancel and then waits a whole command timeout again for its
+// acknowledgement, so a frozen server would hold the caller for twice the timeout. While a
+// command runs it is watched from a thread of the watchdog's own (one for all connections,
+// started at the first command): once the connection's socket has heard nothing for the
+// command timeout and then the cancel wait, the socket is shut down and the command fails at
+// once. When the socket cannot be told from another to the same server, nothing is done and
+// the driver's own wait applies.
+class CommandWatchdog {
+public:
+    // The longest wait for a cancel's acknowledgement; a server that answers at all does so in
+    // milliseconds. Shorter timeouts wait half as long as the command did, at least 0.5 s.
+    static constexpr std::chrono::milliseconds kLongestCancelWait{5000};
+
+    struct Entry;
+
+    // One command's watch; the command ends when it goes.
+    class Watch {
+    public:
+        Watch() = default;
+        Watch(CommandWatchdog* watchdog, std::shared_ptr<Entry> entry);
+        ~Watch();
+        Watch(Watch&& other) noexcept;
+        Watch& operator=(Watch&&) = delete;
+        Watch(const Watch&) = delete;
+        Watch& operator=(const Watch&) = delete;
+
+        // True once the connection was shut down because the server stayed silent.
+        bool Fired() const;
+
+    private:
+        CommandWatchdog* watchdog_ = nullptr;
+        std::shared_ptr<Entry> entry_;
+    };
+
+    CommandWatchdog() = default;
+    ~CommandWatchdog();
+    CommandWatchdog(const CommandWatchdog&) = delete;
+    CommandWatchdog& operator=(const CommandWatchdog&) = delete;
+
+    // Watches a command on a connection to `serverPort`; watches nothing without a timeout
+    // (0 waits without a limit).
+    Watch Begin(std::uint16_t serverPort, int timeoutSeconds);
+
+    static std::chrono::milliseconds CancelWait(int timeoutSeconds);
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void run();
+    void check(Entry& entry, Clock::time_point now);
+    void end(const std::shared_ptr<Entry>& entry);
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::shared_ptr<Entry>> entries_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+} // namespace brellow::db
