@@ -1,5 +1,7 @@
 #include "SqlBrowserResponder.h"
 
+#include "LoopbackSocket.h"
+
 #include <arpa/inet.h>
 #include <cctype>
 #include <cerrno>
@@ -32,36 +34,6 @@ bool sameName(std::string_view a, std::string_view b) {
         }
     }
     return true;
-}
-
-int bindUdp(int family, std::uint16_t port, std::string& error) {
-    const int fd = ::socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return -1;
-    }
-    int rc = -1;
-    if (family == AF_INET) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        rc = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    } else {
-        const int yes = 1;
-        ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &yes, sizeof yes);
-        sockaddr_in6 address{};
-        address.sin6_family = AF_INET6;
-        address.sin6_port = htons(port);
-        address.sin6_addr = in6addr_loopback;
-        rc = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    }
-    if (rc != 0) {
-        error = std::strerror(errno);
-        ::close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 } // namespace
@@ -110,7 +82,7 @@ std::optional<std::string> SqlBrowserResponder::answer(std::string_view request,
 bool SqlBrowserResponder::open(std::uint16_t browserPort, std::uint16_t tcpPort,
                                std::string& error) {
     tcpPort_ = tcpPort;
-    const int v4 = bindUdp(AF_INET, browserPort, error);
+    const int v4 = LoopbackSocket::bind(AF_INET, SOCK_DGRAM, browserPort, error);
     if (v4 < 0) {
         error = "cannot answer browser requests on 127.0.0.1:" + std::to_string(browserPort) +
                 ": " + error;
@@ -118,7 +90,7 @@ bool SqlBrowserResponder::open(std::uint16_t browserPort, std::uint16_t tcpPort,
     }
     sockets_.push_back(v4);
     std::string ignored;
-    const int v6 = bindUdp(AF_INET6, browserPort, ignored);
+    const int v6 = LoopbackSocket::bind(AF_INET6, SOCK_DGRAM, browserPort, ignored);
     if (v6 >= 0) {
         sockets_.push_back(v6);
     }
