@@ -13,8 +13,8 @@
 #include "db/Connection.h"
 #include "db/DbError.h"
 #include "db/OdbcComponentFactory.h"
-#include "db/OdbcDriverLocator.h"
 #include "db/Utf16Text.h"
+#include "db/linux/OdbcDriverLocator.h"
 
 #include <QCoreApplication>
 #include <array>

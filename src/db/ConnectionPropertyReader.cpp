@@ -1,14 +1,12 @@
 #include "db/ConnectionPropertyReader.h"
 
-#include "db/KerberosCredentials.h"
+#include "db/OdbcApi.h"
+#include "db/OdbcDriver.h"
+#include "db/OdbcSystem.h"
 #include "db/Utf16Text.h"
 
 #include <array>
 #include <filesystem>
-#include <pwd.h>
-#include <sqlext.h>
-#include <sqlucode.h>
-#include <unistd.h>
 
 namespace brellow::db {
 namespace {
@@ -87,37 +85,18 @@ Variant getTextAttribute(SQLHDBC connection, SQLINTEGER attribute) {
                   buffer.size());
 }
 
-std::string tdsVersion(SQLHDBC connection) {
+// FreeTDS tells the TDS version it negotiated; Microsoft's drivers don't.
+Variant tdsVersion(SQLHDBC connection, const std::string& driver) {
+    if (OdbcDriver::Named(driver).dialect != OdbcDriver::Dialect::FreeTds) {
+        return Variant();
+    }
     SQLUINTEGER value = 0;
     const SQLRETURN rc = SQLGetInfoW(connection, kFreeTdsTdsVersion, &value, sizeof value, nullptr);
     if ((rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) || value == 0) {
-        return "7.1"; // what the component asks for
+        return Variant("7.1"); // what the component asks for
     }
     // Major version in the high 16 bits, minor in the low ones.
-    return std::to_string(value >> 16) + "." + std::to_string(value & 0xFFFF);
-}
-
-std::string localUserName() {
-    std::array<char, 4096> buffer{};
-    passwd entry{};
-    passwd* found = nullptr;
-    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found) {
-        return found->pw_name;
-    }
-    return {};
-}
-
-std::string integratedUserName() {
-    std::string principal = KerberosCredentials::DefaultPrincipal();
-    return principal.empty() ? localUserName() : principal;
-}
-
-std::string localHostName() {
-    std::array<char, 256> buffer{};
-    if (gethostname(buffer.data(), buffer.size() - 1) == 0) {
-        return buffer.data();
-    }
-    return {};
+    return Variant(std::to_string(value >> 16) + "." + std::to_string(value & 0xFFFF));
 }
 
 constexpr std::array kDriverAnswers{
@@ -166,7 +145,7 @@ void ConnectionPropertyReader::Read(const ConnectionSettings& settings, SQLHDBC 
     into.Add("Server Name", getInfo(connection, SQL_SERVER_NAME, InfoKind::Text));
     into.Add("Current Catalog", getTextAttribute(connection, SQL_ATTR_CURRENT_CATALOG));
     into.Add("Packet Size", getNumberAttribute(connection, SQL_ATTR_PACKET_SIZE));
-    into.Add("TDS Version", Variant(tdsVersion(connection)));
+    into.Add("TDS Version", tdsVersion(connection, driver));
 
     // The connection string, with the component's defaults.
     into.Add("Data Source", Variant(settings.dataSource()));
@@ -180,15 +159,17 @@ void ConnectionPropertyReader::Read(const ConnectionSettings& settings, SQLHDBC 
     into.Add("User ID", Variant(settings.userId()));
     // The driver answers SQL_USER_NAME with an empty text, so this comes from the login the
     // component made: the SQL Server login (or DOMAIN\user for NTLM), or under integrated
-    // security the Kerberos principal whose ticket the driver presented.
-    into.Add("User Name", Variant(integrated ? integratedUserName() : settings.userId()));
+    // security the Kerberos principal whose ticket the driver presented (on Windows, the
+    // session's DOMAIN\user, whom SSPI logs in).
+    into.Add("User Name",
+             Variant(integrated ? OdbcSystem::IntegratedUserName() : settings.userId()));
     into.Add("Persist Security Info", Variant(false));
     into.Add("Connect Timeout", Variant(settings.connectTimeoutSeconds()));
     into.Add("Command Timeout", Variant(settings.commandTimeoutSeconds()));
     into.Add("Application Name", Variant(settings.applicationName()));
-    into.Add(
-        "Workstation ID",
-        Variant(settings.workstationId().empty() ? localHostName() : settings.workstationId()));
+    into.Add("Workstation ID",
+             Variant(settings.workstationId().empty() ? OdbcSystem::LocalHostName()
+                                                      : settings.workstationId()));
     // FreeTDS tells nothing of what PRELOGIN settled (no connection attribute or info type
     // carries it). Required, the driver refuses a server that cannot encrypt, and a server
     // keeping to the protocol then encrypts everything. Only requested, it is the server's

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "db/ConnectionSettings.h"
+#include "db/OdbcApi.h"
 #include "db/PropertyCollection.h"
 
-#include <sql.h>
 #include <string>
 
 namespace brellow::db {

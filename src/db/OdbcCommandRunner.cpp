@@ -1,13 +1,12 @@
 #include "db/OdbcCommandRunner.h"
 
-#include "db/CommandWatchdog.h"
+#include "db/CommandGuard.h"
+#include "db/OdbcApi.h"
 #include "db/OdbcErrorMapper.h"
 #include "db/OdbcHandle.h"
 #include "db/Utf16Text.h"
 
 #include <array>
-#include <sqlext.h>
-#include <sqlucode.h>
 #include <vector>
 
 namespace brellow::db {
@@ -134,18 +133,17 @@ void drain(const OdbcHandle& statement) {
 
 std::unique_ptr<OdbcRecordset> OdbcCommandRunner::Run(SQLHDBC connection,
                                                       const std::string& commandText,
-                                                      int timeoutSeconds, CommandWatchdog* watchdog,
+                                                      int timeoutSeconds, CommandGuard* guard,
                                                       std::uint16_t serverPort) {
     OdbcHandle statement(SQL_HANDLE_STMT, connection);
-    const CommandWatchdog::Watch watch = watchdog != nullptr
-                                             ? watchdog->Begin(serverPort, timeoutSeconds)
-                                             : CommandWatchdog::Watch();
+    const std::unique_ptr<CommandGuard::Watch> watch =
+        guard != nullptr ? guard->Begin(serverPort, timeoutSeconds) : nullptr;
     try {
         return runOn(statement, commandText, timeoutSeconds);
     } catch (const DbError&) {
         // The watchdog ended a command the server never answered: whatever the driver made of
         // the dropped connection, the cause is the timeout.
-        if (watch.Fired()) {
+        if (watch && watch->Fired()) {
             throw OdbcErrorMapper::Timeout();
         }
         throw;

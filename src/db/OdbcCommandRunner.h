@@ -1,15 +1,15 @@
 #pragma once
 
+#include "db/OdbcApi.h"
 #include "db/OdbcRecordset.h"
 
 #include <cstdint>
 #include <memory>
-#include <sql.h>
 #include <string>
 
 namespace brellow::db {
 
-class CommandWatchdog;
+class CommandGuard;
 class OdbcHandle;
 
 // Runs one command on an open ODBC connection and reads its first result into a recordset.
@@ -18,11 +18,10 @@ public:
     // timeoutSeconds 0 waits without a limit. Raises errors::kCommandRejected when the server
     // refuses the command, errors::kCommandTimeout when it runs too long and errors::kFail when
     // the connection is lost. A command that returns no rows gives a closed recordset. Watched
-    // by `watchdog`, a server on `serverPort` that ignores the cancel after a timeout is dropped
+    // by `guard`, a server on `serverPort` that ignores the cancel after a timeout is dropped
     // after a short wait instead of a second whole timeout.
     static std::unique_ptr<OdbcRecordset> Run(SQLHDBC connection, const std::string& commandText,
-                                              int timeoutSeconds,
-                                              CommandWatchdog* watchdog = nullptr,
+                                              int timeoutSeconds, CommandGuard* guard = nullptr,
                                               std::uint16_t serverPort = 0);
 
 private:

@@ -8,14 +8,14 @@
 
 namespace brellow::db {
 
-class CommandWatchdog;
+class CommandGuard;
 
 // Creates the ODBC-backed Connection and Recordset objects.
 class OdbcComponentFactory final : public ComponentFactory {
 public:
-    // Looks for the FreeTDS driver in the usual places.
+    // Looks for the system's usual drivers (OdbcSystem).
     OdbcComponentFactory();
-    // Looks for it in these places (a test can name a missing driver).
+    // Looks for these (a test can name a missing driver).
     explicit OdbcComponentFactory(std::vector<std::string> driverCandidates);
 
     std::unique_ptr<DbObject> CreateObject(std::string_view progId) override;
@@ -23,7 +23,7 @@ public:
 private:
     std::vector<std::string> driverCandidates_;
     // Shared by the connections it makes, which may outlive it.
-    std::shared_ptr<CommandWatchdog> watchdog_;
+    std::shared_ptr<CommandGuard> guard_;
 };
 
 } // namespace brellow::db

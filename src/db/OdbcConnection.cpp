@@ -1,29 +1,21 @@
 #include "db/OdbcConnection.h"
 
-#include "db/CommandWatchdog.h"
+#include "db/CommandGuard.h"
 #include "db/ConnectionPropertyReader.h"
 #include "db/ConnectionSettings.h"
 #include "db/DbError.h"
 #include "db/ErrorNumbers.h"
-#include "db/KerberosCredentials.h"
+#include "db/OdbcApi.h"
 #include "db/OdbcCommandRunner.h"
 #include "db/OdbcConnectionStringBuilder.h"
-#include "db/OdbcDriverLocator.h"
 #include "db/OdbcErrorMapper.h"
-#include "db/SqlBrowserClient.h"
+#include "db/OdbcSystem.h"
 #include "db/Utf16Text.h"
 
 #include <algorithm>
-#include <chrono>
-#include <sqlext.h>
-#include <sqlucode.h>
 
 namespace brellow::db {
 namespace {
-
-constexpr const char* kRegisteredDriverName = "FreeTDS";
-// A browser that never answers must not hang an open that has no timeout of its own.
-constexpr int kUnlimitedBrowserWait = 15;
 
 [[noreturn]] void notAllowedWhenOpen() {
     throw DbError(errors::kNotAllowedWhenOpen, "Operation is not allowed when the object is open.");
@@ -41,8 +33,8 @@ SQLPOINTER seconds(int value) {
 } // namespace
 
 OdbcConnection::OdbcConnection(std::vector<std::string> driverCandidates,
-                               std::shared_ptr<CommandWatchdog> watchdog)
-    : driverCandidates_(std::move(driverCandidates)), watchdog_(std::move(watchdog)) {}
+                               std::shared_ptr<CommandGuard> guard)
+    : driverCandidates_(std::move(driverCandidates)), guard_(std::move(guard)) {}
 
 OdbcConnection::~OdbcConnection() {
     release();
@@ -61,43 +53,10 @@ void OdbcConnection::Open() {
         notAllowedWhenOpen();
     }
     const ConnectionSettings settings = ConnectionSettings::FromConnectionString(connectionString_);
-    std::string driver = OdbcDriverLocator::Locate(driverCandidates_);
-    if (driver.empty()) {
-        driver = kRegisteredDriverName;
-    }
-    const DataSourceAddress& address = settings.address();
-    // Every wait before the driver's own (the browser, the KDC) uses up part of the time the
-    // whole open may take.
-    const int loginTimeout = settings.connectTimeoutSeconds();
-    const auto started = std::chrono::steady_clock::now();
-    const auto remaining = [&](int whenUnlimited) {
-        const int limit = loginTimeout > 0 ? loginTimeout : whenUnlimited;
-        if (limit <= 0) {
-            return std::chrono::milliseconds(0);
-        }
-        const auto used = std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::chrono::steady_clock::now() - started);
-        return std::max(std::chrono::milliseconds(1), std::chrono::seconds(limit) - used);
-    };
-    std::uint16_t port = address.port();
-    if (port == 0) {
-        port = SqlBrowserClient::LookUpPort(address.host(), SqlBrowserClient::kBrowserPort,
-                                            address.instance(), remaining(kUnlimitedBrowserWait));
-    }
-    std::string servicePrincipal;
-    if (settings.integratedSecurity()) {
-        // The driver would ask the KDC itself, with no regard for the login timeout; with the
-        // ticket already in the cache it doesn't ask. Both use the same name for the server.
-        servicePrincipal = KerberosCredentials::ServicePrincipalName(address.host(), port);
-        KerberosCredentials::ObtainServiceTicket(servicePrincipal, remaining(0));
-    }
-    const int driverTimeout =
-        loginTimeout > 0
-            ? static_cast<int>(std::max<std::chrono::seconds::rep>(
-                  1, std::chrono::duration_cast<std::chrono::seconds>(remaining(0)).count()))
-            : 0;
-    std::string odbcUtf8 =
-        OdbcConnectionStringBuilder::Build(settings, driver, port, servicePrincipal);
+    const OdbcDriver driver = OdbcSystem::FindDriver(driverCandidates_);
+    const LoginDeadline deadline(settings.connectTimeoutSeconds());
+    const LoginTarget target = OdbcSystem::PrepareLogin(settings, deadline);
+    std::string odbcUtf8 = OdbcConnectionStringBuilder::Build(settings, driver, target);
     std::u16string odbcText = Utf16Text::FromUtf8(odbcUtf8);
     std::fill(odbcUtf8.begin(), odbcUtf8.end(), '\0');
 
@@ -106,7 +65,8 @@ void OdbcConnection::Open() {
                   reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_OV_ODBC3)), 0);
     auto connection = std::make_unique<OdbcHandle>(SQL_HANDLE_DBC, environment->get());
     // FreeTDS would wait for ever; ADO gives up on a login after Connect Timeout seconds.
-    SQLSetConnectAttr(connection->get(), SQL_ATTR_LOGIN_TIMEOUT, seconds(driverTimeout), 0);
+    SQLSetConnectAttr(connection->get(), SQL_ATTR_LOGIN_TIMEOUT, seconds(deadline.DriverSeconds()),
+                      0);
     const SQLRETURN rc = SQLDriverConnectW(
         connection->get(), nullptr, reinterpret_cast<SQLWCHAR*>(odbcText.data()),
         static_cast<SQLSMALLINT>(odbcText.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
@@ -118,9 +78,9 @@ void OdbcConnection::Open() {
 
     environment_ = std::move(environment);
     connection_ = std::move(connection);
-    serverPort_ = port;
+    serverPort_ = target.port;
     openedWith_ = settings;
-    driver_ = driver;
+    driverName_ = driver.name;
     commandTimeoutSeconds_ = settings.commandTimeoutSeconds();
     shownConnectionString_ = settings.connectionStringWithoutPassword();
 }
@@ -130,12 +90,12 @@ std::unique_ptr<Recordset> OdbcConnection::Execute(const std::string& commandTex
         notAllowedWhenClosed();
     }
     return OdbcCommandRunner::Run(connection_->get(), commandText, commandTimeoutSeconds_,
-                                  watchdog_.get(), serverPort_);
+                                  guard_.get(), serverPort_);
 }
 
 Properties& OdbcConnection::Properties() {
     if (connection_ && openedWith_ && !propertiesRead_) {
-        ConnectionPropertyReader::Read(*openedWith_, connection_->get(), driver_, properties_);
+        ConnectionPropertyReader::Read(*openedWith_, connection_->get(), driverName_, properties_);
         propertiesRead_ = true;
     }
     return properties_;

@@ -12,17 +12,17 @@
 
 namespace brellow::db {
 
-class CommandWatchdog;
+class CommandGuard;
 
-// A Connection over ODBC and the FreeTDS driver, speaking TDS 7.1. Each connection has an
-// ODBC environment of its own, so that nothing is shared between commands.
+// A Connection over ODBC: on Linux through the FreeTDS driver, speaking TDS 7.1; on Windows
+// through the best SQL Server driver installed. Each connection has an ODBC environment of its
+// own, so that nothing is shared between commands.
 class OdbcConnection final : public Connection {
 public:
-    // driverCandidates: where to look for the driver library, first match wins; when none
-    // exists the driver registered as "FreeTDS" is asked for. Commands are watched by
-    // `watchdog` when there is one.
+    // driverCandidates: the drivers to look for, best first (OdbcSystem says what they are
+    // on each system). Commands are watched by `guard` when there is one.
     explicit OdbcConnection(std::vector<std::string> driverCandidates,
-                            std::shared_ptr<CommandWatchdog> watchdog = nullptr);
+                            std::shared_ptr<CommandGuard> guard = nullptr);
     ~OdbcConnection() override;
 
     std::string ConnectionString() const override { return shownConnectionString_; }
@@ -47,13 +47,13 @@ private:
     std::string shownConnectionString_;
     int commandTimeoutSeconds_ = 0;
     std::optional<ConnectionSettings> openedWith_;
-    std::string driver_;
+    std::string driverName_;
     PropertyCollection properties_;
     bool propertiesRead_ = false;
     // The connection handle must go before its environment.
     std::unique_ptr<OdbcHandle> environment_;
     std::unique_ptr<OdbcHandle> connection_;
-    std::shared_ptr<CommandWatchdog> watchdog_;
+    std::shared_ptr<CommandGuard> guard_;
     // The port the open connection reached the server on.
     std::uint16_t serverPort_ = 0;
 };

@@ -1,30 +1,34 @@
 #pragma once
 
 #include "db/ConnectionSettings.h"
+#include "db/LoginTarget.h"
+#include "db/OdbcDriver.h"
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace brellow::db {
 
-// Writes the DSN-less connection string for the FreeTDS ODBC driver: TDS 7.1, encryption when
-// the server offers it, every value in braces.
+// Writes the DSN-less connection string for the driver, in its own keywords: the login is
+// encrypted whenever the server can encrypt, everything when the connection string requires
+// it, and the server's certificate is not validated (as SQLOLEDB does unless asked), wherever
+// the driver lets that be said. Every value that could hold a separator goes in braces.
 class OdbcConnectionStringBuilder {
 public:
-    // driver: the driver library's full path, or a name registered with the driver manager;
-    // port: the server's TCP port (a named instance's already looked up);
-    // servicePrincipal: under integrated security, the Kerberos name the driver is to ask
-    // for (empty: the driver's own choice).
     // Raises errors::kBadConnectionString for a value the driver cannot be handed.
-    static std::string Build(const ConnectionSettings& settings, const std::string& driver,
-                             std::uint16_t port, const std::string& servicePrincipal = {});
+    static std::string Build(const ConnectionSettings& settings, const OdbcDriver& driver,
+                             const LoginTarget& target);
 
-    // "keyword={value};". FreeTDS ends a braced value at the first "}" followed by ";" and
-    // knows no escape, so "};" inside a value can't be passed; any other text can.
+    // "keyword={value};", quoted as the dialect's driver reads it:
+    // - FreeTDS ends a braced value at the first "}" followed by ";" and knows no escape, so
+    //   "};" inside a value can't be passed;
+    // - Microsoft's ODBC Drivers 17 and 18 read "}}" as one "}", so any text can be passed;
+    // - the Native Client and Windows' built-in driver end it at the first "}", so a value
+    //   can't hold one.
     // label names the value in that error message (the keyword when empty).
     static std::string Pair(std::string_view keyword, std::string_view value,
-                            std::string_view label = {});
+                            std::string_view label = {},
+                            OdbcDriver::Dialect dialect = OdbcDriver::Dialect::FreeTds);
 };
 
 } // namespace brellow::db

@@ -2,11 +2,10 @@
 
 #include "db/DbError.h"
 #include "db/ErrorNumbers.h"
+#include "db/OdbcApi.h"
 #include "db/Utf16Text.h"
 
 #include <array>
-#include <sqlext.h>
-#include <sqlucode.h>
 
 namespace brellow::db {
 

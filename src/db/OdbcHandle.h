@@ -1,8 +1,8 @@
 #pragma once
 
+#include "db/OdbcApi.h"
 #include "db/OdbcDiagnostic.h"
 
-#include <sql.h>
 #include <vector>
 
 namespace brellow::db {

@@ -5,13 +5,16 @@
 #include "db/DbError.h"
 #include "db/ErrorNumbers.h"
 #include "db/OdbcComponentFactory.h"
-#include "db/OdbcDriverLocator.h"
+#include "db/OdbcDriver.h"
 #include "db/OdbcErrorMapper.h"
 #include "db/OdbcRecordset.h"
 #include "db/PropertyCollection.h"
 #include "db/SqlBrowserClient.h"
 #include "db/Utf16Text.h"
 #include "db/Variant.h"
+#ifndef _WIN32
+#include "db/linux/OdbcDriverLocator.h"
+#endif
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -19,6 +22,8 @@
 #include <limits>
 
 using namespace brellow::db;
+
+Q_DECLARE_METATYPE(brellow::db::OdbcDriver::Dialect)
 
 namespace {
 
@@ -64,7 +69,11 @@ private slots:
     void browserAnswerGivesTheInstancesPort();
     void browserRequestNamesTheInstance();
 
+#ifndef _WIN32
     void driverLocatorTakesTheFirstExistingFile();
+#endif
+    void windowsDriverChoiceTakesTheBestInstalled_data();
+    void windowsDriverChoiceTakesTheBestInstalled();
 
     void factoryCreatesObjectsByIdentifierIgnoringCase();
     void factoryRefusesUnknownIdentifiers();
@@ -230,6 +239,7 @@ void DbValuesTest::browserRequestNamesTheInstance() {
     QCOMPARE(SqlBrowserClient::Request("SALES"), std::string("\x04SALES\0", 7));
 }
 
+#ifndef _WIN32
 void DbValuesTest::driverLocatorTakesTheFirstExistingFile() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
@@ -244,6 +254,51 @@ void DbValuesTest::driverLocatorTakesTheFirstExistingFile() {
         QVERIFY(candidate.size() > 13 &&
                 candidate.compare(candidate.size() - 13, 13, "libtdsodbc.so") == 0);
     }
+}
+#endif
+
+void DbValuesTest::windowsDriverChoiceTakesTheBestInstalled_data() {
+    QTest::addColumn<QStringList>("installed");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<OdbcDriver::Dialect>("dialect");
+    using Dialect = OdbcDriver::Dialect;
+    QTest::newRow("every driver") << QStringList{"SQL Server", "FreeTDS",
+                                                 "SQL Server Native Client 11.0",
+                                                 "ODBC Driver 17 for SQL Server",
+                                                 "ODBC Driver 18 for SQL Server"}
+                                  << "ODBC Driver 18 for SQL Server" << Dialect::MicrosoftOdbc18;
+    QTest::newRow("17 before the Native Client")
+        << QStringList{"SQL Server Native Client 11.0", "ODBC Driver 17 for SQL Server"}
+        << "ODBC Driver 17 for SQL Server" << Dialect::MicrosoftOdbc17;
+    QTest::newRow("the Native Client before the built-in one")
+        << QStringList{"SQL Server", "SQL Server Native Client 11.0"}
+        << "SQL Server Native Client 11.0" << Dialect::NativeClient11;
+    QTest::newRow("only Windows' own")
+        << QStringList{"Microsoft Access Driver (*.mdb)", "SQL Server"} << "SQL Server"
+        << Dialect::WindowsSqlServer;
+    QTest::newRow("only FreeTDS, as under Wine")
+        << QStringList{"FreeTDS"} << "FreeTDS" << Dialect::FreeTds;
+    QTest::newRow("the driver manager's spelling kept")
+        << QStringList{"odbc driver 17 for sql server"} << "odbc driver 17 for sql server"
+        << Dialect::MicrosoftOdbc17;
+    QTest::newRow("none") << QStringList{"PostgreSQL Unicode"} << "" << Dialect::FreeTds;
+    QTest::newRow("a later Microsoft driver speaks 18's keywords")
+        << QStringList{} << "ODBC Driver 19 for SQL Server" << Dialect::MicrosoftOdbc18;
+}
+
+void DbValuesTest::windowsDriverChoiceTakesTheBestInstalled() {
+    QFETCH(QStringList, installed);
+    QFETCH(QString, chosen);
+    QFETCH(OdbcDriver::Dialect, dialect);
+    std::vector<std::string> names;
+    for (const QString& name : installed) {
+        names.push_back(name.toStdString());
+    }
+    const std::string found =
+        installed.isEmpty() ? chosen.toStdString()
+                            : OdbcDriver::FirstInstalled(OdbcDriver::WindowsPreference(), names);
+    QCOMPARE(QString::fromStdString(found), chosen);
+    QCOMPARE(OdbcDriver::Named(found).dialect, dialect);
 }
 
 void DbValuesTest::factoryCreatesObjectsByIdentifierIgnoringCase() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/CommandGuard.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -18,41 +20,23 @@ namespace brellow::db {
 // command timeout and then the cancel wait, the socket is shut down and the command fails at
 // once. When the socket cannot be told from another to the same server, nothing is done and
 // the driver's own wait applies.
-class CommandWatchdog {
+class CommandWatchdog final : public CommandGuard {
 public:
     // The longest wait for a cancel's acknowledgement; a server that answers at all does so in
     // milliseconds. Shorter timeouts wait half as long as the command did, at least 0.5 s.
     static constexpr std::chrono::milliseconds kLongestCancelWait{5000};
 
     struct Entry;
-
-    // One command's watch; the command ends when it goes.
-    class Watch {
-    public:
-        Watch() = default;
-        Watch(CommandWatchdog* watchdog, std::shared_ptr<Entry> entry);
-        ~Watch();
-        Watch(Watch&& other) noexcept;
-        Watch& operator=(Watch&&) = delete;
-        Watch(const Watch&) = delete;
-        Watch& operator=(const Watch&) = delete;
-
-        // True once the connection was shut down because the server stayed silent.
-        bool Fired() const;
-
-    private:
-        CommandWatchdog* watchdog_ = nullptr;
-        std::shared_ptr<Entry> entry_;
-    };
+    class WatchedCommand;
 
     CommandWatchdog() = default;
-    ~CommandWatchdog();
+    ~CommandWatchdog() override;
     CommandWatchdog(const CommandWatchdog&) = delete;
     CommandWatchdog& operator=(const CommandWatchdog&) = delete;
 
     // Watches a command on a connection to `serverPort`; watches nothing without a timeout
     // (0 waits without a limit).
-    Watch Begin(std::uint16_t serverPort, int timeoutSeconds);
+    std::unique_ptr<Watch> Begin(std::uint16_t serverPort, int timeoutSeconds) override;
 
     static std::chrono::milliseconds CancelWait(int timeoutSeconds);
 

@@ -1,4 +1,4 @@
-#include "db/KerberosCredentials.h"
+#include "db/linux/KerberosCredentials.h"
 
 #include "db/DbError.h"
 #include "db/ErrorNumbers.h"

@@ -1,6 +1,6 @@
-#include "db/CommandWatchdog.h"
+#include "db/linux/CommandWatchdog.h"
 
-#include "db/DriverSocket.h"
+#include "db/linux/DriverSocket.h"
 
 #include <algorithm>
 #include <utility>
@@ -21,25 +21,23 @@ std::chrono::milliseconds CommandWatchdog::CancelWait(int timeoutSeconds) {
     return std::clamp(half, std::chrono::milliseconds{500}, kLongestCancelWait);
 }
 
-CommandWatchdog::Watch::Watch(CommandWatchdog* watchdog, std::shared_ptr<Entry> entry)
-    : watchdog_(watchdog), entry_(std::move(entry)) {}
+class CommandWatchdog::WatchedCommand final : public CommandGuard::Watch {
+public:
+    WatchedCommand(CommandWatchdog& watchdog, std::shared_ptr<Entry> entry)
+        : watchdog_(watchdog), entry_(std::move(entry)) {}
+    ~WatchedCommand() override { watchdog_.end(entry_); }
+    WatchedCommand(const WatchedCommand&) = delete;
+    WatchedCommand& operator=(const WatchedCommand&) = delete;
 
-CommandWatchdog::Watch::Watch(Watch&& other) noexcept
-    : watchdog_(std::exchange(other.watchdog_, nullptr)), entry_(std::move(other.entry_)) {}
-
-CommandWatchdog::Watch::~Watch() {
-    if (watchdog_ != nullptr && entry_) {
-        watchdog_->end(entry_);
+    bool Fired() const override {
+        const std::lock_guard lock(watchdog_.mutex_);
+        return entry_->fired;
     }
-}
 
-bool CommandWatchdog::Watch::Fired() const {
-    if (watchdog_ == nullptr || !entry_) {
-        return false;
-    }
-    const std::lock_guard lock(watchdog_->mutex_);
-    return entry_->fired;
-}
+private:
+    CommandWatchdog& watchdog_;
+    std::shared_ptr<Entry> entry_;
+};
 
 CommandWatchdog::~CommandWatchdog() {
     {
@@ -52,9 +50,10 @@ CommandWatchdog::~CommandWatchdog() {
     }
 }
 
-CommandWatchdog::Watch CommandWatchdog::Begin(std::uint16_t serverPort, int timeoutSeconds) {
+std::unique_ptr<CommandGuard::Watch> CommandWatchdog::Begin(std::uint16_t serverPort,
+                                                            int timeoutSeconds) {
     if (serverPort == 0 || timeoutSeconds <= 0) {
-        return {};
+        return nullptr;
     }
     auto entry = std::make_shared<Entry>();
     entry->port = serverPort;
@@ -69,7 +68,7 @@ CommandWatchdog::Watch CommandWatchdog::Begin(std::uint16_t serverPort, int time
         }
     }
     changed_.notify_one();
-    return {this, std::move(entry)};
+    return std::make_unique<WatchedCommand>(*this, std::move(entry));
 }
 
 void CommandWatchdog::end(const std::shared_ptr<Entry>& entry) {

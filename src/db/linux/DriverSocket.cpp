@@ -1,4 +1,4 @@
-#include "db/DriverSocket.h"
+#include "db/linux/DriverSocket.h"
 
 #include <array>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "db/OdbcDriverLocator.h"
+#include "db/linux/OdbcDriverLocator.h"
 
 #include <filesystem>
 
