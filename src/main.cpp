@@ -8,13 +8,13 @@
 #include "platform/QtMousePointer.h"
 
 #ifdef _WIN32
-#include "platform/Win32ProgramStarter.h"
-#include "platform/Win32Registry.h"
-#include "platform/Win32Shell.h"
+#include "platform/windows/Win32ProgramStarter.h"
+#include "platform/windows/Win32Registry.h"
+#include "platform/windows/Win32Shell.h"
 #else
-#include "platform/DesktopShell.h"
-#include "platform/PortableProgramStarter.h"
-#include "platform/PortableRegistry.h"
+#include "platform/linux/DesktopShell.h"
+#include "platform/linux/PortableProgramStarter.h"
+#include "platform/linux/PortableRegistry.h"
 #endif
 
 #include <QApplication>

@@ -4,9 +4,9 @@
 // lies under a key of its own below HKEY_CURRENT_USER, removed at the end, so that it can
 // never change or delete a real key, wherever it runs.
 #include "about/RegistryValueReader.h"
-#include "platform/Win32ProgramStarter.h"
-#include "platform/Win32Registry.h"
-#include "platform/Win32Shell.h"
+#include "platform/windows/Win32ProgramStarter.h"
+#include "platform/windows/Win32Registry.h"
+#include "platform/windows/Win32Shell.h"
 #include "windows/TestTally.h"
 
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "platform/CommandLine.h"
+#include "platform/linux/CommandLine.h"
 
 namespace brellow::platform {
 namespace {

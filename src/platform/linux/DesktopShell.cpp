@@ -1,4 +1,4 @@
-#include "platform/DesktopShell.h"
+#include "platform/linux/DesktopShell.h"
 
 #include <QFileInfo>
 #include <QObject>

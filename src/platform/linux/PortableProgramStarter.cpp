@@ -1,6 +1,6 @@
-#include "platform/PortableProgramStarter.h"
+#include "platform/linux/PortableProgramStarter.h"
 
-#include "platform/CommandLine.h"
+#include "platform/linux/CommandLine.h"
 
 #include <QProcess>
 #include <QString>

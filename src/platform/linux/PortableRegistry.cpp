@@ -1,6 +1,6 @@
-#include "platform/PortableRegistry.h"
+#include "platform/linux/PortableRegistry.h"
 
-#include "platform/CommandLine.h"
+#include "platform/linux/CommandLine.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "platform/Win32ProgramStarter.h"
+#include "platform/windows/Win32ProgramStarter.h"
 
 #include <stdexcept>
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "platform/Win32Shell.h"
+#include "platform/windows/Win32Shell.h"
 
 // shellapi.h builds on what windows.h declares.
 // clang-format off

@@ -1,8 +1,8 @@
 #include "about/FrmAbout.h"
 #include "about/SystemInfoLauncher.h"
-#include "platform/DesktopShell.h"
-#include "platform/PortableProgramStarter.h"
-#include "platform/PortableRegistry.h"
+#include "platform/linux/DesktopShell.h"
+#include "platform/linux/PortableProgramStarter.h"
+#include "platform/linux/PortableRegistry.h"
 #include "support/FakeAppServices.h"
 #include "support/WindowControls.h"
 

@@ -1,7 +1,7 @@
 #include "about/RegistryValueReader.h"
-#include "platform/CommandLine.h"
-#include "platform/PortableProgramStarter.h"
-#include "platform/PortableRegistry.h"
+#include "platform/linux/CommandLine.h"
+#include "platform/linux/PortableProgramStarter.h"
+#include "platform/linux/PortableRegistry.h"
 
 #include <QDir>
 #include <QFile>
