@@ -27,10 +27,15 @@ std::string QuoteConnectionStringValue(std::string_view value) {
     }
     const bool hasDouble = value.find('"') != std::string_view::npos;
     const bool hasSingle = value.find('\'') != std::string_view::npos;
+    std::string quoted;
+    quoted.reserve(value.size() + 2);
     if (hasDouble && !hasSingle) {
-        return "'" + std::string(value) + "'";
+        quoted += '\'';
+        quoted += value;
+        quoted += '\'';
+        return quoted;
     }
-    std::string quoted = "\"";
+    quoted += '"';
     for (const char c : value) {
         quoted += c;
         if (c == '"') {
