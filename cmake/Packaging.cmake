@@ -18,7 +18,11 @@ if(BRELLOW_BUILD_GUI AND UNIX AND NOT APPLE)
   endforeach()
 endif()
 
-install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/brellow")
+if(WIN32)
+  install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION . RENAME LICENSE.txt)
+else()
+  install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/brellow")
+endif()
 
 set(CPACK_PACKAGE_NAME "brellow")
 set(CPACK_PACKAGE_VENDOR "${BRELLOW_COMPANY_NAME}")
@@ -43,17 +47,27 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
   "fonts-wine, xdg-utils, hardinfo | kinfocenter | gnome-control-center | libxfce4ui-utils | lshw-gtk")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 
-# Windows installer: a fixed upgrade code, so that a newer version replaces an older one.
-set(CPACK_WIX_UPGRADE_GUID "6C3F4B9E-2D7A-4E51-9B8C-0F1A2B3C4D5E")
-set(CPACK_WIX_PRODUCT_ICON "${BRELLOW_ICON_DIR}/brellow.ico")
-set(CPACK_NSIS_MUI_ICON "${BRELLOW_ICON_DIR}/brellow.ico")
-set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\brellow.exe")
-set(CPACK_NSIS_DISPLAY_NAME "Brellow")
-set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
-set(CPACK_PACKAGE_EXECUTABLES "brellow" "Brellow")
-
+# Windows: a 64-bit NSIS installer, brellow-VERSION-win64.exe, that puts Brellow.exe and what
+# it loads into Program Files, adds a Start-menu shortcut and an entry in Programs and
+# Features, and whose uninstaller takes all of it away again. NSIS's amd64 stubs make an
+# installer that runs as a 64-bit program, so that it writes the 64-bit registry view.
 if(WIN32)
-  set(CPACK_GENERATOR "WIX;ZIP")
+  set(CPACK_GENERATOR "NSIS")
+  set(CPACK_PACKAGE_FILE_NAME "brellow-${PROJECT_VERSION}-win64")
+  set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+  set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+  set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "Brellow")
+  set(CPACK_NSIS_PACKAGE_NAME "Brellow")
+  set(CPACK_NSIS_DISPLAY_NAME "Brellow")
+  set(CPACK_NSIS_MUI_ICON "${BRELLOW_ICON_DIR}/brellow.ico")
+  set(CPACK_NSIS_MUI_UNIICON "${BRELLOW_ICON_DIR}/brellow.ico")
+  set(CPACK_NSIS_INSTALLED_ICON_NAME "Brellow.exe")
+  set(CPACK_NSIS_URL_INFO_ABOUT "${PROJECT_HOMEPAGE_URL}")
+  set(CPACK_NSIS_EXECUTABLES_DIRECTORY ".")
+  set(CPACK_PACKAGE_EXECUTABLES "Brellow" "Brellow")
+  set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+  # The program folder holds only what the installer put there, so the uninstaller removes it.
+  set(CPACK_NSIS_UNINSTALL_NAME "Uninstall")
 else()
   set(CPACK_GENERATOR "DEB")
 endif()
