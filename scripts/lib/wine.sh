@@ -1,7 +1,8 @@
 # Shared by the scripts that run Brellow for Windows under Wine; sourced, not run.
 #
 #   wine_prefix_create            a new, throw-away Wine prefix in WINEPREFIX, set up as a
-#                                 Windows machine has it (see below)
+#                                 Windows machine has it (see below); start the display
+#                                 first when windows are to be shown
 #   wine_prefix_remove            ends its programs and removes it
 #   virtual_display_start         an Xvfb of its own in DISPLAY
 #   virtual_display_stop
