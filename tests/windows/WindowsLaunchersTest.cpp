@@ -1,5 +1,5 @@
 // The Windows side of the About box's launchers against the real registry, file system and
-// shell: built with mingw-w64 and run under Wine by scripts/check-windows-launchers. No Qt;
+// shell: built with mingw-w64 and run under Wine by ctest in the Windows build. No Qt;
 // the registry value reading is the very source file the program uses. Every value it writes
 // lies under a key of its own below HKEY_CURRENT_USER, removed at the end, so that it can
 // never change or delete a real key, wherever it runs.
