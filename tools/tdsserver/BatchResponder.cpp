@@ -72,6 +72,19 @@ std::uint16_t lineOf(const std::vector<SqlTokenizer::Token>& tokens, std::size_t
     return static_cast<std::uint16_t>(std::clamp(token.line, 1, 0xFFFF));
 }
 
+TokenStreamBuilder::Cut cutFor(FaultMode fault) {
+    switch (fault) {
+    case FaultMode::NamePastEnd:
+    case FaultMode::NamePastEndFrozen:
+        return TokenStreamBuilder::Cut::ColumnName;
+    case FaultMode::ValuePastEnd:
+    case FaultMode::ValuePastEndFrozen:
+        return TokenStreamBuilder::Cut::TextValue;
+    default:
+        return TokenStreamBuilder::Cut::None;
+    }
+}
+
 } // namespace
 
 BatchResponder::BatchResponder(const ServerOptions& options) : options_(options) {}
@@ -143,7 +156,10 @@ BatchResponder::answerRpc(const std::vector<std::uint8_t>& payload) const {
     return out.take();
 }
 
-std::vector<std::uint8_t> BatchResponder::answerBatch(std::string_view sql) const {
+std::vector<std::uint8_t> BatchResponder::answerBatch(std::string_view sql, bool* cut) const {
+    if (cut != nullptr) {
+        *cut = false;
+    }
     const Tokens tokens = SqlTokenizer::tokenize(sql);
     TokenStreamBuilder out(options_.serverName);
     if (tokens.empty()) {
@@ -165,6 +181,13 @@ std::vector<std::uint8_t> BatchResponder::answerBatch(std::string_view sql) cons
             out.error(failure->number, failure->state, failure->severity, failure->text,
                       failure->line);
             out.done(TokenStreamBuilder::DoneError, 0, 0);
+            return out.take();
+        }
+        if (out.isCut()) {
+            // The reply ends inside the result set: nothing after it can be read anyway.
+            if (cut != nullptr) {
+                *cut = true;
+            }
             return out.take();
         }
         first = false;
@@ -465,7 +488,7 @@ BatchResponder::Outcome BatchResponder::select(const Tokens& tokens, std::size_t
     if (options_.fault != FaultMode::NoRows) {
         result.rows.push_back(std::move(values));
     }
-    out.resultSet(result, TokenStreamBuilder::DoneMore);
+    out.resultSet(result, TokenStreamBuilder::DoneMore, cutFor(options_.fault));
     return std::nullopt;
 }
 

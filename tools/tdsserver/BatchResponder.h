@@ -22,8 +22,9 @@ public:
     // Who the session logged in as: what SUSER_SNAME() and SYSTEM_USER answer.
     void setLoginName(std::string name) { loginName_ = std::move(name); }
 
-    // The token stream answering one batch of SQL text.
-    std::vector<std::uint8_t> answerBatch(std::string_view sql) const;
+    // The token stream answering one batch of SQL text. `cut`, when given, tells whether the
+    // fault mode cut the reply short inside a result set.
+    std::vector<std::uint8_t> answerBatch(std::string_view sql, bool* cut = nullptr) const;
     // The token stream answering an RPC request message.
     std::vector<std::uint8_t> answerRpc(const std::vector<std::uint8_t>& payload) const;
 

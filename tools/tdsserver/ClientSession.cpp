@@ -19,6 +19,8 @@ enum MessageType : std::uint8_t {
 };
 
 constexpr std::uint8_t severityLogin = 14;
+// How many bytes more than it carries the header of a broken reply's packet counts.
+constexpr std::size_t overstatedPacketBytes = 1000;
 
 bool equalsIgnoringCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -31,6 +33,27 @@ std::string hex32(std::uint32_t value) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "0x%08X", value);
     return buffer;
+}
+
+bool overstatesPackets(FaultMode fault) {
+    return fault == FaultMode::PacketPastEnd || fault == FaultMode::PacketPastEndFrozen;
+}
+
+// The wire log's word for what the fault mode broke in a batch's reply.
+std::string brokenReplyField(FaultMode fault) {
+    switch (fault) {
+    case FaultMode::NamePastEnd:
+    case FaultMode::NamePastEndFrozen:
+        return "fault=colmetadata-name-length";
+    case FaultMode::ValuePastEnd:
+    case FaultMode::ValuePastEndFrozen:
+        return "fault=row-value-length";
+    case FaultMode::PacketPastEnd:
+    case FaultMode::PacketPastEndFrozen:
+        return "fault=packet-length";
+    default:
+        return {};
+    }
 }
 
 } // namespace
@@ -71,8 +94,8 @@ void ClientSession::log(const PacketChannel::Message& message, const std::string
                  text != nullptr ? *text : std::string_view{}, text != nullptr);
 }
 
-void ClientSession::reply(std::vector<std::uint8_t> tokens) {
-    if (!channel_.write(PacketChannel::typeReply, tokens, packetSize_)) {
+void ClientSession::reply(std::vector<std::uint8_t> tokens, std::size_t overstatedBy) {
+    if (!channel_.write(PacketChannel::typeReply, tokens, packetSize_, overstatedBy)) {
         stage_ = Stage::Closing;
     }
 }
@@ -310,18 +333,26 @@ void ClientSession::acceptLogin(TokenStreamBuilder& out) {
 }
 
 void ClientSession::loggedIn(const PacketChannel::Message& message) {
-    const bool frozen = options_.fault == FaultMode::Frozen;
-    const bool hang = frozen || options_.fault == FaultMode::HangAfterLogin;
+    const bool hang =
+        options_.fault == FaultMode::Frozen || options_.fault == FaultMode::HangAfterLogin;
     switch (message.type) {
     case SqlBatch: {
         const std::string text = BatchResponder::batchText(message.payload);
-        log(message, "", &text);
+        const bool answers = !hang && options_.fault != FaultMode::DropAtBatch;
+        bool cut = false;
+        std::vector<std::uint8_t> answer;
+        if (answers) {
+            answer = responder_.answerBatch(text, &cut);
+        }
+        const bool overstated = answers && overstatesPackets(options_.fault);
+        // The line names what the reply breaks, so it is written before the reply goes.
+        log(message, cut || overstated ? brokenReplyField(options_.fault) : std::string(), &text);
         if (options_.fault == FaultMode::DropAtBatch) {
             stage_ = Stage::Closing;
             return;
         }
-        if (!hang) {
-            reply(responder_.answerBatch(text));
+        if (answers) {
+            reply(std::move(answer), overstated ? overstatedPacketBytes : 0);
         }
         return;
     }
@@ -337,7 +368,7 @@ void ClientSession::loggedIn(const PacketChannel::Message& message) {
         return;
     case Attention: {
         log(message, "");
-        if (frozen) {
+        if (options_.ignoresAttention()) {
             return;
         }
         TokenStreamBuilder out(options_.serverName);

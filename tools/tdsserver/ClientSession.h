@@ -43,7 +43,7 @@ private:
     void acceptLogin(TokenStreamBuilder& out);
     void refuseLogin(TokenStreamBuilder& out, std::uint32_t number, std::uint8_t state,
                      const std::string& text);
-    void reply(std::vector<std::uint8_t> tokens);
+    void reply(std::vector<std::uint8_t> tokens, std::size_t overstatedBy = 0);
     void log(const PacketChannel::Message& message, const std::string& fields,
              const std::string* text = nullptr);
 

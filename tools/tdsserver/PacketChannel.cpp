@@ -84,7 +84,7 @@ PacketChannel::ReadResult PacketChannel::read(Message& message) {
 }
 
 bool PacketChannel::write(std::uint8_t type, const std::vector<std::uint8_t>& payload,
-                          std::size_t packetSize) {
+                          std::size_t packetSize, std::size_t overstatedBy) {
     const std::size_t chunk = std::max<std::size_t>(packetSize, 512) - headerSize;
     std::size_t offset = 0;
     std::uint8_t packetId = 1;
@@ -92,7 +92,8 @@ bool PacketChannel::write(std::uint8_t type, const std::vector<std::uint8_t>& pa
     do {
         const std::size_t n = std::min(chunk, payload.size() - offset);
         const bool last = offset + n == payload.size();
-        const std::size_t length = n + headerSize;
+        const std::size_t length =
+            std::min<std::size_t>(n + headerSize + (last ? overstatedBy : 0), 0xFFFF);
         packet.assign({type, static_cast<std::uint8_t>(last ? statusEndOfMessage : 0),
                        static_cast<std::uint8_t>(length >> 8),
                        static_cast<std::uint8_t>(length & 0xFF),

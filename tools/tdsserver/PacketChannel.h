@@ -38,8 +38,10 @@ public:
     // Blocks until a whole message, the end of the connection or a malformed packet.
     // An ATTENTION packet in the middle of another message ends that message unread.
     ReadResult read(Message& message);
-    // False when the peer is gone.
-    bool write(std::uint8_t type, const std::vector<std::uint8_t>& payload, std::size_t packetSize);
+    // False when the peer is gone. With `overstatedBy`, the last packet's header counts that
+    // many bytes more than the packet carries, so the peer waits for bytes that never come.
+    bool write(std::uint8_t type, const std::vector<std::uint8_t>& payload, std::size_t packetSize,
+               std::size_t overstatedBy = 0);
 
 private:
     bool readExactly(Transport& transport, std::uint8_t* buffer, std::size_t size);

@@ -49,7 +49,30 @@ std::optional<FaultMode> ServerOptions::faultFromName(std::string_view name) {
     if (name == "break-tls") {
         return FaultMode::BreakTls;
     }
+    if (name == "name-past-end") {
+        return FaultMode::NamePastEnd;
+    }
+    if (name == "name-past-end-frozen") {
+        return FaultMode::NamePastEndFrozen;
+    }
+    if (name == "value-past-end") {
+        return FaultMode::ValuePastEnd;
+    }
+    if (name == "value-past-end-frozen") {
+        return FaultMode::ValuePastEndFrozen;
+    }
+    if (name == "packet-past-end") {
+        return FaultMode::PacketPastEnd;
+    }
+    if (name == "packet-past-end-frozen") {
+        return FaultMode::PacketPastEndFrozen;
+    }
     return std::nullopt;
+}
+
+bool ServerOptions::ignoresAttention() const {
+    return fault == FaultMode::Frozen || fault == FaultMode::NamePastEndFrozen ||
+           fault == FaultMode::ValuePastEndFrozen || fault == FaultMode::PacketPastEndFrozen;
 }
 
 std::optional<EncryptionSetting> ServerOptions::encryptionFromName(std::string_view name) {
@@ -256,8 +279,10 @@ std::string ServerOptions::usage() {
     return "usage: brellow-tds-testserver [--port N] [--user U] [--password P]\n"
            "         [--edition E] [--version V] [--level L] [--database D]\n"
            "         [--server-name S] [--language L] [--packet-size N]\n"
-           "         [--fault none|null-edition|sql7|no-rows|drop-at-batch|hang-after-login|"
-           "frozen-after-login|silent-handshake|break-tls]\n"
+           "         [--fault none|null-edition|sql7|no-rows|drop-at-batch|hang-after-login|\n"
+           "                  frozen-after-login|silent-handshake|break-tls|\n"
+           "                  name-past-end[-frozen]|value-past-end[-frozen]|"
+           "packet-past-end[-frozen]]\n"
            "         [--wire-log FILE] [--raw-log DIR] [--lifetime SECONDS]\n"
            "         [--profile "
            "sql7|2000-rtm|2000|2005|2008|2008r2|2012|2014|2016|2017|2019|2022]\n"

@@ -21,6 +21,14 @@ enum class FaultMode {
     Frozen,          // after the login nothing is answered, ATTENTION neither
     SilentHandshake, // nothing is ever answered
     BreakTls,        // the TLS handshake stops halfway through the server's first flight
+    // Replies the client cannot finish reading, because a length in them runs past their end.
+    // ATTENTION is answered, but its DONE only lands inside what the client still waits for.
+    NamePastEnd,         // COLMETADATA's last column name counts more characters than follow
+    NamePastEndFrozen,   // the same, and ATTENTION is never answered
+    ValuePastEnd,        // the last row's last text value counts more bytes than follow
+    ValuePastEndFrozen,  // the same, and ATTENTION is never answered
+    PacketPastEnd,       // the reply's last packet header counts more bytes than it carries
+    PacketPastEndFrozen, // the same, and ATTENTION is never answered
 };
 
 // Everything the command line sets.
@@ -69,6 +77,8 @@ struct ServerOptions {
     static std::optional<ServerOptions> parse(const std::vector<std::string>& args,
                                               std::string& error);
     static std::optional<FaultMode> faultFromName(std::string_view name);
+    // Whether the fault leaves ATTENTION unanswered.
+    bool ignoresAttention() const;
     static std::optional<EncryptionSetting> encryptionFromName(std::string_view name);
     // Major, minor and build of the product version text ("10.50.6000.34" gives 10, 50, 6000):
     // what PRELOGIN and LOGINACK carry. Zeros for a text that is no version.

@@ -32,6 +32,13 @@ constexpr std::uint32_t variantMaxLength = 8016;
 // SERVERPROPERTY answers are nvarchar(128).
 constexpr std::uint16_t nvarcharMaxBytes = 256;
 
+// A cut length runs further past what is sent than the DONE answering a cancel (9 bytes) can
+// fill, so that answer never completes it. A cut name announces the most characters a name can
+// have and brings at most half of them.
+constexpr std::uint8_t cutNameAnnounced = 0xFF;
+constexpr std::size_t cutNameSent = 0x7F;
+constexpr std::size_t cutValueMissing = 1000; // bytes
+
 std::uint16_t clampU16(std::size_t n) {
     return static_cast<std::uint16_t>(std::min<std::size_t>(n, 0xFFFF));
 }
@@ -140,7 +147,8 @@ void TokenStreamBuilder::doneProc(std::uint16_t status, std::uint16_t command,
     doneToken(DoneProc, status, command, rowCount);
 }
 
-void TokenStreamBuilder::columnMetadata(const std::vector<ResultSet::Column>& columns) {
+void TokenStreamBuilder::columnMetadata(const std::vector<ResultSet::Column>& columns,
+                                        bool cutLastName) {
     out_.u8(ColMetadata);
     out_.u16le(clampU16(columns.size()));
     for (const auto& column : columns) {
@@ -161,15 +169,32 @@ void TokenStreamBuilder::columnMetadata(const std::vector<ResultSet::Column>& co
             out_.u8(4);
             break;
         }
-        out_.bVarchar(column.name);
+        if (cutLastName && &column == &columns.back()) {
+            std::u16string units = Utf16Codec::fromUtf8(column.name);
+            units.resize(std::min(units.size(), cutNameSent));
+            out_.u8(cutNameAnnounced);
+            out_.raw(Utf16Codec::toBytes(units));
+        } else {
+            out_.bVarchar(column.name);
+        }
     }
 }
 
-void TokenStreamBuilder::row(const std::vector<ResultSet::Column>& columns,
-                             const std::vector<ResultSet::Value>& values) {
+bool TokenStreamBuilder::row(const std::vector<ResultSet::Column>& columns,
+                             const std::vector<ResultSet::Value>& values, bool cutLastText) {
+    const auto valueAt = [&values](std::size_t i) {
+        return i < values.size() ? values[i] : ResultSet::Value::null();
+    };
+    std::size_t cutAt = columns.size();
+    for (std::size_t i = 0; cutLastText && i < columns.size(); ++i) {
+        if (columns[i].type != ResultSet::ColumnType::Int && valueAt(i).text) {
+            cutAt = i;
+        }
+    }
     out_.u8(Row);
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        const ResultSet::Value value = i < values.size() ? values[i] : ResultSet::Value::null();
+        const ResultSet::Value value = valueAt(i);
+        const std::size_t missing = i == cutAt ? cutValueMissing : 0;
         std::vector<std::uint8_t> text;
         if (value.text) {
             std::u16string units = Utf16Codec::fromUtf8(*value.text);
@@ -183,7 +208,7 @@ void TokenStreamBuilder::row(const std::vector<ResultSet::Column>& columns,
             } else if (value.text) {
                 const std::uint16_t maxBytes =
                     std::max<std::uint16_t>(nvarcharMaxBytes, clampU16(text.size()));
-                out_.u32le(static_cast<std::uint32_t>(2 + 7 + text.size()));
+                out_.u32le(static_cast<std::uint32_t>(2 + 7 + text.size() + missing));
                 out_.u8(NVarChar);
                 out_.u8(7); // property bytes: collation and maximum length
                 out_.raw(defaultCollation());
@@ -200,7 +225,7 @@ void TokenStreamBuilder::row(const std::vector<ResultSet::Column>& columns,
             if (!value.text) {
                 out_.u16le(0xFFFF);
             } else {
-                out_.u16le(clampU16(text.size()));
+                out_.u16le(clampU16(text.size() + missing));
                 out_.raw(text);
             }
             break;
@@ -213,13 +238,24 @@ void TokenStreamBuilder::row(const std::vector<ResultSet::Column>& columns,
             }
             break;
         }
+        if (i == cutAt) {
+            return true;
+        }
     }
+    return false;
 }
 
-void TokenStreamBuilder::resultSet(const ResultSet& result, std::uint16_t extraDoneStatus) {
-    columnMetadata(result.columns);
-    for (const auto& values : result.rows) {
-        row(result.columns, values);
+void TokenStreamBuilder::resultSet(const ResultSet& result, std::uint16_t extraDoneStatus,
+                                   Cut cut) {
+    bool cutHere = cut == Cut::ColumnName && !result.columns.empty();
+    columnMetadata(result.columns, cutHere);
+    for (std::size_t r = 0; r < result.rows.size() && !cutHere; ++r) {
+        const bool last = r + 1 == result.rows.size();
+        cutHere = row(result.columns, result.rows[r], cut == Cut::TextValue && last);
+    }
+    if (cutHere) {
+        isCut_ = true;
+        return;
     }
     done(static_cast<std::uint16_t>(DoneCount | extraDoneStatus), commandSelect,
          static_cast<std::uint32_t>(result.rows.size()));

@@ -50,8 +50,15 @@ public:
     void done(std::uint16_t status, std::uint16_t command, std::uint32_t rowCount);
     // The DONE of a remote procedure call.
     void doneProc(std::uint16_t status, std::uint16_t command, std::uint32_t rowCount);
-    // COLMETADATA, one ROW per row, then DONE with the row count.
-    void resultSet(const ResultSet& result, std::uint16_t extraDoneStatus = 0);
+    // Where a result set can be cut short, so that a length in it runs past the end of the
+    // reply: in the last column's name, or in the last row's last text value.
+    enum class Cut { None, ColumnName, TextValue };
+    // COLMETADATA, one ROW per row, then DONE with the row count. Cut short, it ends in the
+    // middle of the token the cut names, and isCut() says so (a result set without a text
+    // value in its last row is sent whole).
+    void resultSet(const ResultSet& result, std::uint16_t extraDoneStatus = 0, Cut cut = Cut::None);
+    // Whether a result set was cut short: nothing may follow it.
+    bool isCut() const { return isCut_; }
 
     // Clears DONE_MORE on the last DONE written, making it the end of the reply.
     void markLastDoneFinal();
@@ -62,9 +69,10 @@ public:
 private:
     void message(std::uint8_t token, std::uint32_t number, std::uint8_t state,
                  std::uint8_t severity, std::string_view text, std::uint16_t line);
-    void columnMetadata(const std::vector<ResultSet::Column>& columns);
-    void row(const std::vector<ResultSet::Column>& columns,
-             const std::vector<ResultSet::Value>& values);
+    void columnMetadata(const std::vector<ResultSet::Column>& columns, bool cutLastName);
+    // True when it cut the row short at its last text value.
+    bool row(const std::vector<ResultSet::Column>& columns,
+             const std::vector<ResultSet::Value>& values, bool cutLastText);
 
     void doneToken(std::uint8_t token, std::uint16_t status, std::uint16_t command,
                    std::uint32_t rowCount);
@@ -72,6 +80,7 @@ private:
     std::string serverName_;
     std::size_t lastDoneStatusAt_ = 0;
     bool hasDone_ = false;
+    bool isCut_ = false;
     ByteWriter out_;
 };
 
