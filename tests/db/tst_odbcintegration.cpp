@@ -257,16 +257,28 @@ void OdbcIntegrationTest::unansweredHandshakeIsEFailAtTheConnectTimeout() {
 void OdbcIntegrationTest::hangingCommandIsACommandTimeout_data() {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<int>("timeoutSeconds");
+    QTest::addColumn<QString>("broken");
     // The driver cancels a command that times out and waits for the acknowledgement. A server
     // that answers the cancel ends the wait at once; for one that has frozen, the wait is cut
     // short instead of lasting a second whole timeout.
-    QTest::newRow("cancel answered") << QStringLiteral("hang-after-login") << 1;
-    QTest::newRow("cancel ignored") << QStringLiteral("frozen-after-login") << 3;
+    QTest::newRow("cancel answered") << QStringLiteral("hang-after-login") << 1 << QString();
+    QTest::newRow("cancel ignored") << QStringLiteral("frozen-after-login") << 3 << QString();
+    // A reply whose length runs past its end leaves the driver waiting for the rest; even an
+    // answered cancel cannot complete it, so the wait is cut short as for a frozen server.
+    const std::pair<QString, QString> brokenReplies[] = {
+        {"name-past-end", "colmetadata-name-length"},
+        {"value-past-end", "row-value-length"},
+        {"packet-past-end", "packet-length"}};
+    for (const auto& [fault, broken] : brokenReplies) {
+        QTest::addRow("%s, cancel answered", qPrintable(fault)) << fault << 3 << broken;
+        QTest::addRow("%s, cancel ignored", qPrintable(fault)) << fault + "-frozen" << 3 << broken;
+    }
 }
 
 void OdbcIntegrationTest::hangingCommandIsACommandTimeout() {
     QFETCH(QString, fault);
     QFETCH(int, timeoutSeconds);
+    QFETCH(QString, broken);
     auto server = startServer({"sa", "pw", "E", "8.00.2039", "SP4", fault, {}, 60, {}});
     QVERIFY(server);
     auto connection = newConnection();
@@ -290,6 +302,9 @@ void OdbcIntegrationTest::hangingCommandIsACommandTimeout() {
     QVERIFY(elapsed < timeoutSeconds * 2000 - 750);
     QTRY_COMPARE(messageTypes(server->wireLogLines()),
                  (QStringList{"PRELOGIN", "LOGIN7", "SQLBATCH", "ATTENTION"}));
+    // What the server broke in its reply; nothing for one that never answered.
+    const QString batch = server->wireLogLines().value(2);
+    QCOMPARE(QRegularExpression(QStringLiteral(" fault=(\\S+) ")).match(batch).captured(1), broken);
     connection->Close();
     QCOMPARE(connection->State(), Connection::kStateClosed);
 }

@@ -1,15 +1,24 @@
 #include "db/linux/CommandWatchdog.h"
 
-#include "db/linux/DriverSocket.h"
-
 #include <algorithm>
 #include <utility>
 
 namespace brellow::db {
+namespace {
+
+// The system counts the time since a socket last sent in clock ticks of up to 10 ms; a send
+// that close to the command timeout after the start may still be the driver's cancel.
+constexpr std::chrono::milliseconds kTickTolerance{100};
+
+} // namespace
 
 struct CommandWatchdog::Entry {
     std::uint16_t port = 0;
     std::chrono::milliseconds silenceAllowed{0};
+    // The driver sends nothing in a command but the request, at once, and, once its timeout
+    // has run out, the cancel: a send this long after the start is the cancel.
+    std::chrono::milliseconds cancelSentAfter{0};
+    std::chrono::milliseconds cancelWait{0};
     Clock::time_point started;
     Clock::time_point deadline;
     bool done = false;
@@ -57,7 +66,9 @@ std::unique_ptr<CommandGuard::Watch> CommandWatchdog::Begin(std::uint16_t server
     }
     auto entry = std::make_shared<Entry>();
     entry->port = serverPort;
-    entry->silenceAllowed = std::chrono::seconds(timeoutSeconds) + CancelWait(timeoutSeconds);
+    entry->cancelWait = CancelWait(timeoutSeconds);
+    entry->silenceAllowed = std::chrono::seconds(timeoutSeconds) + entry->cancelWait;
+    entry->cancelSentAfter = std::chrono::seconds(timeoutSeconds) - kTickTolerance;
     entry->started = Clock::now();
     entry->deadline = entry->started + entry->silenceAllowed;
     {
@@ -98,33 +109,46 @@ void CommandWatchdog::run() {
     }
 }
 
-void CommandWatchdog::check(Entry& entry, Clock::time_point now) {
+std::chrono::milliseconds CommandWatchdog::timeLeft(const Entry& entry,
+                                                    const DriverSocket::Found& socket,
+                                                    std::chrono::milliseconds sinceStart) {
     // The driver counts its timeout from the last data it read, so a server that answers
     // slowly but steadily is never cut off; where the system keeps no count, from the start.
+    const std::chrono::milliseconds silence =
+        std::min(socket.sinceLastReceive.value_or(sinceStart), sinceStart);
+    std::chrono::milliseconds left = entry.silenceAllowed - silence;
+    // Once the cancel has gone, a server that answers it does so at once; whatever arrives
+    // after it, the driver gets the cancel wait and no more.
+    if (socket.sinceLastSend && sinceStart - *socket.sinceLastSend >= entry.cancelSentAfter) {
+        left = std::min(left, entry.cancelWait - *socket.sinceLastSend);
+    }
+    return left;
+}
+
+void CommandWatchdog::check(Entry& entry, Clock::time_point now) {
     const auto sinceStart =
         std::chrono::duration_cast<std::chrono::milliseconds>(now - entry.started);
-    std::vector<int> silent;
-    std::chrono::milliseconds longestBelow{0};
+    std::vector<int> overdue;
+    std::chrono::milliseconds soonest = entry.silenceAllowed;
     const std::vector<DriverSocket::Found> sockets = DriverSocket::ToPort(entry.port);
     for (const DriverSocket::Found& socket : sockets) {
-        const std::chrono::milliseconds silence =
-            std::min(socket.sinceLastReceive.value_or(sinceStart), sinceStart);
-        if (silence >= entry.silenceAllowed) {
-            silent.push_back(socket.descriptor);
+        const std::chrono::milliseconds left = timeLeft(entry, socket, sinceStart);
+        if (left <= std::chrono::milliseconds::zero()) {
+            overdue.push_back(socket.descriptor);
         } else {
-            longestBelow = std::max(longestBelow, silence);
+            soonest = std::min(soonest, left);
         }
     }
-    if (silent.size() == 1) {
-        DriverSocket::ShutDown(silent.front());
+    if (overdue.size() == 1) {
+        DriverSocket::ShutDown(overdue.front());
         entry.fired = true;
         entry.done = true;
-    } else if (sockets.empty() || silent.size() > 1) {
+    } else if (sockets.empty() || overdue.size() > 1) {
         // No socket, or no telling which is the command's: leave it to the driver.
         entry.done = true;
     } else {
-        // Heard from lately: look again when it could have been silent long enough.
-        entry.deadline = now + (entry.silenceAllowed - longestBelow);
+        // Heard from lately: look again when it could have waited too long.
+        entry.deadline = now + soonest;
     }
 }
 

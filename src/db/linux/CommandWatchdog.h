@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/CommandGuard.h"
+#include "db/linux/DriverSocket.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -17,9 +18,12 @@ namespace brellow::db {
 // acknowledgement, so a frozen server would hold the caller for twice the timeout. While a
 // command runs it is watched from a thread of the watchdog's own (one for all connections,
 // started at the first command): once the connection's socket has heard nothing for the
-// command timeout and then the cancel wait, the socket is shut down and the command fails at
-// once. When the socket cannot be told from another to the same server, nothing is done and
-// the driver's own wait applies.
+// command timeout and then the cancel wait, or the cancel wait has passed since the driver
+// sent its cancel, the socket is shut down and the command fails at once. The second rule is
+// for a reply broken in the middle (a length running past its end): the answer to the cancel
+// then arrives but only feeds the half-read token or packet, and the driver waits on. When
+// the socket cannot be told from another to the same server, nothing is done and the
+// driver's own wait applies.
 class CommandWatchdog final : public CommandGuard {
 public:
     // The longest wait for a cancel's acknowledgement; a server that answers at all does so in
@@ -42,6 +46,11 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
+
+    // How long the socket may still wait before the command is given up on; zero or less when
+    // it has waited too long already.
+    static std::chrono::milliseconds timeLeft(const Entry& entry, const DriverSocket::Found& socket,
+                                              std::chrono::milliseconds sinceStart);
 
     void run();
     void check(Entry& entry, Clock::time_point now);

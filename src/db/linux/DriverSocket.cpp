@@ -31,15 +31,17 @@ std::uint16_t peerPortOf(int descriptor) {
     return 0;
 }
 
-std::optional<std::chrono::milliseconds> sinceLastReceive(int descriptor) {
+DriverSocket::Found describe(int descriptor) {
+    DriverSocket::Found found{descriptor, std::nullopt, std::nullopt};
 #ifdef TCP_INFO
     tcp_info info{};
     socklen_t length = sizeof info;
     if (::getsockopt(descriptor, IPPROTO_TCP, TCP_INFO, &info, &length) == 0) {
-        return std::chrono::milliseconds(info.tcpi_last_data_recv);
+        found.sinceLastReceive = std::chrono::milliseconds(info.tcpi_last_data_recv);
+        found.sinceLastSend = std::chrono::milliseconds(info.tcpi_last_data_sent);
     }
 #endif
-    return std::nullopt;
+    return found;
 }
 
 } // namespace
@@ -66,7 +68,7 @@ std::vector<DriverSocket::Found> DriverSocket::ToPort(std::uint16_t port) {
         }
         const int descriptor = static_cast<int>(number);
         if (peerPortOf(descriptor) == port) {
-            found.push_back({descriptor, sinceLastReceive(descriptor)});
+            found.push_back(describe(descriptor));
         }
     }
     ::closedir(folder);

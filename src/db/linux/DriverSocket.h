@@ -15,8 +15,9 @@ class DriverSocket {
 public:
     struct Found {
         int descriptor = -1;
-        // How long ago data last arrived, where the system keeps count.
+        // How long ago data last arrived, and last left, where the system keeps count.
         std::optional<std::chrono::milliseconds> sinceLastReceive;
+        std::optional<std::chrono::milliseconds> sinceLastSend;
     };
 
     static std::vector<Found> ToPort(std::uint16_t port);
