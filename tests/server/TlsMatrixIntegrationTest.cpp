@@ -76,6 +76,8 @@ void TlsMatrixIntegrationTest::everyVersionInEveryEncryptionMode_data() {
         {"2017", "14.0.1000.169", "RTM", "Developer Edition (64-bit)", "TLS1.2", alwaysCertificate},
         {"2019", "15.0.2000.5", "RTM", "Developer Edition (64-bit)", "TLS1.2", alwaysCertificate},
         {"2022", "16.0.1000.6", "RTM", "Developer Edition (64-bit)", "TLS1.2", alwaysCertificate},
+        {"2025", "17.0.1000.7", "RTM", "Enterprise Edition: Core-based Licensing (64-bit)",
+         "TLS1.2", alwaysCertificate},
     };
     for (const Version& v : versions) {
         for (const QString& mode : v.modes) {

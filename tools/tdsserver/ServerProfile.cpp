@@ -43,6 +43,9 @@ const std::vector<ServerProfile>& ServerProfile::all() {
          EncryptionSetting::Off, tls10to12, true, true, true},
         {"2022", "16.0.1000.6", "RTM", "Developer Edition (64-bit)", tds71rev1,
          EncryptionSetting::Off, tls10to12, true, true, true},
+        // The edition most production servers of 2012 and later report.
+        {"2025", "17.0.1000.7", "RTM", "Enterprise Edition: Core-based Licensing (64-bit)",
+         tds71rev1, EncryptionSetting::Off, tls10to12, true, true, true},
     };
     return profiles;
 }
