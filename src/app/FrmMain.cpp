@@ -2,14 +2,17 @@
 
 #include "about/FrmAbout.h"
 #include "about/ImageBox.h"
+#include "app/ElidingLabel.h"
 #include "app/PasswordBox.h"
 #include "common/DesignUnits.h"
 #include "common/ProgramIdentity.h"
 #include "platform/ModalPresenter.h"
 #include "server/MainWindowCommands.h"
+#include "server/ServerInfoMeanings.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDate>
 #include <QFont>
 #include <QFrame>
 #include <QGroupBox>
@@ -40,9 +43,9 @@ template <typename Widget> Widget* named(Widget* widget, const char* name) {
     return widget;
 }
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
-                  Qt::Alignment horizontal) {
-    auto* label = named(new QLabel(parent), name);
+QLabel* setUpLabel(QLabel* label, const char* name, const QString& text, const QRect& geometry,
+                   Qt::Alignment horizontal) {
+    named(label, name);
     // No caption carries an access key, and answers from the server may hold anything:
     // show every text exactly as it is.
     label->setTextFormat(Qt::PlainText);
@@ -53,9 +56,17 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const 
     return label;
 }
 
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
+                  Qt::Alignment horizontal) {
+    return setUpLabel(new QLabel(parent), name, text, geometry, horizontal);
+}
+
 QLabel* makeValueField(QWidget* parent, const char* name, const QRect& geometry,
                        const QString& heading) {
-    QLabel* field = makeLabel(parent, name, QString(), geometry, Qt::AlignHCenter);
+    // Editions such as "Enterprise Edition: Core-based Licensing (64-bit)" are wider than
+    // the field.
+    QLabel* field =
+        setUpLabel(new ElidingLabel(parent), name, QString(), geometry, Qt::AlignHCenter);
     field->setWordWrap(false);
     field->setAutoFillBackground(true);
     QPalette palette = field->palette();
@@ -71,6 +82,25 @@ QLabel* makeHeading(QWidget* parent, const char* name, const QString& text, cons
     heading->setWordWrap(false);
     heading->setFont(designFont("Tahoma", 8.25, true));
     return heading;
+}
+
+// The tooltip shows the whole answer, which the field may draw cut short, and what it means;
+// a screen reader is told the field's heading first, then the same meaning.
+void explain(QLabel* field, const QLabel* heading, const QStringList& meaning) {
+    if (field->text().isEmpty()) {
+        field->setToolTip(QString());
+        field->setAccessibleDescription(heading->text());
+        return;
+    }
+    // Rich text, so that the tooltip wraps its sentences; the answer itself may hold anything.
+    QString tip = QStringLiteral("<p style=\"white-space:pre-wrap\"><b>%1</b></p>")
+                      .arg(field->text().toHtmlEscaped());
+    for (const QString& sentence : meaning) {
+        tip += QStringLiteral("<p>%1</p>").arg(sentence.toHtmlEscaped());
+    }
+    field->setToolTip(tip);
+    field->setAccessibleDescription(
+        (QStringList{heading->text() + QLatin1Char('.')} + meaning).join(QLatin1Char(' ')));
 }
 
 QLineEdit* makeTextBox(QWidget* parent, const char* name, const QRect& geometry,
@@ -241,6 +271,34 @@ void FrmMain::ClearServerInfo() {
     lblEdition_->setText(QString());
     lblVersion_->setText(QString());
     lblSPLevel_->setText(QString());
+    explainServerInfo();
+}
+
+void FrmMain::explainServerInfo() {
+    const QString edition = lblEdition_->text();
+    const QString version = lblVersion_->text();
+    const QString level = lblSPLevel_->text();
+    QStringList editionMeaning;
+    QStringList versionMeaning;
+    QStringList levelMeaning;
+    // Loading empties the fields too: the catalogue is read once there is an answer to read.
+    if (!edition.isEmpty() || !version.isEmpty() || !level.isEmpty()) {
+        // The other two answers are read against the version, given in the same answer.
+        const server::ServerInfoMeanings meanings(catalogue(), QDate::currentDate());
+        editionMeaning = meanings.Edition(edition, version);
+        versionMeaning = meanings.Version(version);
+        levelMeaning = meanings.SPLevel(level, version);
+    }
+    explain(lblEdition_, lblEditionLabel_, editionMeaning);
+    explain(lblVersion_, Label2_, versionMeaning);
+    explain(lblSPLevel_, lblSP_, levelMeaning);
+}
+
+const server::BuildCatalogue& FrmMain::catalogue() {
+    if (!catalogue_) {
+        catalogue_ = server::BuildCatalogue::BuiltIn();
+    }
+    return *catalogue_;
 }
 
 void FrmMain::txtServer_Change() {
@@ -288,14 +346,17 @@ QString FrmMain::Password() const {
 
 void FrmMain::SetEdition(const QString& text) {
     lblEdition_->setText(text);
+    explainServerInfo();
 }
 
 void FrmMain::SetVersion(const QString& text) {
     lblVersion_->setText(text);
+    explainServerInfo();
 }
 
 void FrmMain::SetSPLevel(const QString& text) {
     lblSPLevel_->setText(text);
+    explainServerInfo();
 }
 
 QString FrmMain::Edition() const {

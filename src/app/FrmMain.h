@@ -1,11 +1,13 @@
 #pragma once
 
 #include "common/AppServices.h"
+#include "server/BuildCatalogue.h"
 #include "server/ConnectionInputs.h"
 #include "server/ServerInfoLabels.h"
 
 #include <QMainWindow>
 #include <QString>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -37,7 +39,9 @@ public:
     QString Password() const override;
 
     // The three answer fields. The texts come from the server, so they are shown as plain
-    // text, never interpreted as markup.
+    // text, never interpreted as markup. Each field's tooltip and accessible description say
+    // what its answer means, read against the build catalogue; a text too wide for its field
+    // is drawn cut short, and the tooltip shows it whole.
     void SetEdition(const QString& text) override;
     void SetVersion(const QString& text) override;
     void SetSPLevel(const QString& text) override;
@@ -73,9 +77,14 @@ private:
     void createControls(QWidget* client);
     void createMenus();
     void setKeyboardOrder();
+    // Renews the three fields' tooltips and descriptions from the answers they now hold.
+    void explainServerInfo();
+    // Read when an answer first needs explaining, not at start-up.
+    const server::BuildCatalogue& catalogue();
 
     common::AppServices& services_;
     bool iconRequested_ = false;
+    std::optional<server::BuildCatalogue> catalogue_;
 
     QCheckBox* chkDoNotUseIntegratedSecuirity_ = nullptr;
     QLineEdit* txtServer_ = nullptr;

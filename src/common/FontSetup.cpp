@@ -71,6 +71,9 @@ FontSetup::Choice FontSetup::Install(const QString& wineFontDirectory) {
 
     QFont defaultFont(msSansSerif);
     defaultFont.setPointSizeF(8.25);
+    // Wine's MS Sans Serif joins "TM" into one trademark sign, which would mangle every "RTM"
+    // in the tooltips. Latin text needs no shaping, and the real face has no such ligature.
+    defaultFont.setStyleStrategy(QFont::PreferNoShaping);
     QApplication::setFont(defaultFont);
     return choice;
 }

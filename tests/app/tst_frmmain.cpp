@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -67,6 +68,18 @@ void showActive(FrmMain& window) {
     QApplication::setActiveWindow(&window);
     QVERIFY(QTest::qWaitForWindowActive(&window));
 }
+
+// Keeps the texts a field has its style draw: what it shows, which its text() does not tell.
+class DrawnTexts : public QProxyStyle {
+public:
+    void drawItemText(QPainter* painter, const QRect& rect, int flags, const QPalette& palette,
+                      bool enabled, const QString& text, QPalette::ColorRole role) const override {
+        drawn.append({text, rect});
+        QProxyStyle::drawItemText(painter, rect, flags, palette, enabled, text, role);
+    }
+
+    mutable QList<std::pair<QString, QRect>> drawn;
+};
 
 } // namespace
 
@@ -423,15 +436,129 @@ private slots:
             auto* label = control<QLabel>(window, name);
             QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(label);
             QVERIFY(accessible != nullptr);
-            QCOMPARE(accessible->text(QAccessible::Description), heading);
+            // The heading first, then what the answer means.
+            const QString description = accessible->text(QAccessible::Description);
+            QVERIFY2(description.startsWith(heading + QLatin1Char('.')) &&
+                         description.size() > heading.size() + 10,
+                     qPrintable(description));
             QCOMPARE(accessible->text(QAccessible::Name), label->text());
         }
+        // The server's markup stays text in the tooltip too.
+        QVERIFY(lblEdition->toolTip().contains(markup.toHtmlEscaped()));
 
         window.ClearServerInfo();
         for (const auto& [name, heading] : fields) {
-            QVERIFY2(control<QLabel>(window, name)->text().isEmpty(), name);
+            auto* label = control<QLabel>(window, name);
+            QVERIFY2(label->text().isEmpty(), name);
+            QVERIFY2(label->toolTip().isEmpty(), name);
+            QCOMPARE(QAccessible::queryAccessibleInterface(label)->text(QAccessible::Description),
+                     heading);
         }
         QCOMPARE(window.Edition(), QString());
+    }
+
+    void eachAnswerSaysWhatItMeans_data() {
+        QTest::addColumn<QString>("edition");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("level");
+        QTest::addColumn<QString>("field");
+        // Facts from Microsoft's build lists that the field's tooltip and description tell.
+        QTest::addColumn<QStringList>("facts");
+        const auto row = [](const char* tag, const char* version, const char* level,
+                            const char* field, const QStringList& facts) {
+            QTest::newRow(tag) << QStringLiteral(
+                                      "Enterprise Edition: Core-based Licensing (64-bit)")
+                               << QString::fromLatin1(version) << QString::fromLatin1(level)
+                               << QString::fromLatin1(field) << facts;
+        };
+        row("2000 SP4 version", "8.00.2039", "SP4", "lblVersion",
+            {"SQL Server 2000 SP4", "4 updates behind", "8.00.2283"});
+        row("2000 SP4 level", "8.00.2039", "SP4", "lblSPLevel", {"Service Pack 4"});
+        row("2019 CU32 version", "15.0.4430.1", "RTM", "lblVersion",
+            {"SQL Server 2019 CU32", "KB5054833", "2025-02-27", "8 updates and 502 days behind",
+             "15.0.4480.2", "Mainstream support ended on 2025-01-07", "2030-01-08"});
+        // RTM is all a 2019 ever reports: the level tells the update it leaves out.
+        row("2019 CU32 level", "15.0.4430.1", "RTM", "lblSPLevel",
+            {"SQL Server 2019 has no service packs", "CU32, a cumulative update", "KB5054833"});
+        row("newer than the catalogue", "15.0.9000.0", "RTM", "lblVersion",
+            {"Newer than every SQL Server 2019 build", "2026-08-10", "15.0.4480.2"});
+        row("newer than the catalogue, level", "15.0.9000.0", "RTM", "lblSPLevel",
+            {"past CU32 + GDR"});
+        row("2022 CU23 edition", "16.0.4236.2", "RTM", "lblEdition", {"SQL Server 2022"});
+    }
+
+    void eachAnswerSaysWhatItMeans() {
+        QFETCH(QString, edition);
+        QFETCH(QString, version);
+        QFETCH(QString, level);
+        QFETCH(QString, field);
+        QFETCH(QStringList, facts);
+        FakeAppServices fakes;
+        FrmMain window(fakes.services);
+        // In the order Get Version Info fills them: the edition before the version it is read
+        // against.
+        window.SetEdition(edition);
+        window.SetVersion(version);
+        window.SetSPLevel(level);
+
+        auto* label = control<QLabel>(window, qPrintable(field));
+        const QString description =
+            QAccessible::queryAccessibleInterface(label)->text(QAccessible::Description);
+        QVERIFY(label->toolTip().contains(label->text().toHtmlEscaped()));
+        for (const QString& fact : facts) {
+            QVERIFY2(label->toolTip().contains(fact.toHtmlEscaped()), qPrintable(fact));
+            QVERIFY2(description.contains(fact), qPrintable(description));
+        }
+        // The answers themselves stay the server's.
+        QCOMPARE(window.Edition(), edition);
+        QCOMPARE(window.Version(), version);
+        QCOMPARE(window.SPLevel(), level);
+    }
+
+    void aValueTooWideIsDrawnCutAtItsEnd_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("tooWide");
+        QTest::newRow("core-based Enterprise")
+            << "lblEdition"
+            << "Enterprise Edition: Core-based Licensing (64-bit)" << true;
+        QTest::newRow("64-bit Developer") << "lblEdition"
+                                          << "Developer Edition (64-bit)" << true;
+        QTest::newRow("version") << "lblVersion"
+                                 << "15.0.4430.1" << false;
+        QTest::newRow("level") << "lblSPLevel"
+                               << "SP4" << false;
+    }
+
+    void aValueTooWideIsDrawnCutAtItsEnd() {
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        QFETCH(bool, tooWide);
+        FakeAppServices fakes;
+        FrmMain window(fakes.services);
+        window.SetEdition(value);
+        window.SetVersion(value);
+        window.SetSPLevel(value);
+        auto* label = control<QLabel>(window, qPrintable(field));
+
+        DrawnTexts style;
+        label->setStyle(&style);
+        label->grab();
+        QCOMPARE(style.drawn.size(), 1);
+        const auto& [drawn, area] = style.drawn.front();
+        if (tooWide) {
+            // Its beginning, then "…", all of it inside the field.
+            QVERIFY2(drawn.endsWith(QChar(0x2026)) && drawn.size() > 10 &&
+                         value.startsWith(drawn.chopped(1)),
+                     qPrintable(drawn));
+            QVERIFY(label->fontMetrics().horizontalAdvance(drawn) <= area.width());
+        } else {
+            QCOMPARE(drawn, value);
+        }
+        // Whole wherever it is read.
+        QCOMPARE(label->text(), value);
+        QCOMPARE(QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name), value);
+        QVERIFY(label->toolTip().contains(value));
     }
 
     void textBoxesAreNamedAfterTheirLabels() {

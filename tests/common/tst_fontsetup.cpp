@@ -6,6 +6,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QTemporaryDir>
+#include <QTextLayout>
 #include <QtTest>
 
 using brellow::common::FontSetup;
@@ -77,6 +78,13 @@ private slots:
         QCOMPARE(metrics.height(), 13);
         // Narrow enough for the captions drawn for it.
         QVERIFY(metrics.horizontalAdvance(QStringLiteral("Get Version Info")) < 105 - 8);
+        // Wine's face has a ligature that draws "TM" as a trademark sign; the tooltips,
+        // which use the application's font, say "RTM" a lot.
+        QTextLayout layout(QStringLiteral("RTM"), QApplication::font());
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        QCOMPARE(layout.glyphRuns().value(0).glyphIndexes().size(), 3);
     }
 
     void classicFamiliesResolveToInstalledFaces() {
