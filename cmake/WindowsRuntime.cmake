@@ -1,23 +1,36 @@
-# What Brellow.exe needs beside it on Windows: the Qt libraries and plugins it loads and the
-# MinGW-w64 runtime. Qt 6.4's qtbase has no windeployqt, so they are named here. Qt looks for
-# its plugins in folders next to the program.
-set(_qt_libraries Qt6::Core Qt6::Gui Qt6::Widgets)
-foreach(_library IN LISTS _qt_libraries)
-  install(FILES "$<TARGET_FILE:${_library}>" DESTINATION .)
-endforeach()
+# What a Windows program of this build loads besides its own code: the Qt libraries and
+# plugins and the MinGW-w64 runtime. Qt 6.4's qtbase has no windeployqt, so they are named here.
 
-# The windows platform plugin, and the style that draws the controls as Windows does.
-get_target_property(_qt_core_dll Qt6::Core IMPORTED_LOCATION_RELEASE)
-get_filename_component(_qt_prefix "${_qt_core_dll}" DIRECTORY)
-get_filename_component(_qt_prefix "${_qt_prefix}" DIRECTORY)
-install(FILES "${_qt_prefix}/plugins/platforms/qwindows.dll" DESTINATION platforms)
-install(FILES "${_qt_prefix}/plugins/styles/qwindowsvistastyle.dll" DESTINATION styles)
+# The MinGW-w64 runtime DLLs the compiler's programs need, as full paths.
+function(brellow_mingw_runtime_dlls out)
+  set(dlls)
+  foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
+                    OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
+      message(FATAL_ERROR "The MinGW-w64 runtime ${runtime} was not found")
+    endif()
+    list(APPEND dlls "${path}")
+  endforeach()
+  set(${out} "${dlls}" PARENT_SCOPE)
+endfunction()
 
-foreach(_runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
-  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${_runtime}
-                  OUTPUT_VARIABLE _runtime_path OUTPUT_STRIP_TRAILING_WHITESPACE)
-  if(NOT IS_ABSOLUTE "${_runtime_path}" OR NOT EXISTS "${_runtime_path}")
-    message(FATAL_ERROR "The MinGW-w64 runtime ${_runtime} was not found")
-  endif()
-  install(FILES "${_runtime_path}" DESTINATION .)
-endforeach()
+# The folder of Qt's DLLs; its plugins are beside it, in ../plugins.
+function(brellow_qt_bin_dir out)
+  get_target_property(core Qt6::Core IMPORTED_LOCATION_RELEASE)
+  get_filename_component(bin "${core}" DIRECTORY)
+  set(${out} "${bin}" PARENT_SCOPE)
+endfunction()
+
+# Installs beside Brellow.exe what it loads. Qt looks for its plugins in folders next to the
+# program: the windows platform plugin, and the style that draws the controls as Windows does.
+function(brellow_install_windows_runtime)
+  foreach(library Qt6::Core Qt6::Gui Qt6::Widgets)
+    install(FILES "$<TARGET_FILE:${library}>" DESTINATION .)
+  endforeach()
+  brellow_qt_bin_dir(qt_bin)
+  install(FILES "${qt_bin}/../plugins/platforms/qwindows.dll" DESTINATION platforms)
+  install(FILES "${qt_bin}/../plugins/styles/qwindowsvistastyle.dll" DESTINATION styles)
+  brellow_mingw_runtime_dlls(runtime)
+  install(FILES ${runtime} DESTINATION .)
+endfunction()
