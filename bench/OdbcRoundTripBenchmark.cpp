@@ -9,12 +9,12 @@
 #include "CountArgument.h"
 #include "Spread.h"
 #include "TestServerProcess.h"
-#include "db/ComponentFactory.h"
-#include "db/Connection.h"
-#include "db/DbError.h"
-#include "db/OdbcComponentFactory.h"
-#include "db/Utf16Text.h"
-#include "db/linux/OdbcDriverLocator.h"
+#include "ado/ComponentFactory.h"
+#include "ado/Connection.h"
+#include "ado/DbError.h"
+#include "odbc/OdbcComponentFactory.h"
+#include "odbc/OdbcSystem.h"
+#include "text/Utf16Text.h"
 
 #include <QCoreApplication>
 #include <array>
@@ -136,7 +136,7 @@ void bareCycle(const std::u16string& odbcText) {
           "connect");
     check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), "stmt");
     SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(30), 0);
-    std::u16string query = db::Utf16Text::FromUtf8(kQuery);
+    std::u16string query = text::Utf16Text::FromUtf8(kQuery);
     check(SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(query.data()),
                          static_cast<SQLINTEGER>(query.size())),
           "execute");
@@ -157,9 +157,9 @@ void bareCycle(const std::u16string& odbcText) {
     SQLFreeHandle(SQL_HANDLE_ENV, env);
 }
 
-void componentCycle(db::ComponentFactory& factory, const std::string& connectionString) {
-    auto connection = db::CreateObjectAs<db::Connection>(factory, db::kConnectionProgId);
-    auto recordset = db::CreateObjectAs<db::Recordset>(factory, db::kRecordsetProgId);
+void componentCycle(ado::ComponentFactory& factory, const std::string& connectionString) {
+    auto connection = ado::CreateObjectAs<ado::Connection>(factory, ado::kConnectionProgId);
+    auto recordset = ado::CreateObjectAs<ado::Recordset>(factory, ado::kRecordsetProgId);
     connection->SetConnectionString(connectionString);
     connection->Open();
     recordset = connection->Execute(kQuery);
@@ -283,15 +283,16 @@ int main(int argc, char** argv) {
         return *status;
     }
     const Options options = std::get<Options>(parsed);
+    // Found by its library, as the component finds it; a registered name means none was.
     const std::string driver =
-        db::OdbcDriverLocator::Locate(db::OdbcDriverLocator::DefaultCandidates());
-    if (driver.empty()) {
+        odbc::OdbcSystem::FindDriver(odbc::OdbcSystem::DefaultDriverCandidates()).name;
+    if (driver.find('/') == std::string::npos) {
         std::fprintf(stderr, "the FreeTDS ODBC driver (libtdsodbc.so) is not installed\n");
         return 1;
     }
-    db::OdbcComponentFactory factory;
+    odbc::OdbcComponentFactory factory;
     const auto bareText = [&](quint16 port) {
-        return db::Utf16Text::FromUtf8(
+        return text::Utf16Text::FromUtf8(
             "DRIVER={" + driver + "};SERVER={127.0.0.1};PORT=" + std::to_string(port) +
             ";TDS_Version=7.1;Encryption=request;ClientCharset=UTF-8;UID={bench};"
             "PWD={Bench-pw-1};");
@@ -345,7 +346,7 @@ int main(int argc, char** argv) {
                     "PRELOGIN, 2 TLS 1.2 handshake flights, LOGIN7, the query)\n",
                     static_cast<double>(encrypted.component.messages) / encrypted.component.cycles,
                     minimumEncrypted);
-    } catch (const db::DbError& error) {
+    } catch (const ado::DbError& error) {
         std::fprintf(stderr, "component failed: %s\n", error.what());
         return 1;
     } catch (const std::exception& error) {

@@ -1,9 +1,9 @@
 // libFuzzer target: the connection-string parser and what builds on it must never crash, and
 // whatever parses must read back the same through QuoteValue and EscapeKeyword.
-#include "db/ConnectionSettings.h"
-#include "db/ConnectionStringParser.h"
-#include "db/DataSourceAddress.h"
-#include "db/DbError.h"
+#include "ado/DbError.h"
+#include "connstring/ConnectionSettings.h"
+#include "connstring/ConnectionStringParser.h"
+#include "connstring/DataSourceAddress.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,7 +11,8 @@
 #include <optional>
 #include <string_view>
 
-using namespace brellow::db;
+using namespace brellow::ado;
+using namespace brellow::connstring;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

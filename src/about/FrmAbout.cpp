@@ -2,8 +2,8 @@
 
 #include "about/ClickableLabel.h"
 #include "about/ImageBox.h"
-#include "common/DesignUnits.h"
-#include "common/ProgramIdentity.h"
+#include "windowkit/DesignUnits.h"
+#include "windowkit/ProgramIdentity.h"
 
 #include <QFont>
 #include <QFrame>
@@ -15,9 +15,9 @@
 namespace brellow::about {
 namespace {
 
-using common::designFont;
-using common::kTwipsPerPixel;
-using common::twips;
+using windowkit::designFont;
+using windowkit::kTwipsPerPixel;
+using windowkit::twips;
 
 void setTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -48,11 +48,11 @@ QFrame* makeLine(QWidget* parent, const QRect& geometry, const QColor& colour) {
 
 } // namespace
 
-FrmAbout::FrmAbout(common::AppServices& services, QWidget* owner)
+FrmAbout::FrmAbout(os::Registry& registry, os::ProgramStarter& programs, os::Shell& shell,
+                   uiservices::MessageBoxService& messageBoxes, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      services_(services), sysInfo_(services.registry, services.programs, services.messageBoxes),
-      webLink_(services.shell, services.messageBoxes) {
+      sysInfo_(registry, programs, messageBoxes), webLink_(shell, messageBoxes) {
     setObjectName(QStringLiteral("frmAbout"));
     setFont(designFont("MS Sans Serif", 8.25));
     setFixedSize(5730 / kTwipsPerPixel, 3555 / kTwipsPerPixel);
@@ -98,7 +98,7 @@ void FrmAbout::createControls() {
     lblURL_->setFont(designFont("Arial", 9.75, false, true));
     setTextColour(lblURL_, QColor(0, 0, 255));
     lblURL_->setCursor(Qt::PointingHandCursor);
-    lblURL_->setText(common::ProgramIdentity::WebAddress());
+    lblURL_->setText(windowkit::ProgramIdentity::WebAddress());
     connect(lblURL_, &ClickableLabel::clicked, this, &FrmAbout::lblURL_Click);
 
     imgIcon_ = new ImageBox(this);
@@ -121,7 +121,7 @@ void FrmAbout::createControls() {
 }
 
 void FrmAbout::Form_Load() {
-    using common::ProgramIdentity;
+    using windowkit::ProgramIdentity;
     setWindowTitle(QStringLiteral("About ") + ProgramIdentity::ProductName());
     lblVersion_->setText(QStringLiteral("Version ") + ProgramIdentity::Version());
     lblTitle_->setText(ProgramIdentity::ProductName());
@@ -148,7 +148,7 @@ void FrmAbout::StartSysInfo() {
     sysInfo_.StartSysInfo();
 }
 
-bool FrmAbout::GetKeyValue(platform::Registry::Key KeyRoot, const QString& KeyName,
+bool FrmAbout::GetKeyValue(os::Registry::Key KeyRoot, const QString& KeyName,
                            const QString& SubKeyRef, QString& KeyVal) {
     // The registry takes and gives 8-bit text in the system's code page.
     const QByteArray entry = KeyVal.toLocal8Bit();

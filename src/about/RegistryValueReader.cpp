@@ -19,11 +19,11 @@ std::string hexDigits(std::uint8_t byte) {
 
 } // namespace
 
-RegistryValueReader::RegistryValueReader(platform::Registry& registry) : registry_(registry) {}
+RegistryValueReader::RegistryValueReader(os::Registry& registry) : registry_(registry) {}
 
-bool RegistryValueReader::GetKeyValue(platform::Registry::Key KeyRoot, const std::string& KeyName,
+bool RegistryValueReader::GetKeyValue(os::Registry::Key KeyRoot, const std::string& KeyName,
                                       const std::string& SubKeyRef, std::string& KeyVal) {
-    using platform::Registry;
+    using os::Registry;
 
     Registry::Key key = 0;
     bool found = false;

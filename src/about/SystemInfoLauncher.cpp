@@ -1,16 +1,15 @@
 #include "about/SystemInfoLauncher.h"
 
-#include "platform/MessageBoxService.h"
-#include "platform/ProgramStarter.h"
+#include "os/ProgramStarter.h"
+#include "uiservices/MessageBoxService.h"
 
 namespace brellow::about {
 
-SystemInfoLauncher::SystemInfoLauncher(platform::Registry& registry,
-                                       platform::ProgramStarter& programs,
-                                       platform::MessageBoxService& messageBoxes)
+SystemInfoLauncher::SystemInfoLauncher(os::Registry& registry, os::ProgramStarter& programs,
+                                       uiservices::MessageBoxService& messageBoxes)
     : values_(registry), programs_(programs), messageBoxes_(messageBoxes) {}
 
-bool SystemInfoLauncher::GetKeyValue(platform::Registry::Key KeyRoot, const std::string& KeyName,
+bool SystemInfoLauncher::GetKeyValue(os::Registry::Key KeyRoot, const std::string& KeyName,
                                      const std::string& SubKeyRef, std::string& KeyVal) {
     return values_.GetKeyValue(KeyRoot, KeyName, SubKeyRef, KeyVal);
 }
@@ -25,14 +24,15 @@ void SystemInfoLauncher::StartSysInfo() {
         started = false;
     }
     if (!started) {
-        messageBoxes_.Show(QString::fromLatin1(kUnavailable), platform::MessageBoxService::kOkOnly);
+        messageBoxes_.Show(QString::fromLatin1(kUnavailable),
+                           uiservices::MessageBoxService::kOkOnly);
     }
 }
 
 bool SystemInfoLauncher::startTool() {
     std::string path;
-    if (!GetKeyValue(platform::Registry::kLocalMachine, kToolKey, kToolValue, path)) {
-        if (!GetKeyValue(platform::Registry::kLocalMachine, kFolderKey, kFolderValue, path)) {
+    if (!GetKeyValue(os::Registry::kLocalMachine, kToolKey, kToolValue, path)) {
+        if (!GetKeyValue(os::Registry::kLocalMachine, kFolderKey, kFolderValue, path)) {
             return false;
         }
         // The folder is used as written: a trailing backslash gives a doubled one.
@@ -41,7 +41,7 @@ bool SystemInfoLauncher::startTool() {
         }
         path += kToolFile;
     }
-    programs_.Start(path, platform::ProgramStarter::kNormalFocus);
+    programs_.Start(path, os::ProgramStarter::kNormalFocus);
     return true;
 }
 

@@ -1,13 +1,13 @@
 #include "about/WebLinkLauncher.h"
 
-#include "platform/MessageBoxService.h"
-#include "platform/Shell.h"
+#include "os/Shell.h"
+#include "uiservices/MessageBoxService.h"
 
 #include <array>
 
 namespace brellow::about {
 
-WebLinkLauncher::WebLinkLauncher(platform::Shell& shell, platform::MessageBoxService& messageBoxes)
+WebLinkLauncher::WebLinkLauncher(os::Shell& shell, uiservices::MessageBoxService& messageBoxes)
     : shell_(shell), messageBoxes_(messageBoxes) {
     shell_.SetLateFailureReport([&messageBoxes](std::uint32_t error) {
         // Runs from the event loop, where nothing may escape.
@@ -18,10 +18,10 @@ WebLinkLauncher::WebLinkLauncher(platform::Shell& shell, platform::MessageBoxSer
     });
 }
 
-void WebLinkLauncher::ShowLastError(platform::MessageBoxService& messageBoxes,
+void WebLinkLauncher::ShowLastError(uiservices::MessageBoxService& messageBoxes,
                                     std::uint32_t error) {
     messageBoxes.Show(QStringLiteral("API Error #%1 was returned from GetLastError()").arg(error),
-                      platform::MessageBoxService::kExclamation);
+                      uiservices::MessageBoxService::kExclamation);
 }
 
 QString WebLinkLauncher::AddressFor(const QString& caption) {
@@ -41,7 +41,7 @@ QString WebLinkLauncher::AddressFor(const QString& caption) {
 
 void WebLinkLauncher::OpenURL(std::uintptr_t ownerWindow, const QString& address) {
     // A normal, visible window: a hidden one would leave a newly started browser invisible.
-    LaunchApp(ownerWindow, AddressFor(address), platform::Shell::kShowNormal);
+    LaunchApp(ownerWindow, AddressFor(address), os::Shell::kShowNormal);
 }
 
 void WebLinkLauncher::LaunchApp(std::uintptr_t ownerWindow, const QString& strDocName,

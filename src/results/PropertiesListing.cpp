@@ -1,17 +1,17 @@
 #include "results/PropertiesListing.h"
 
-#include "platform/ModalPresenter.h"
 #include "results/FrmResults.h"
+#include "uiservices/ModalPresenter.h"
 
 #include <QListWidget>
 #include <cstdint>
 
 namespace brellow::results {
 
-PropertiesListing::PropertiesListing(platform::ModalPresenter& modal, QWidget* owner)
+PropertiesListing::PropertiesListing(uiservices::ModalPresenter& modal, QWidget* owner)
     : modal_(modal), owner_(owner) {}
 
-void PropertiesListing::Run(db::Connection& connection, std::unique_ptr<db::Recordset>&) {
+void PropertiesListing::Run(ado::Connection& connection, std::unique_ptr<ado::Recordset>&) {
     const auto frmResults = std::make_unique<FrmResults>(owner_);
     // Computed wide, so that no count the component reports can overflow it.
     const std::int64_t last = std::int64_t{connection.Properties().Count()} - 1;

@@ -26,7 +26,8 @@ QString fromView(std::string_view text) {
 
 // An owner window like the main window, shown and active.
 struct ShownBox {
-    explicit ShownBox(FakeAppServices& fakes) : box(fakes.services, &owner) {
+    explicit ShownBox(FakeAppServices& fakes)
+        : box(fakes.registry, fakes.programs, fakes.shell, fakes.messageBoxes, &owner) {
         owner.setGeometry(200, 150, 423, 180);
         owner.show();
         box.show();
@@ -49,7 +50,7 @@ class TestFrmAbout : public QObject {
 private slots:
     void loadingFillsTheTextsFromTheIdentity() {
         FakeAppServices fakes;
-        FrmAbout box(fakes.services);
+        FrmAbout box(fakes.registry, fakes.programs, fakes.shell, fakes.messageBoxes);
         const QString name = fromView(brellow::identity::kProductName);
         QCOMPARE(name, QStringLiteral("Brellow"));
 
@@ -72,7 +73,7 @@ private slots:
         FakeAppServices fakes;
         QStringList seen;
         for (int opening = 0; opening < 2; ++opening) {
-            FrmAbout box(fakes.services);
+            FrmAbout box(fakes.registry, fakes.programs, fakes.shell, fakes.messageBoxes);
             seen << box.windowTitle() << control<QLabel>(box, "lblTitle")->text()
                  << control<QLabel>(box, "lblVersion")->text()
                  << control<QLabel>(box, "lblDescription")->text();
@@ -194,7 +195,7 @@ private slots:
         QFETCH(qreal, points);
         QFETCH(bool, bold);
         FakeAppServices fakes;
-        FrmAbout box(fakes.services);
+        FrmAbout box(fakes.registry, fakes.programs, fakes.shell, fakes.messageBoxes);
         auto* widget = control<QWidget>(box, QTest::currentDataTag());
 
         QCOMPARE(widget->parentWidget(), &box);
@@ -210,7 +211,7 @@ private slots:
 
     void theLinkLooksLikeALinkAndReportsClicks() {
         FakeAppServices fakes;
-        FrmAbout box(fakes.services);
+        FrmAbout box(fakes.registry, fakes.programs, fakes.shell, fakes.messageBoxes);
         auto* link = control<ClickableLabel>(box, "lblURL");
         QVERIFY(link->font().underline());
         QCOMPARE(link->palette().color(QPalette::WindowText), QColor(0, 0, 255));
@@ -233,7 +234,7 @@ private slots:
 
     void theIconTakesThePicturesSize() {
         FakeAppServices fakes;
-        FrmAbout box(fakes.services);
+        FrmAbout box(fakes.registry, fakes.programs, fakes.shell, fakes.messageBoxes);
         ImageBox* image = box.imgIcon();
         QCOMPARE(image, control<ImageBox>(box, "imgIcon"));
         QCOMPARE(image->geometry(), QRect(24, 16, 16, 16));
@@ -247,7 +248,7 @@ private slots:
 
     void theEtchedSeparatorIsGreyOverWhite() {
         FakeAppServices fakes;
-        FrmAbout box(fakes.services);
+        FrmAbout box(fakes.registry, fakes.programs, fakes.shell, fakes.messageBoxes);
         box.show();
         QVERIFY(QTest::qWaitForWindowExposed(&box));
         const QImage shot = box.grab().toImage();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/AppServices.h"
+#include "mainwindow/AppServices.h"
 #include "support/FakeComponent.h"
 #include "support/FakeMessageBoxService.h"
 #include "support/FakeModalPresenter.h"
@@ -20,8 +20,8 @@ struct FakeAppServices {
     FakeRegistry registry;
     FakeProgramStarter programs;
     FakeShell shell;
-    common::AppServices services{components, messageBoxes, mousePointer, modal,
-                                 registry,   programs,     shell};
+    mainwindow::AppServices services{components, messageBoxes, mousePointer, modal,
+                                     registry,   programs,     shell};
 };
 
 } // namespace brellow::testsupport

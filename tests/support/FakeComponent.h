@@ -3,30 +3,30 @@
 #include "FakeComponentConnection.h"
 #include "FakeComponentRecordset.h"
 #include "FakeComponentState.h"
-#include "db/ComponentFactory.h"
+#include "ado/ComponentFactory.h"
 
 namespace brellow::testsupport {
 
 // A database component without a server: configure it through the FakeComponentState
 // members, hand it over as the ComponentFactory, and read back what was asked of it.
-class FakeComponent final : public db::ComponentFactory, public FakeComponentState {
+class FakeComponent final : public ado::ComponentFactory, public FakeComponentState {
 public:
-    std::unique_ptr<db::DbObject> CreateObject(std::string_view progId) override {
+    std::unique_ptr<ado::DbObject> CreateObject(std::string_view progId) override {
         Record("Create " + std::string(progId));
-        if (progId == db::kConnectionProgId) {
+        if (progId == ado::kConnectionProgId) {
             if (failCreateConnection) {
                 std::rethrow_exception(failCreateConnection);
             }
             return std::make_unique<FakeComponentConnection>(*this);
         }
-        if (progId == db::kRecordsetProgId) {
+        if (progId == ado::kRecordsetProgId) {
             if (failCreateRecordset) {
                 std::rethrow_exception(failCreateRecordset);
             }
             return std::make_unique<FakeComponentRecordset>(*this, false);
         }
-        throw db::DbError(db::errors::kCannotCreateObject,
-                          "ActiveX component can't create object: " + std::string(progId));
+        throw ado::DbError(ado::errors::kCannotCreateObject,
+                           "ActiveX component can't create object: " + std::string(progId));
     }
 };
 

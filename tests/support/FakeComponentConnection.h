@@ -3,13 +3,13 @@
 #include "FakeComponentProperties.h"
 #include "FakeComponentRecordset.h"
 #include "FakeComponentState.h"
-#include "db/Connection.h"
-#include "db/ErrorNumbers.h"
+#include "ado/Connection.h"
+#include "ado/ErrorNumbers.h"
 
 namespace brellow::testsupport {
 
 // A connection that opens without a server and answers from the shared state.
-class FakeComponentConnection final : public db::Connection {
+class FakeComponentConnection final : public ado::Connection {
 public:
     explicit FakeComponentConnection(FakeComponentState& state)
         : state_(state), properties_(state) {
@@ -32,16 +32,16 @@ public:
         state_.Record("ConnectionString=" + text);
         state_.connectionStringWrites.push_back(text);
         if (current_ == 1) {
-            throw db::DbError(db::errors::kNotAllowedWhenOpen,
-                              "Operation is not allowed when the object is open.");
+            throw ado::DbError(ado::errors::kNotAllowedWhenOpen,
+                               "Operation is not allowed when the object is open.");
         }
         text_ = text;
     }
     void Open() override {
         state_.Record("Open");
         if (current_ == 1) {
-            throw db::DbError(db::errors::kNotAllowedWhenOpen,
-                              "Operation is not allowed when the object is open.");
+            throw ado::DbError(ado::errors::kNotAllowedWhenOpen,
+                               "Operation is not allowed when the object is open.");
         }
         if (state_.failOpen) {
             std::rethrow_exception(state_.failOpen);
@@ -55,7 +55,7 @@ public:
         state_.Record("State?");
         return current_;
     }
-    std::unique_ptr<db::Recordset> Execute(const std::string& commandText) override {
+    std::unique_ptr<ado::Recordset> Execute(const std::string& commandText) override {
         state_.Record("Execute " + commandText);
         state_.executed.push_back(commandText);
         RequireOpen();
@@ -73,7 +73,7 @@ public:
         current_ = 0;
         --state_.openConnections;
     }
-    db::Properties& Properties() override {
+    ado::Properties& Properties() override {
         state_.Record("Properties");
         RequireOpen();
         return properties_;
@@ -82,8 +82,8 @@ public:
 private:
     void RequireOpen() const {
         if (current_ != 1) {
-            throw db::DbError(db::errors::kNotAllowedWhenClosed,
-                              "Operation is not allowed when the object is closed.");
+            throw ado::DbError(ado::errors::kNotAllowedWhenClosed,
+                               "Operation is not allowed when the object is closed.");
         }
     }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "FakeComponentState.h"
-#include "db/ErrorNumbers.h"
-#include "db/Properties.h"
+#include "ado/ErrorNumbers.h"
+#include "ado/Properties.h"
 
 #include <memory>
 #include <vector>
@@ -10,7 +10,7 @@
 namespace brellow::testsupport {
 
 // The property at one position of the fake connection's collection.
-class FakeComponentProperty final : public db::Property {
+class FakeComponentProperty final : public ado::Property {
 public:
     FakeComponentProperty(FakeComponentState& state, std::size_t position)
         : state_(state), position_(position) {}
@@ -19,7 +19,7 @@ public:
         state_.Record("Property[" + std::to_string(position_) + "].Name");
         return state_.properties.at(position_).name;
     }
-    db::Variant Value() const override {
+    ado::Variant Value() const override {
         state_.Record("Property[" + std::to_string(position_) + "].Value");
         return state_.properties.at(position_).value;
     }
@@ -29,7 +29,7 @@ private:
     std::size_t position_;
 };
 
-class FakeComponentProperties final : public db::Properties {
+class FakeComponentProperties final : public ado::Properties {
 public:
     explicit FakeComponentProperties(FakeComponentState& state) : state_(state) {}
 
@@ -42,15 +42,15 @@ public:
             static_cast<std::int32_t>(state_.properties.size()));
     }
 
-    db::Property& Item(std::int32_t position) override {
+    ado::Property& Item(std::int32_t position) override {
         state_.Record("Properties.Item(" + std::to_string(position) + ")");
         if (state_.failPropertyAt == position && state_.failProperty) {
             std::rethrow_exception(state_.failProperty);
         }
         if (position < 0 || static_cast<std::size_t>(position) >= state_.properties.size()) {
-            throw db::DbError(db::errors::kItemNotFound,
-                              "Item cannot be found in the collection corresponding to the "
-                              "requested name or ordinal.");
+            throw ado::DbError(ado::errors::kItemNotFound,
+                               "Item cannot be found in the collection corresponding to the "
+                               "requested name or ordinal.");
         }
         while (items_.size() <= static_cast<std::size_t>(position)) {
             items_.push_back(std::make_unique<FakeComponentProperty>(state_, items_.size()));

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "FakeComponentState.h"
-#include "db/ErrorNumbers.h"
-#include "db/Recordset.h"
+#include "ado/ErrorNumbers.h"
+#include "ado/Recordset.h"
 
 #include <map>
 #include <memory>
@@ -12,14 +12,14 @@ namespace brellow::testsupport {
 class FakeComponentRecordset;
 
 // One column of the fake recordset's single row.
-class FakeComponentField final : public db::Field {
+class FakeComponentField final : public ado::Field {
 public:
     FakeComponentField(FakeComponentState& state, const FakeComponentRecordset& recordset,
                        std::string name)
         : state_(state), recordset_(recordset), name_(std::move(name)) {}
 
     std::string Name() const override { return name_; }
-    db::Variant Value() const override;
+    ado::Variant Value() const override;
 
 private:
     FakeComponentState& state_;
@@ -27,14 +27,14 @@ private:
     std::string name_;
 };
 
-class FakeComponentFields final : public db::Fields {
+class FakeComponentFields final : public ado::Fields {
 public:
     FakeComponentFields(FakeComponentState& state, const FakeComponentRecordset& recordset)
         : state_(state), recordset_(recordset) {}
 
     std::int32_t Count() const override { return static_cast<std::int32_t>(state_.row.size()); }
 
-    db::Field& Item(const std::string& name) override {
+    ado::Field& Item(const std::string& name) override {
         state_.Record("Field " + name);
         for (const auto& [column, value] : state_.row) {
             if (FakeComponentState::Upper(column) == FakeComponentState::Upper(name)) {
@@ -45,9 +45,9 @@ public:
                 return *field;
             }
         }
-        throw db::DbError(db::errors::kItemNotFound,
-                          "Item cannot be found in the collection corresponding to the "
-                          "requested name or ordinal.");
+        throw ado::DbError(ado::errors::kItemNotFound,
+                           "Item cannot be found in the collection corresponding to the "
+                           "requested name or ordinal.");
     }
 
 private:
@@ -58,7 +58,7 @@ private:
 
 // A recordset: either the empty one created by name (closed), or a query's result (open,
 // on its one row).
-class FakeComponentRecordset final : public db::Recordset {
+class FakeComponentRecordset final : public ado::Recordset {
 public:
     FakeComponentRecordset(FakeComponentState& state, bool isResult)
         : state_(state), open_(isResult), fields_(state, *this) {
@@ -75,7 +75,7 @@ public:
         RequireOpen();
         return state_.recordCount;
     }
-    db::Fields& Fields() override {
+    ado::Fields& Fields() override {
         RequireOpen();
         return fields_;
     }
@@ -91,8 +91,8 @@ public:
 
     void RequireOpen() const {
         if (!open_) {
-            throw db::DbError(db::errors::kNotAllowedWhenClosed,
-                              "Operation is not allowed when the object is closed.");
+            throw ado::DbError(ado::errors::kNotAllowedWhenClosed,
+                               "Operation is not allowed when the object is closed.");
         }
     }
 
@@ -102,7 +102,7 @@ private:
     FakeComponentFields fields_;
 };
 
-inline db::Variant FakeComponentField::Value() const {
+inline ado::Variant FakeComponentField::Value() const {
     state_.Record("Value " + name_);
     recordset_.RequireOpen();
     const auto failure = state_.failField.find(name_);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "db/DbError.h"
-#include "db/Variant.h"
+#include "ado/DbError.h"
+#include "ado/Variant.h"
 
 #include <cctype>
 #include <cstdint>
@@ -19,11 +19,11 @@ namespace brellow::testsupport {
 struct FakeComponentState {
     struct PropertyEntry {
         std::string name;
-        db::Variant value;
+        ado::Variant value;
     };
 
     static std::exception_ptr Error(std::int32_t number, const std::string& description) {
-        return std::make_exception_ptr(db::DbError(number, description));
+        return std::make_exception_ptr(ado::DbError(number, description));
     }
 
     static std::string Upper(std::string text) {
@@ -48,7 +48,7 @@ struct FakeComponentState {
     std::int32_t stateAfterOpen = 1;
     // The query's result: its record count and its one row, by column name (any case).
     std::int32_t recordCount = 1;
-    std::map<std::string, db::Variant> row;
+    std::map<std::string, ado::Variant> row;
     // Reading the value of this column throws.
     std::map<std::string, std::exception_ptr> failField;
     std::vector<PropertyEntry> properties;

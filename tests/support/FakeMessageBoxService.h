@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/MessageBoxService.h"
+#include "uiservices/MessageBoxService.h"
 
 #include <QList>
 #include <QString>
@@ -10,7 +10,7 @@
 namespace brellow::testsupport {
 
 // Records message boxes instead of showing them; returns at once.
-class FakeMessageBoxService final : public platform::MessageBoxService {
+class FakeMessageBoxService final : public uiservices::MessageBoxService {
 public:
     struct Shown {
         QString text;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ModalPresenter.h"
+#include "uiservices/ModalPresenter.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -11,7 +11,7 @@ namespace brellow::testsupport {
 // Shows the window without blocking: the window is made visible, the test's callback
 // runs while it is "up" (to inspect it or to drive it), and the window is closed
 // afterwards unless the callback already closed it.
-class FakeModalPresenter final : public platform::ModalPresenter {
+class FakeModalPresenter final : public uiservices::ModalPresenter {
 public:
     void ShowModal(QDialog& window, QWidget* owner) override {
         ++calls;

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "platform/MousePointer.h"
+#include "uiservices/MousePointer.h"
 
 #include <QList>
 
 namespace brellow::testsupport {
 
 // Records every pointer setting in order.
-class FakeMousePointer final : public platform::MousePointer {
+class FakeMousePointer final : public uiservices::MousePointer {
 public:
     void Set(int pointer) override {
         history.append(pointer);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ProgramStarter.h"
+#include "os/ProgramStarter.h"
 
 #include <set>
 #include <stdexcept>
@@ -11,7 +11,7 @@ namespace brellow::testsupport {
 
 // Files that "exist" are listed by the test; starting a program is recorded and fails for
 // a path that is not among them.
-class FakeProgramStarter final : public platform::ProgramStarter {
+class FakeProgramStarter final : public os::ProgramStarter {
 public:
     struct Started {
         std::string path;

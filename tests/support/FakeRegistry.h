@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Registry.h"
+#include "os/Registry.h"
 
 #include <QList>
 #include <algorithm>
@@ -14,7 +14,7 @@ namespace brellow::testsupport {
 
 // An in-memory registry that behaves like the Win32 functions at the byte level and
 // records what was asked of it.
-class FakeRegistry final : public platform::Registry {
+class FakeRegistry final : public os::Registry {
 public:
     struct Value {
         std::uint32_t type = kTypeSz;

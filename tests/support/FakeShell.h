@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Shell.h"
+#include "os/Shell.h"
 
 #include <string>
 #include <vector>
@@ -8,7 +8,7 @@
 namespace brellow::testsupport {
 
 // Records shell requests and answers with a result and last-error code the test chooses.
-class FakeShell final : public platform::Shell {
+class FakeShell final : public os::Shell {
 public:
     struct Request {
         std::uintptr_t owner = 0;

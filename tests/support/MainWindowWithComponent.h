@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/FrmMain.h"
-#include "common/AppServices.h"
-#include "db/OdbcComponentFactory.h"
+#include "mainwindow/AppServices.h"
+#include "mainwindow/FrmMain.h"
+#include "odbc/OdbcComponentFactory.h"
 #include "support/FakeMessageBoxService.h"
 #include "support/FakeModalPresenter.h"
 #include "support/FakeMousePointer.h"
@@ -24,15 +24,15 @@ namespace brellow::testsupport {
 // for everything else: what the window integration tests press buttons on.
 class MainWindowWithComponent {
 public:
-    db::OdbcComponentFactory components;
+    odbc::OdbcComponentFactory components;
     FakeMessageBoxService boxes;
     FakeMousePointer pointer;
     FakeModalPresenter modal;
     FakeRegistry registry;
     FakeProgramStarter programs;
     FakeShell shell;
-    common::AppServices services{components, boxes, pointer, modal, registry, programs, shell};
-    std::unique_ptr<app::FrmMain> frmMain;
+    mainwindow::AppServices services{components, boxes, pointer, modal, registry, programs, shell};
+    std::unique_ptr<mainwindow::FrmMain> frmMain;
 
     // A fresh window, shown; the message, pointer and modal records emptied.
     void open() {
@@ -40,7 +40,7 @@ public:
         pointer.history.clear();
         modal.calls = 0;
         modal.whileShown = nullptr;
-        frmMain = std::make_unique<app::FrmMain>(services);
+        frmMain = std::make_unique<mainwindow::FrmMain>(services);
         frmMain->show();
         QVERIFY(QTest::qWaitForWindowExposed(frmMain.get()));
     }

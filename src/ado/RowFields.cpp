@@ -1,0 +1,23 @@
+#include "ado/RowFields.h"
+
+#include "ado/DbError.h"
+#include "ado/ErrorNumbers.h"
+#include "text/CaseInsensitive.h"
+
+namespace brellow::ado {
+
+std::int32_t RowFields::Count() const {
+    return static_cast<std::int32_t>(fields_.size());
+}
+
+Field& RowFields::Item(const std::string& name) {
+    for (RowField& field : fields_) {
+        if (text::EqualsIgnoringCase(field.Name(), name)) {
+            return field;
+        }
+    }
+    throw DbError(errors::kItemNotFound, "Item cannot be found in the collection corresponding "
+                                         "to the requested name or ordinal.");
+}
+
+} // namespace brellow::ado

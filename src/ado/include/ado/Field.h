@@ -1,0 +1,18 @@
+#pragma once
+
+#include "ado/Variant.h"
+
+#include <string>
+
+namespace brellow::ado {
+
+// One column of a recordset's current row.
+class Field {
+public:
+    virtual ~Field() = default;
+    virtual std::string Name() const = 0;
+    // The column's value in the current row; raises errors::kNoCurrentRow without one.
+    virtual Variant Value() const = 0;
+};
+
+} // namespace brellow::ado

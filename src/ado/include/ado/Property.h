@@ -1,0 +1,17 @@
+#pragma once
+
+#include "ado/Variant.h"
+
+#include <string>
+
+namespace brellow::ado {
+
+// One named property of a connection.
+class Property {
+public:
+    virtual ~Property() = default;
+    virtual std::string Name() const = 0;
+    virtual Variant Value() const = 0;
+};
+
+} // namespace brellow::ado

@@ -1,0 +1,28 @@
+#include "odbc/LoginDeadline.h"
+
+#include <algorithm>
+
+namespace brellow::odbc {
+
+LoginDeadline::LoginDeadline(int loginTimeoutSeconds)
+    : seconds_(loginTimeoutSeconds), started_(std::chrono::steady_clock::now()) {}
+
+std::chrono::milliseconds LoginDeadline::Remaining(int whenUnlimited) const {
+    const int limit = seconds_ > 0 ? seconds_ : whenUnlimited;
+    if (limit <= 0) {
+        return std::chrono::milliseconds(0);
+    }
+    const auto used = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - started_);
+    return std::max(std::chrono::milliseconds(1), std::chrono::seconds(limit) - used);
+}
+
+int LoginDeadline::DriverSeconds() const {
+    if (seconds_ <= 0) {
+        return 0;
+    }
+    return static_cast<int>(std::max<std::chrono::seconds::rep>(
+        1, std::chrono::duration_cast<std::chrono::seconds>(Remaining()).count()));
+}
+
+} // namespace brellow::odbc

@@ -1,0 +1,28 @@
+#include "odbc/OdbcComponentFactory.h"
+
+#include "odbc/OdbcConnection.h"
+#include "odbc/OdbcRecordset.h"
+#include "odbc/OdbcSystem.h"
+#include "text/CaseInsensitive.h"
+
+namespace brellow::odbc {
+
+OdbcComponentFactory::OdbcComponentFactory()
+    : OdbcComponentFactory(OdbcSystem::DefaultDriverCandidates()) {}
+
+OdbcComponentFactory::OdbcComponentFactory(std::vector<std::string> driverCandidates)
+    : driverCandidates_(std::move(driverCandidates)), guard_(OdbcSystem::MakeCommandGuard()) {}
+
+std::unique_ptr<ado::DbObject> OdbcComponentFactory::CreateObject(std::string_view progId) {
+    // Programmatic identifiers are not case-sensitive.
+    if (text::EqualsIgnoringCase(progId, ado::kConnectionProgId)) {
+        return std::make_unique<OdbcConnection>(driverCandidates_, guard_);
+    }
+    if (text::EqualsIgnoringCase(progId, ado::kRecordsetProgId)) {
+        return std::make_unique<OdbcRecordset>();
+    }
+    throw ado::DbError(ado::errors::kCannotCreateObject,
+                       "ActiveX component can't create object: " + std::string(progId));
+}
+
+} // namespace brellow::odbc

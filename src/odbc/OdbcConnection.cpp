@@ -1,0 +1,127 @@
+#include "odbc/OdbcConnection.h"
+
+#include "ConnectionPropertyReader.h"
+#include "OdbcApi.h"
+#include "OdbcCommandRunner.h"
+#include "OdbcHandle.h"
+#include "ado/DbError.h"
+#include "ado/ErrorNumbers.h"
+#include "connstring/ConnectionSettings.h"
+#include "odbc/CommandGuard.h"
+#include "odbc/OdbcConnectionStringBuilder.h"
+#include "odbc/OdbcErrorMapper.h"
+#include "odbc/OdbcSystem.h"
+#include "text/Utf16Text.h"
+
+#include <algorithm>
+
+namespace brellow::odbc {
+namespace {
+
+[[noreturn]] void notAllowedWhenOpen() {
+    throw ado::DbError(ado::errors::kNotAllowedWhenOpen,
+                       "Operation is not allowed when the object is open.");
+}
+
+[[noreturn]] void notAllowedWhenClosed() {
+    throw ado::DbError(ado::errors::kNotAllowedWhenClosed,
+                       "Operation is not allowed when the object is closed.");
+}
+
+SQLPOINTER seconds(int value) {
+    return reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(value));
+}
+
+} // namespace
+
+OdbcConnection::OdbcConnection(std::vector<std::string> driverCandidates,
+                               std::shared_ptr<CommandGuard> guard)
+    : driverCandidates_(std::move(driverCandidates)), guard_(std::move(guard)) {}
+
+OdbcConnection::~OdbcConnection() {
+    release();
+}
+
+void OdbcConnection::SetConnectionString(const std::string& text) {
+    if (connection_) {
+        notAllowedWhenOpen();
+    }
+    connectionString_ = text;
+    shownConnectionString_ = text;
+}
+
+void OdbcConnection::Open() {
+    if (connection_) {
+        notAllowedWhenOpen();
+    }
+    const connstring::ConnectionSettings settings =
+        connstring::ConnectionSettings::FromConnectionString(connectionString_);
+    const OdbcDriver driver = OdbcSystem::FindDriver(driverCandidates_);
+    const LoginDeadline deadline(settings.connectTimeoutSeconds());
+    const LoginTarget target = OdbcSystem::PrepareLogin(settings, deadline);
+    std::string odbcUtf8 = OdbcConnectionStringBuilder::Build(settings, driver, target);
+    std::u16string odbcText = text::Utf16Text::FromUtf8(odbcUtf8);
+    std::fill(odbcUtf8.begin(), odbcUtf8.end(), '\0');
+
+    auto environment = std::make_unique<OdbcHandle>(SQL_HANDLE_ENV, nullptr);
+    SQLSetEnvAttr(environment->get(), SQL_ATTR_ODBC_VERSION,
+                  reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_OV_ODBC3)), 0);
+    auto connection = std::make_unique<OdbcHandle>(SQL_HANDLE_DBC, environment->get());
+    // FreeTDS would wait for ever; ADO gives up on a login after Connect Timeout seconds.
+    SQLSetConnectAttr(connection->get(), SQL_ATTR_LOGIN_TIMEOUT, seconds(deadline.DriverSeconds()),
+                      0);
+    const SQLRETURN rc = SQLDriverConnectW(
+        connection->get(), nullptr, reinterpret_cast<SQLWCHAR*>(odbcText.data()),
+        static_cast<SQLSMALLINT>(odbcText.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    // Both forms of the ODBC text hold the password: don't leave it lying in freed memory.
+    std::fill(odbcText.begin(), odbcText.end(), u'\0');
+    if (!OdbcHandle::Succeeded(rc)) {
+        throw OdbcErrorMapper::Map(OdbcErrorMapper::Operation::Connect, connection->Diagnostics());
+    }
+
+    environment_ = std::move(environment);
+    connection_ = std::move(connection);
+    serverPort_ = target.port;
+    openedWith_ = settings;
+    driverName_ = driver.name;
+    commandTimeoutSeconds_ = settings.commandTimeoutSeconds();
+    shownConnectionString_ = settings.connectionStringWithoutPassword();
+}
+
+std::unique_ptr<ado::Recordset> OdbcConnection::Execute(const std::string& commandText) {
+    if (!connection_) {
+        notAllowedWhenClosed();
+    }
+    return OdbcCommandRunner::Run(connection_->get(), commandText, commandTimeoutSeconds_,
+                                  guard_.get(), serverPort_);
+}
+
+ado::Properties& OdbcConnection::Properties() {
+    if (connection_ && openedWith_ && !propertiesRead_) {
+        ConnectionPropertyReader::Read(*openedWith_, connection_->get(), driverName_, properties_);
+        propertiesRead_ = true;
+    }
+    return properties_;
+}
+
+void OdbcConnection::Close() {
+    if (!connection_) {
+        notAllowedWhenClosed();
+    }
+    release();
+}
+
+void OdbcConnection::release() noexcept {
+    if (connection_) {
+        // A connection the server already dropped fails to disconnect; it is freed all the same.
+        SQLDisconnect(connection_->get());
+    }
+    connection_.reset();
+    environment_.reset();
+    serverPort_ = 0;
+    properties_.Clear();
+    propertiesRead_ = false;
+    openedWith_.reset();
+}
+
+} // namespace brellow::odbc

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <chrono>
+
+namespace brellow::odbc {
+
+// The time an open may take: every wait before the driver's own login (the SQL Server
+// Browser, the KDC) uses up part of it, and the driver gets what is left.
+class LoginDeadline {
+public:
+    // 0 seconds: no limit, as in ADO.
+    explicit LoginDeadline(int loginTimeoutSeconds);
+
+    // What is left, at least 1 ms; `whenUnlimited` seconds when there is no limit (0: zero,
+    // which the waits take for "no limit" too).
+    std::chrono::milliseconds Remaining(int whenUnlimited = 0) const;
+    // What is left for the driver's SQL_ATTR_LOGIN_TIMEOUT, in whole seconds, at least 1;
+    // 0 when there is no limit.
+    int DriverSeconds() const;
+
+private:
+    int seconds_;
+    std::chrono::steady_clock::time_point started_;
+};
+
+} // namespace brellow::odbc

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "ado/ComponentFactory.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace brellow::odbc {
+
+class CommandGuard;
+
+// Creates the ODBC-backed Connection and Recordset objects.
+class OdbcComponentFactory final : public ado::ComponentFactory {
+public:
+    // Looks for the system's usual drivers (OdbcSystem).
+    OdbcComponentFactory();
+    // Looks for these (a test can name a missing driver).
+    explicit OdbcComponentFactory(std::vector<std::string> driverCandidates);
+
+    std::unique_ptr<ado::DbObject> CreateObject(std::string_view progId) override;
+
+private:
+    std::vector<std::string> driverCandidates_;
+    // Shared by the connections it makes, which may outlive it.
+    std::shared_ptr<CommandGuard> guard_;
+};
+
+} // namespace brellow::odbc

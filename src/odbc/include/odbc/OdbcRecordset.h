@@ -1,0 +1,30 @@
+#pragma once
+
+#include "ado/Recordset.h"
+#include "ado/RowFields.h"
+
+namespace brellow::odbc {
+
+// A forward-only, read-only recordset. Execute reads its first row when the command runs, so
+// the recordset holds no ODBC handle and may outlive its connection.
+class OdbcRecordset final : public ado::Recordset {
+public:
+    // A closed recordset, as "ADODB.Recordset" creates.
+    OdbcRecordset() = default;
+    // An open recordset over these columns; hasRow tells whether the result had a first row.
+    OdbcRecordset(std::vector<ado::RowField> fields, bool hasRow);
+
+    std::int32_t RecordCount() const override;
+    ado::Fields& Fields() override;
+    std::int32_t State() const override { return open_ ? 1 : 0; }
+    void Close() override;
+
+private:
+    void requireOpen() const;
+
+    ado::RowFields fields_;
+    bool hasRow_ = false;
+    bool open_ = false;
+};
+
+} // namespace brellow::odbc

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "connstring/ConnectionSettings.h"
+#include "odbc/CommandGuard.h"
+#include "odbc/LoginDeadline.h"
+#include "odbc/LoginTarget.h"
+#include "odbc/OdbcDriver.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace brellow::odbc {
+
+// What the component does differently on each operating system. The one header has an
+// implementation for Linux (unixODBC and FreeTDS, linux/) and one for Windows (the system's
+// driver manager and its SQL Server drivers, windows/).
+class OdbcSystem {
+public:
+    // Where to look for a driver, best first: on Linux, the FreeTDS library's usual paths; on
+    // Windows, the names of the SQL Server drivers.
+    static std::vector<std::string> DefaultDriverCandidates();
+    // The first of the candidates that is there; when none is, the driver registered with
+    // the driver manager as "FreeTDS".
+    static OdbcDriver FindDriver(const std::vector<std::string>& candidates);
+
+    // Everything before the driver's login that the driver would not do in time by itself.
+    // Raises errors::kFail for a server or a ticket that can't be had within the deadline.
+    static LoginTarget PrepareLogin(const connstring::ConnectionSettings& settings,
+                                    const LoginDeadline& deadline);
+
+    // The watch over commands whose server stops answering, where there can be one.
+    static std::shared_ptr<CommandGuard> MakeCommandGuard();
+
+    // Who logged in under integrated security: the Kerberos principal, or the user's own
+    // name where there is none.
+    static std::string IntegratedUserName();
+    // This machine's name.
+    static std::string LocalHostName();
+};
+
+} // namespace brellow::odbc

@@ -1,0 +1,78 @@
+#include "odbc/OdbcSystem.h"
+
+#include "CommandWatchdog.h"
+#include "KerberosCredentials.h"
+#include "OdbcDriverLocator.h"
+#include "SqlBrowserClient.h"
+#include "SqlBrowserLookup.h"
+
+#include <array>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace brellow::odbc {
+namespace {
+
+constexpr const char* kRegisteredDriverName = "FreeTDS";
+// A browser that never answers must not hang an open that has no timeout of its own.
+constexpr int kUnlimitedBrowserWait = 15;
+
+std::string localUserName() {
+    std::array<char, 4096> buffer{};
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found) {
+        return found->pw_name;
+    }
+    return {};
+}
+
+} // namespace
+
+std::vector<std::string> OdbcSystem::DefaultDriverCandidates() {
+    return OdbcDriverLocator::DefaultCandidates();
+}
+
+OdbcDriver OdbcSystem::FindDriver(const std::vector<std::string>& candidates) {
+    // Named by its library, the driver needs no entry in odbcinst.ini.
+    std::string driver = OdbcDriverLocator::Locate(candidates);
+    return OdbcDriver::Named(driver.empty() ? kRegisteredDriverName : std::move(driver));
+}
+
+LoginTarget OdbcSystem::PrepareLogin(const connstring::ConnectionSettings& settings,
+                                     const LoginDeadline& deadline) {
+    const connstring::DataSourceAddress& address = settings.address();
+    LoginTarget target{address.host(), address.port(), {}, {}};
+    if (target.port == 0) {
+        target.port = SqlBrowserLookup::LookUpPort(address.host(), SqlBrowserClient::kBrowserPort,
+                                                   address.instance(),
+                                                   deadline.Remaining(kUnlimitedBrowserWait));
+    }
+    if (settings.integratedSecurity()) {
+        // The driver would ask the KDC itself, with no regard for the login timeout; with the
+        // ticket already in the cache it doesn't ask. Both use the same name for the server.
+        target.servicePrincipal =
+            KerberosCredentials::ServicePrincipalName(address.host(), target.port);
+        KerberosCredentials::ObtainServiceTicket(target.servicePrincipal, deadline.Remaining());
+    }
+    return target;
+}
+
+std::shared_ptr<CommandGuard> OdbcSystem::MakeCommandGuard() {
+    return std::make_shared<CommandWatchdog>();
+}
+
+std::string OdbcSystem::IntegratedUserName() {
+    std::string principal = KerberosCredentials::DefaultPrincipal();
+    return principal.empty() ? localUserName() : principal;
+}
+
+std::string OdbcSystem::LocalHostName() {
+    std::array<char, 256> buffer{};
+    if (gethostname(buffer.data(), buffer.size() - 1) == 0) {
+        return buffer.data();
+    }
+    return {};
+}
+
+} // namespace brellow::odbc

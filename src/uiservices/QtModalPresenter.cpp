@@ -1,0 +1,15 @@
+#include "uiservices/QtModalPresenter.h"
+
+#include <QDialog>
+
+namespace brellow::uiservices {
+
+void QtModalPresenter::ShowModal(QDialog& window, QWidget* owner) {
+    if (owner != nullptr && window.parentWidget() != owner) {
+        window.setParent(owner, window.windowFlags());
+    }
+    window.setWindowModality(Qt::ApplicationModal);
+    window.exec();
+}
+
+} // namespace brellow::uiservices

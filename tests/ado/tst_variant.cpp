@@ -1,0 +1,81 @@
+// The values the component hands out, and their text forms.
+#include "ado/DbError.h"
+#include "ado/ErrorNumbers.h"
+#include "ado/Variant.h"
+
+#include <QtTest>
+#include <cmath>
+#include <limits>
+
+using namespace brellow::ado;
+
+namespace {
+
+std::int32_t errorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const DbError& error) {
+        return error.number();
+    }
+    return 0;
+}
+
+} // namespace
+
+class VariantTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void variantTextConversions();
+    void nullIsAnErrorOnlyForStrictText();
+    void variantsCompareByTypeAndValue();
+};
+
+void VariantTest::variantTextConversions() {
+    const std::vector<std::pair<Variant, std::string>> cases{
+        {Variant(true), "True"},
+        {Variant(false), "False"},
+        {Variant(std::int64_t{-9007199254740993}), "-9007199254740993"},
+        {Variant(std::int32_t{2147483647}), "2147483647"},
+        {Variant(0.5), "0.5"},
+        {Variant(-1234.25), "-1234.25"},
+        {Variant(100.0), "100"},
+        {Variant(1.0 / 3.0), "0.333333333333333"},
+        {Variant(1e20), "1E+20"},
+        {Variant(std::string("8.00.2039")), "8.00.2039"},
+        {Variant("  spaced\t"), "  spaced\t"},
+        {Variant(), ""},
+    };
+    for (const auto& [value, expected] : cases) {
+        QCOMPARE(value.ToText(), expected);
+        QCOMPARE(value.ToTextOrEmpty(), expected);
+    }
+}
+
+void VariantTest::nullIsAnErrorOnlyForStrictText() {
+    const Variant null = Variant::Null();
+    QVERIFY(null.isNull());
+    QVERIFY(!null.isEmpty());
+    QCOMPARE(null.ToTextOrEmpty(), "");
+    try {
+        (void)null.ToText();
+        QFAIL("a null converted to text");
+    } catch (const DbError& error) {
+        QCOMPARE(error.number(), static_cast<std::int32_t>(0x800A005E));
+        QCOMPARE(error.description(), "Invalid use of Null");
+    }
+    QCOMPARE(Variant(std::numeric_limits<double>::quiet_NaN()).ToText(), "NaN");
+}
+
+void VariantTest::variantsCompareByTypeAndValue() {
+    QVERIFY(Variant(std::int64_t{1}) == Variant(std::int32_t{1}));
+    QVERIFY(!(Variant(std::int64_t{1}) == Variant(true)));
+    QVERIFY(!(Variant(std::int64_t{1}) == Variant(1.0)));
+    QVERIFY(!(Variant() == Variant::Null()));
+    QVERIFY(!(Variant("1") == Variant(std::int64_t{1})));
+    QCOMPARE(Variant("x").type(), Variant::Type::Text);
+    QCOMPARE(Variant(2.5).type(), Variant::Type::Double);
+}
+
+QTEST_GUILESS_MAIN(VariantTest)
+#include "tst_variant.moc"

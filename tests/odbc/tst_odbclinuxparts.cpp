@@ -1,0 +1,72 @@
+// What the Linux part of the binding does before a login: the SQL Server Browser's protocol
+// and finding the driver's library.
+#include "linux/OdbcDriverLocator.h"
+#include "linux/SqlBrowserClient.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace brellow::odbc;
+
+namespace {
+
+std::string browserAnswer(const std::string& body) {
+    std::string answer(1, '\x05');
+    answer.push_back(static_cast<char>(body.size() & 0xFF));
+    answer.push_back(static_cast<char>(body.size() >> 8));
+    return answer + body;
+}
+
+} // namespace
+
+class OdbcLinuxPartsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void browserAnswerGivesTheInstancesPort();
+    void browserRequestNamesTheInstance();
+
+    void driverLocatorTakesTheFirstExistingFile();
+};
+
+void OdbcLinuxPartsTest::browserAnswerGivesTheInstancesPort() {
+    const std::string answer =
+        browserAnswer("ServerName;DB1;InstanceName;OTHER;IsClustered;No;Version;8.00.194;"
+                      "tcp;1500;;ServerName;DB1;InstanceName;Sales;IsClustered;No;"
+                      "Version;8.00.2039;tcp;2401;np;\\\\DB1\\pipe\\sql;;");
+    QCOMPARE(SqlBrowserClient::ParseResponse(answer, "SALES"), std::optional<std::uint16_t>(2401));
+    QCOMPARE(SqlBrowserClient::ParseResponse(answer, "other"), std::optional<std::uint16_t>(1500));
+    QVERIFY(!SqlBrowserClient::ParseResponse(answer, "missing"));
+    QVERIFY(!SqlBrowserClient::ParseResponse(
+        browserAnswer("ServerName;DB1;InstanceName;NOTCP;np;x;;"), "NOTCP"));
+    QVERIFY(!SqlBrowserClient::ParseResponse(browserAnswer("InstanceName;Bad;tcp;70000;;"), "Bad"));
+    QVERIFY(!SqlBrowserClient::ParseResponse("\x04junk", "Sales"));
+    QVERIFY(!SqlBrowserClient::ParseResponse("", "Sales"));
+    // A length beyond the datagram is cut to what arrived.
+    std::string cut = browserAnswer("InstanceName;A;tcp;1600;;");
+    cut[1] = '\x7F';
+    QCOMPARE(SqlBrowserClient::ParseResponse(cut, "A"), std::optional<std::uint16_t>(1600));
+}
+
+void OdbcLinuxPartsTest::browserRequestNamesTheInstance() {
+    QCOMPARE(SqlBrowserClient::Request("SALES"), std::string("\x04SALES\0", 7));
+}
+
+void OdbcLinuxPartsTest::driverLocatorTakesTheFirstExistingFile() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const std::string first = dir.filePath("first.so").toStdString();
+    const std::string second = dir.filePath("second.so").toStdString();
+    QFile(QString::fromStdString(second)).open(QIODevice::WriteOnly);
+    QCOMPARE(OdbcDriverLocator::Locate({first, dir.path().toStdString(), second}), second);
+    QCOMPARE(OdbcDriverLocator::Locate({first}), "");
+    const auto defaults = OdbcDriverLocator::DefaultCandidates();
+    QVERIFY(!defaults.empty());
+    for (const auto& candidate : defaults) {
+        QVERIFY(candidate.size() > 13 &&
+                candidate.compare(candidate.size() - 13, 13, "libtdsodbc.so") == 0);
+    }
+}
+
+QTEST_GUILESS_MAIN(OdbcLinuxPartsTest)
+#include "tst_odbclinuxparts.moc"

@@ -1,0 +1,244 @@
+// The pieces of the ODBC binding that need no server: error mapping, the driver choice,
+// the factory and the recordset.
+#include "ado/ComponentFactory.h"
+#include "ado/Connection.h"
+#include "ado/DbError.h"
+#include "ado/ErrorNumbers.h"
+#include "ado/PropertyCollection.h"
+#include "ado/Variant.h"
+#include "odbc/OdbcComponentFactory.h"
+#include "odbc/OdbcDriver.h"
+#include "odbc/OdbcErrorMapper.h"
+#include "odbc/OdbcRecordset.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+#include <limits>
+
+using namespace brellow::ado;
+
+using namespace brellow::odbc;
+
+Q_DECLARE_METATYPE(brellow::odbc::OdbcDriver::Dialect)
+
+namespace {
+
+std::int32_t errorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const DbError& error) {
+        return error.number();
+    }
+    return 0;
+}
+
+OdbcDiagnostic diag(std::string state, std::int32_t native, std::string message) {
+    return OdbcDiagnostic{std::move(state), native, std::move(message)};
+}
+
+} // namespace
+
+class OdbcPartsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+
+    void connectFailuresAreAllEFail();
+    void missingDriverIsAMissingProvider();
+    void serverRejectionCarriesTheServersOwnText();
+    void timeoutsAndDroppedConnectionsDuringACommand();
+    void driverPrefixesAreStripped();
+
+    void windowsDriverChoiceTakesTheBestInstalled_data();
+    void windowsDriverChoiceTakesTheBestInstalled();
+
+    void factoryCreatesObjectsByIdentifierIgnoringCase();
+    void factoryRefusesUnknownIdentifiers();
+    void closedObjectsRefuseWork();
+    void recordsetFieldsByNameAndCurrentRow();
+};
+
+void OdbcPartsTest::connectFailuresAreAllEFail() {
+    using Op = OdbcErrorMapper::Operation;
+    const std::vector<std::vector<OdbcDiagnostic>> failures{
+        {diag("08001", 0, "[FreeTDS][SQL Server]Unable to connect to data source"),
+         diag("08S01", 20009, "[FreeTDS][SQL Server]Unable to connect: server unavailable")},
+        {diag("28000", 18456, "[FreeTDS][SQL Server]Login failed for user 'sa'.")},
+        {diag("HYT00", 0, "[FreeTDS][SQL Server]Timeout expired")},
+        {},
+    };
+    for (const auto& diagnostics : failures) {
+        QCOMPARE(OdbcErrorMapper::Map(Op::Connect, diagnostics).number(), errors::kFail);
+    }
+    // The record with a number of its own says most.
+    QCOMPARE(OdbcErrorMapper::Map(Op::Connect, failures[0]).description(),
+             "Unable to connect: server unavailable");
+    QCOMPARE(OdbcErrorMapper::Map(Op::Connect, failures[1]).description(),
+             "Login failed for user 'sa'.");
+    QVERIFY(!OdbcErrorMapper::Map(Op::Connect, {}).description().empty());
+}
+
+void OdbcPartsTest::missingDriverIsAMissingProvider() {
+    const DbError error = OdbcErrorMapper::Map(
+        OdbcErrorMapper::Operation::Connect,
+        {diag("01000", 0, "[unixODBC][Driver Manager]Can't open lib 'x' : file not found"),
+         diag("IM002", 0, "[unixODBC][Driver Manager]Data source name not found")});
+    QCOMPARE(error.number(), errors::kProviderNotFound);
+    QCOMPARE(error.description(), "Provider cannot be found. It may not be properly installed.");
+}
+
+void OdbcPartsTest::serverRejectionCarriesTheServersOwnText() {
+    const DbError error = OdbcErrorMapper::Map(
+        OdbcErrorMapper::Operation::Execute,
+        {diag("42000", 195,
+              "[FreeTDS][SQL Server]'SERVERPROPERTY' is not a recognized function name."),
+         diag("42000", 8180, "[FreeTDS][SQL Server]Statement(s) could not be prepared.")});
+    QCOMPARE(error.number(), static_cast<std::int32_t>(0x80040E14));
+    QCOMPARE(error.description(), "'SERVERPROPERTY' is not a recognized function name.");
+    // A warning-class state with a server number is still the server's refusal.
+    QCOMPARE(OdbcErrorMapper::Map(OdbcErrorMapper::Operation::Execute,
+                                  {diag("01000", 50001, "[SQL Server]custom")})
+                 .number(),
+             errors::kCommandRejected);
+}
+
+void OdbcPartsTest::timeoutsAndDroppedConnectionsDuringACommand() {
+    using Op = OdbcErrorMapper::Operation;
+    const DbError timeout =
+        OdbcErrorMapper::Map(Op::Execute, {diag("HYT00", 0, "[FreeTDS][SQL Server]Timeout")});
+    QCOMPARE(timeout.number(), static_cast<std::int32_t>(0x80040E31));
+    QCOMPARE(timeout.description(), "Query timeout expired");
+    // A dropped connection reports a warning-class state; the failure is still a failure.
+    const DbError dropped = OdbcErrorMapper::Map(
+        Op::Execute, {diag("01000", 20017, "[FreeTDS][SQL Server]Unexpected EOF from the server")});
+    QCOMPARE(dropped.number(), errors::kFail);
+    QCOMPARE(dropped.description(), "Unexpected EOF from the server");
+    QCOMPARE(OdbcErrorMapper::Map(Op::Execute, {diag("08S01", 20004, "[x]Read failed")}).number(),
+             errors::kFail);
+    const DbError unknown = OdbcErrorMapper::Map(Op::Execute, {diag("HY000", 0, "[x]odd")});
+    QCOMPARE(unknown.number(), errors::kFail);
+    QCOMPARE(unknown.description(), "odd");
+}
+
+void OdbcPartsTest::driverPrefixesAreStripped() {
+    QCOMPARE(OdbcErrorMapper::StripDriverPrefixes("[unixODBC][FreeTDS][SQL Server]Text [x] y\n"),
+             "Text [x] y");
+    QCOMPARE(OdbcErrorMapper::StripDriverPrefixes("No prefix"), "No prefix");
+    QCOMPARE(OdbcErrorMapper::StripDriverPrefixes("[unclosed text"), "[unclosed text");
+    QCOMPARE(OdbcErrorMapper::StripDriverPrefixes(""), "");
+}
+
+void OdbcPartsTest::windowsDriverChoiceTakesTheBestInstalled_data() {
+    QTest::addColumn<QStringList>("installed");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<OdbcDriver::Dialect>("dialect");
+    using Dialect = OdbcDriver::Dialect;
+    QTest::newRow("every driver") << QStringList{"SQL Server", "FreeTDS",
+                                                 "SQL Server Native Client 11.0",
+                                                 "ODBC Driver 17 for SQL Server",
+                                                 "ODBC Driver 18 for SQL Server"}
+                                  << "ODBC Driver 18 for SQL Server" << Dialect::MicrosoftOdbc18;
+    QTest::newRow("17 before the Native Client")
+        << QStringList{"SQL Server Native Client 11.0", "ODBC Driver 17 for SQL Server"}
+        << "ODBC Driver 17 for SQL Server" << Dialect::MicrosoftOdbc17;
+    QTest::newRow("the Native Client before the built-in one")
+        << QStringList{"SQL Server", "SQL Server Native Client 11.0"}
+        << "SQL Server Native Client 11.0" << Dialect::NativeClient11;
+    QTest::newRow("only Windows' own")
+        << QStringList{"Microsoft Access Driver (*.mdb)", "SQL Server"} << "SQL Server"
+        << Dialect::WindowsSqlServer;
+    QTest::newRow("only FreeTDS, as under Wine")
+        << QStringList{"FreeTDS"} << "FreeTDS" << Dialect::FreeTds;
+    QTest::newRow("the driver manager's spelling kept")
+        << QStringList{"odbc driver 17 for sql server"} << "odbc driver 17 for sql server"
+        << Dialect::MicrosoftOdbc17;
+    QTest::newRow("none") << QStringList{"PostgreSQL Unicode"} << "" << Dialect::FreeTds;
+    QTest::newRow("a later Microsoft driver speaks 18's keywords")
+        << QStringList{} << "ODBC Driver 19 for SQL Server" << Dialect::MicrosoftOdbc18;
+}
+
+void OdbcPartsTest::windowsDriverChoiceTakesTheBestInstalled() {
+    QFETCH(QStringList, installed);
+    QFETCH(QString, chosen);
+    QFETCH(OdbcDriver::Dialect, dialect);
+    std::vector<std::string> names;
+    for (const QString& name : installed) {
+        names.push_back(name.toStdString());
+    }
+    const std::string found =
+        installed.isEmpty() ? chosen.toStdString()
+                            : OdbcDriver::FirstInstalled(OdbcDriver::WindowsPreference(), names);
+    QCOMPARE(QString::fromStdString(found), chosen);
+    QCOMPARE(OdbcDriver::Named(found).dialect, dialect);
+}
+
+void OdbcPartsTest::factoryCreatesObjectsByIdentifierIgnoringCase() {
+    OdbcComponentFactory factory;
+    auto connection = CreateObjectAs<Connection>(factory, "adodb.connection");
+    QCOMPARE(connection->State(), Connection::kStateClosed);
+    connection->SetConnectionString("Provider=SQLOLEDB.1;Data Source= x ;Password = p;");
+    QCOMPARE(connection->ConnectionString(), "Provider=SQLOLEDB.1;Data Source= x ;Password = p;");
+    auto recordset = CreateObjectAs<Recordset>(factory, "ADODB.Recordset");
+    QCOMPARE(recordset->State(), 0);
+}
+
+void OdbcPartsTest::factoryRefusesUnknownIdentifiers() {
+    OdbcComponentFactory factory;
+    for (const char* progId : {"ADODB.Command", "", "ADODB.Connection.6"}) {
+        try {
+            factory.CreateObject(progId);
+            QFAIL(progId);
+        } catch (const DbError& error) {
+            QCOMPARE(error.number(), errors::kCannotCreateObject);
+            QVERIFY(error.description().find(progId) != std::string::npos);
+        }
+    }
+    // A Recordset asked for as a Connection is refused too.
+    QCOMPARE(errorOf([&] { CreateObjectAs<Connection>(factory, "ADODB.Recordset"); }),
+             errors::kCannotCreateObject);
+}
+
+void OdbcPartsTest::closedObjectsRefuseWork() {
+    OdbcComponentFactory factory;
+    auto connection = CreateObjectAs<Connection>(factory, "ADODB.Connection");
+    QCOMPARE(errorOf([&] { connection->Execute("SELECT 1"); }), errors::kNotAllowedWhenClosed);
+    QCOMPARE(errorOf([&] { connection->Close(); }), errors::kNotAllowedWhenClosed);
+    QCOMPARE(connection->Properties().Count(), 0);
+    // Open checks the string before reaching for a driver or a server.
+    connection->SetConnectionString("Provider=MSDASQL;Data Source=h");
+    QCOMPARE(errorOf([&] { connection->Open(); }), errors::kProviderNotFound);
+    connection->SetConnectionString("Provider=SQLOLEDB;Data Source='h");
+    QCOMPARE(errorOf([&] { connection->Open(); }), errors::kBadConnectionString);
+    QCOMPARE(connection->State(), Connection::kStateClosed);
+    // The string as written survives a failed open.
+    QCOMPARE(connection->ConnectionString(), "Provider=SQLOLEDB;Data Source='h");
+
+    OdbcRecordset closed;
+    QCOMPARE(errorOf([&] { closed.RecordCount(); }), errors::kNotAllowedWhenClosed);
+    QCOMPARE(errorOf([&] { closed.Fields(); }), errors::kNotAllowedWhenClosed);
+    QCOMPARE(errorOf([&] { closed.Close(); }), errors::kNotAllowedWhenClosed);
+}
+
+void OdbcPartsTest::recordsetFieldsByNameAndCurrentRow() {
+    OdbcRecordset withRow({RowField("Edition", Variant("Standard Edition"), true),
+                           RowField("Level", Variant::Null(), true)},
+                          true);
+    QCOMPARE(withRow.State(), 1);
+    QCOMPARE(withRow.RecordCount(), -1);
+    QCOMPARE(withRow.Fields().Count(), 2);
+    QCOMPARE(withRow.Fields().Item("EDITION").Value().ToText(), "Standard Edition");
+    QCOMPARE(withRow.Fields().Item("edition").Name(), "Edition");
+    QVERIFY(withRow.Fields().Item("Level").Value().isNull());
+    QCOMPARE(errorOf([&] { withRow.Fields().Item("Edition "); }), errors::kItemNotFound);
+    withRow.Close();
+    QCOMPARE(withRow.State(), 0);
+    QCOMPARE(errorOf([&] { withRow.Fields(); }), errors::kNotAllowedWhenClosed);
+
+    OdbcRecordset empty({RowField("Edition", Variant(), false)}, false);
+    QCOMPARE(empty.RecordCount(), 0);
+    QCOMPARE(errorOf([&] { empty.Fields().Item("Edition").Value(); }), errors::kNoCurrentRow);
+}
+
+QTEST_GUILESS_MAIN(OdbcPartsTest)
+#include "tst_odbcparts.moc"

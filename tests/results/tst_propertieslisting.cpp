@@ -1,0 +1,229 @@
+#include "ado/ErrorNumbers.h"
+#include "commands/ServerCommand.h"
+#include "results/FrmResults.h"
+#include "results/PropertiesListing.h"
+#include "support/FakeComponent.h"
+#include "support/FakeMessageBoxService.h"
+#include "support/FakeModalPresenter.h"
+#include "support/FakeMousePointer.h"
+#include "support/FakeServerWindow.h"
+
+#include <QListWidget>
+#include <QtTest>
+#include <algorithm>
+#include <limits>
+
+using brellow::ado::Connection;
+using brellow::ado::Recordset;
+using brellow::ado::Variant;
+using brellow::commands::ServerCommand;
+using brellow::results::FrmResults;
+using brellow::results::PropertiesListing;
+using brellow::testsupport::FakeComponent;
+using brellow::testsupport::FakeMessageBoxService;
+using brellow::testsupport::FakeModalPresenter;
+using brellow::testsupport::FakeMousePointer;
+using brellow::testsupport::FakeServerWindow;
+namespace errors = brellow::ado::errors;
+
+// View Connection Properties as the main window runs it, against the fake component.
+class PropertiesListingTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<FakeComponent> component;
+    std::unique_ptr<FakeMessageBoxService> boxes;
+    std::unique_ptr<FakeMousePointer> pointer;
+    std::unique_ptr<FakeModalPresenter> modal;
+    std::unique_ptr<FakeServerWindow> window;
+    std::unique_ptr<QWidget> owner;
+    // What the list held while the window was up, one entry per showing.
+    QList<QStringList> shownRows;
+
+    void viewConnectionProperties() {
+        PropertiesListing listing(*modal, owner.get());
+        ServerCommand(*component, *boxes, *pointer)
+            .Run(*window, {.showBusyPointer = false, .clearServerInfo = false},
+                 [&listing](Connection& connection, std::unique_ptr<Recordset>& recordset) {
+                     listing.Run(connection, recordset);
+                 });
+    }
+
+    static QStringList rowsOf(QDialog& dialog) {
+        auto& frmResults = dynamic_cast<FrmResults&>(dialog);
+        QStringList rows;
+        for (int i = 0; i < frmResults.lstResults()->count(); ++i) {
+            rows.append(frmResults.lstResults()->item(i)->text());
+        }
+        return rows;
+    }
+
+    static int resultWindowsAlive() {
+        const QWidgetList widgets = QApplication::allWidgets();
+        return int(std::count_if(widgets.begin(), widgets.end(), [](QWidget* w) {
+            return w->objectName() == QStringLiteral("frmResults");
+        }));
+    }
+
+private slots:
+    void init() {
+        component = std::make_unique<FakeComponent>();
+        component->properties = {{"Current Catalog", Variant("master")},
+                                 {"Packet Size", Variant(std::int32_t{4096})},
+                                 {"Null Thing", Variant::Null()},
+                                 {"Empty Thing", Variant()},
+                                 {"Encrypt", Variant(false)},
+                                 {"Tabbed\tName", Variant("a\tb")}};
+        boxes = std::make_unique<FakeMessageBoxService>();
+        pointer = std::make_unique<FakeMousePointer>();
+        modal = std::make_unique<FakeModalPresenter>();
+        window = std::make_unique<FakeServerWindow>();
+        window->edition = QStringLiteral("Standard Edition");
+        window->version = QStringLiteral("8.00.194");
+        window->spLevel = QStringLiteral("RTM");
+        owner = std::make_unique<QWidget>();
+        shownRows.clear();
+        modal->whileShown = [this](QDialog& dialog) {
+            shownRows.append(rowsOf(dialog));
+        };
+    }
+
+    void listsEveryPropertyInTheCollectionsOrder() {
+        viewConnectionProperties();
+        QCOMPARE(modal->calls, 1);
+        QCOMPARE(modal->lastOwner, owner.get());
+        QCOMPARE(shownRows.size(), 1);
+        QCOMPARE(shownRows[0],
+                 (QStringList{"Current Catalog\tmaster", "Packet Size\t4096", "Null Thing\t",
+                              "Empty Thing\t", "Encrypt\tFalse", "Tabbed\tName\ta\tb"}));
+        QVERIFY(boxes->shown.isEmpty());
+    }
+
+    void readsTheCountOnceAndLooksEachPropertyUpAfresh() {
+        component->properties.resize(2);
+        viewConnectionProperties();
+        std::vector<std::string> reads;
+        for (const auto& call : component->calls) {
+            if (call.rfind("Propert", 0) == 0 && call != "Properties") {
+                reads.push_back(call);
+            }
+        }
+        QCOMPARE(reads, (std::vector<std::string>{
+                            "Properties.Count", "Properties.Item(0)", "Property[0].Name",
+                            "Properties.Item(0)", "Property[0].Value", "Properties.Item(1)",
+                            "Property[1].Name", "Properties.Item(1)", "Property[1].Value"}));
+    }
+
+    void noPropertiesStillShowsAnEmptyWindow() {
+        component->properties.clear();
+        viewConnectionProperties();
+        QCOMPARE(modal->calls, 1);
+        QCOMPARE(shownRows, (QList<QStringList>{QStringList{}}));
+        QVERIFY(boxes->shown.isEmpty());
+    }
+
+    void aNegativeCountListsNothing() {
+        component->reportedPropertyCount = std::numeric_limits<std::int32_t>::min();
+        viewConnectionProperties();
+        QCOMPARE(shownRows, (QList<QStringList>{QStringList{}}));
+        QCOMPARE(component->CountCalls("Properties.Item(0)"), 0);
+    }
+
+    void theConnectionStaysOpenWhileTheWindowIsShown() {
+        int openWhileShown = -1;
+        int closesWhileShown = -1;
+        bool visibleWhileShown = false;
+        modal->whileShown = [&](QDialog& dialog) {
+            openWhileShown = component->openConnections;
+            closesWhileShown = component->CountCalls("Close");
+            visibleWhileShown = dialog.isVisible();
+        };
+        viewConnectionProperties();
+        QCOMPARE(openWhileShown, 1);
+        QCOMPARE(closesWhileShown, 0);
+        QVERIFY(visibleWhileShown);
+        QCOMPARE(component->CountCalls("Close"), 1);
+        QCOMPARE(component->openConnections, 0);
+        QCOMPARE(component->liveConnections, 0);
+        QCOMPARE(component->liveRecordsets, 0);
+        // The window is discarded once the command is over.
+        QCOMPARE(resultWindowsAlive(), 0);
+    }
+
+    void aFailingPropertyShowsItsMessageAndNoWindow() {
+        component->failPropertyAt = 2;
+        component->failProperty =
+            FakeComponent::Error(errors::kItemNotFound, "Property could not be read");
+        viewConnectionProperties();
+        QCOMPARE(modal->calls, 0);
+        QCOMPARE(boxes->shown.size(), 1);
+        QCOMPARE(boxes->shown[0].text, QStringLiteral("Property could not be read"));
+        QCOMPARE(boxes->shown[0].style, 0);
+        QVERIFY(!boxes->shown[0].title.has_value());
+        QCOMPARE(component->openConnections, 0);
+        QCOMPARE(component->liveConnections, 0);
+        QCOMPARE(resultWindowsAlive(), 0);
+
+        // The half-filled window went with the failure: the next listing starts empty.
+        component->failPropertyAt.reset();
+        viewConnectionProperties();
+        QCOMPARE(modal->calls, 1);
+        QCOMPARE(shownRows.size(), 1);
+        QCOMPARE(shownRows[0].size(), int(component->properties.size()));
+        QCOMPARE(shownRows[0].first(), QStringLiteral("Current Catalog\tmaster"));
+    }
+
+    void aRefusedLoginShowsTheFixedMessageAndNoWindow() {
+        component->failOpen = FakeComponent::Error(errors::kFail, "Login failed for user 'sa'.");
+        viewConnectionProperties();
+        QCOMPARE(modal->calls, 0);
+        QCOMPARE(boxes->shown.size(), 1);
+        QCOMPARE(boxes->shown[0].title.value_or(QString()),
+                 QStringLiteral("SQL Server Not Available/Access Denied"));
+        QCOMPARE(boxes->shown[0].style, 16);
+    }
+
+    void aConnectionLeftClosedShowsNeitherWindowNorMessage() {
+        component->stateAfterOpen = 0;
+        viewConnectionProperties();
+        QCOMPARE(modal->calls, 0);
+        QVERIFY(boxes->shown.isEmpty());
+        QCOMPARE(pointer->history, QList<int>{1});
+    }
+
+    void leavesTheLabelsAloneAndNeverShowsTheHourglass_data() {
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("listed") << "listed";
+        QTest::newRow("refused") << "refused";
+        QTest::newRow("failed property") << "property";
+    }
+
+    void leavesTheLabelsAloneAndNeverShowsTheHourglass() {
+        QFETCH(QString, outcome);
+        if (outcome == "refused") {
+            component->failOpen = FakeComponent::Error(errors::kFail, "refused");
+        } else if (outcome == "property") {
+            component->failPropertyAt = 0;
+            component->failProperty = FakeComponent::Error(errors::kItemNotFound, "gone");
+        }
+        viewConnectionProperties();
+        QCOMPARE(window->edition, QStringLiteral("Standard Edition"));
+        QCOMPARE(window->version, QStringLiteral("8.00.194"));
+        QCOMPARE(window->spLevel, QStringLiteral("RTM"));
+        QCOMPARE(window->log,
+                 (QStringList{"ServerName", "SecurityChoice"})); // no clearing, no writes
+        QCOMPARE(pointer->history, QList<int>{1});
+    }
+
+    void eachListingIsFresh() {
+        viewConnectionProperties();
+        component->properties = {{"DBMS Version", Variant("08.00.0194")}};
+        viewConnectionProperties();
+        QCOMPARE(shownRows.size(), 2);
+        QCOMPARE(shownRows[1], QStringList{"DBMS Version\t08.00.0194"});
+        QCOMPARE(component->connectionsCreated, 2);
+    }
+};
+
+QTEST_MAIN(PropertiesListingTest)
+#include "tst_propertieslisting.moc"
