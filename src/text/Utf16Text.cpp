@@ -91,6 +91,24 @@ std::u16string Utf16Text::FromUtf8(std::string_view text) {
     return out;
 }
 
+std::string Utf16Text::FromLittleEndian(const std::uint8_t* bytes, std::size_t size) {
+    std::u16string units(size / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        units[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    }
+    return ToUtf8(units);
+}
+
+std::vector<std::uint8_t> Utf16Text::ToLittleEndian(std::u16string_view units) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(units.size() * 2);
+    for (const char16_t unit : units) {
+        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    return bytes;
+}
+
 std::string Utf16Text::ToUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());

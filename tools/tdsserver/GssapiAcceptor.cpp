@@ -1,5 +1,7 @@
 #include "GssapiAcceptor.h"
 
+#include "text/GssapiStatus.h"
+
 #include <algorithm>
 #include <cstring>
 #include <gssapi/gssapi_ext.h>
@@ -15,32 +17,6 @@ constexpr std::uint8_t kerberosOid[] = {0x2a, 0x86, 0x48, 0x86, 0xf7, 0x12, 0x01
 constexpr std::uint8_t microsoftKerberosOid[] = {0x2a, 0x86, 0x48, 0x82, 0xf7,
                                                  0x12, 0x01, 0x02, 0x02};
 constexpr std::uint8_t spnegoOid[] = {0x2b, 0x06, 0x01, 0x05, 0x05, 0x02};
-
-std::string statusText(OM_uint32 code, int type, gss_OID mechanism) {
-    std::string text;
-    OM_uint32 context = 0;
-    do {
-        OM_uint32 minor = 0;
-        gss_buffer_desc part{0, nullptr};
-        if (GSS_ERROR(gss_display_status(&minor, code, type, mechanism, &context, &part))) {
-            break;
-        }
-        if (!text.empty()) {
-            text += "; ";
-        }
-        text.append(static_cast<const char*>(part.value), part.length);
-        gss_release_buffer(&minor, &part);
-    } while (context != 0);
-    return text;
-}
-
-std::string describe(OM_uint32 major, OM_uint32 minor) {
-    std::string text = statusText(major, GSS_C_GSS_CODE, GSS_C_NO_OID);
-    if (minor != 0) {
-        text += ": " + statusText(minor, GSS_C_MECH_CODE, gss_mech_krb5);
-    }
-    return text;
-}
 
 } // namespace
 
@@ -74,7 +50,7 @@ GssapiAcceptor::Step GssapiAcceptor::accept(const std::vector<std::uint8_t>& tok
         if (GSS_ERROR(major)) {
             credential_ = GSS_C_NO_CREDENTIAL;
             done_ = true;
-            step.reason = describe(major, minor);
+            step.reason = text::GssapiStatus::Describe(major, minor);
             return step;
         }
     }
@@ -94,7 +70,7 @@ GssapiAcceptor::Step GssapiAcceptor::accept(const std::vector<std::uint8_t>& tok
 
     if (GSS_ERROR(major)) {
         done_ = true;
-        step.reason = describe(major, minor);
+        step.reason = text::GssapiStatus::Describe(major, minor);
     } else if (major & GSS_S_CONTINUE_NEEDED) {
         step.status = Status::Continue;
     } else {

@@ -1,7 +1,7 @@
 #include "Login7Request.h"
 
 #include "ByteView.h"
-#include "Utf16Codec.h"
+#include "text/Utf16Text.h"
 
 namespace brellow::tdsserver {
 
@@ -77,7 +77,7 @@ std::optional<Login7Request> Login7Request::parse(const std::vector<std::uint8_t
         if (!bytes) {
             return std::nullopt;
         }
-        *field.target = Utf16Codec::toUtf8(*bytes);
+        *field.target = text::Utf16Text::FromLittleEndian(*bytes);
     }
 
     auto password = fieldBytes(view, Password, false);
@@ -87,7 +87,7 @@ std::optional<Login7Request> Login7Request::parse(const std::vector<std::uint8_t
     for (auto& byte : *password) {
         byte = unscramblePasswordByte(byte);
     }
-    login.password = Utf16Codec::toUtf8(*password);
+    login.password = text::Utf16Text::FromLittleEndian(*password);
 
     if (login.integratedSecurity) {
         auto sspi = fieldBytes(view, Sspi, true);

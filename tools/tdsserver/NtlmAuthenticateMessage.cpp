@@ -2,7 +2,7 @@
 
 #include "ByteView.h"
 #include "NtlmChallenge.h"
-#include "Utf16Codec.h"
+#include "text/Utf16Text.h"
 
 namespace brellow::tdsserver {
 
@@ -43,7 +43,7 @@ NtlmAuthenticateMessage::parse(const std::vector<std::uint8_t>& token) {
     message.ntResponse = std::move(*nt);
     const auto text = [&message](const std::vector<std::uint8_t>& bytes) {
         if (message.flags & negotiateUnicode) {
-            return Utf16Codec::toUtf8(bytes);
+            return text::Utf16Text::FromLittleEndian(bytes);
         }
         // OEM text: only its ASCII part has one meaning.
         std::string out;

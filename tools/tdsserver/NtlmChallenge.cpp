@@ -2,7 +2,7 @@
 
 #include "ByteView.h"
 #include "ByteWriter.h"
-#include "Utf16Codec.h"
+#include "text/Utf16Text.h"
 
 #include <cstring>
 
@@ -43,7 +43,7 @@ void avPair(ByteWriter& out, AvId id, const std::vector<std::uint8_t>& value) {
 }
 
 std::vector<std::uint8_t> utf16Bytes(const std::string& text) {
-    return Utf16Codec::toBytes(Utf16Codec::fromUtf8(text.substr(0, 64)));
+    return text::Utf16Text::ToLittleEndian(text::Utf16Text::FromUtf8(text.substr(0, 64)));
 }
 
 } // namespace

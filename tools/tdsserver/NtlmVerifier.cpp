@@ -1,7 +1,7 @@
 #include "NtlmVerifier.h"
 
 #include "ByteView.h"
-#include "Utf16Codec.h"
+#include "text/Utf16Text.h"
 
 #include <algorithm>
 #include <map>
@@ -33,7 +33,7 @@ bool equalsIgnoringAsciiCase(const std::string& a, const std::string& b) {
 }
 
 std::vector<std::uint8_t> utf16(const std::string& text) {
-    return Utf16Codec::toBytes(Utf16Codec::fromUtf8(text));
+    return text::Utf16Text::ToLittleEndian(text::Utf16Text::FromUtf8(text));
 }
 
 using Digest = std::vector<std::uint8_t>;

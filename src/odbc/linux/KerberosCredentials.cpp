@@ -2,6 +2,7 @@
 
 #include "ado/DbError.h"
 #include "ado/ErrorNumbers.h"
+#include "text/GssapiStatus.h"
 
 #include <condition_variable>
 #include <gssapi/gssapi.h>
@@ -15,24 +16,6 @@
 namespace brellow::odbc {
 namespace {
 
-std::string statusText(OM_uint32 code, int type) {
-    std::string text;
-    OM_uint32 context = 0;
-    do {
-        OM_uint32 minor = 0;
-        gss_buffer_desc part{0, nullptr};
-        if (GSS_ERROR(gss_display_status(&minor, code, type, gss_mech_krb5, &context, &part))) {
-            break;
-        }
-        if (!text.empty()) {
-            text += "; ";
-        }
-        text.append(static_cast<const char*>(part.value), part.length);
-        gss_release_buffer(&minor, &part);
-    } while (context != 0);
-    return text;
-}
-
 // Asks for a first context token towards spn, which makes the library fetch the service
 // ticket and keep it in the credentials cache. Answers why it failed, or nothing.
 std::optional<std::string> requestServiceTicket(const std::string& spn) {
@@ -41,7 +24,7 @@ std::optional<std::string> requestServiceTicket(const std::string& spn) {
     gss_name_t target = GSS_C_NO_NAME;
     OM_uint32 major = gss_import_name(&minor, &nameText, GSS_KRB5_NT_PRINCIPAL_NAME, &target);
     if (GSS_ERROR(major)) {
-        return statusText(major, GSS_C_GSS_CODE);
+        return text::GssapiStatus::Describe(major, minor);
     }
     gss_ctx_id_t context = GSS_C_NO_CONTEXT;
     gss_buffer_desc token{0, nullptr};
@@ -50,10 +33,7 @@ std::optional<std::string> requestServiceTicket(const std::string& spn) {
                                  nullptr, &token, nullptr, nullptr);
     std::optional<std::string> failure;
     if (GSS_ERROR(major)) {
-        failure = statusText(major, GSS_C_GSS_CODE);
-        if (minor != 0) {
-            *failure += ": " + statusText(minor, GSS_C_MECH_CODE);
-        }
+        failure = text::GssapiStatus::Describe(major, minor);
     }
     OM_uint32 ignored = 0;
     gss_release_buffer(&ignored, &token);

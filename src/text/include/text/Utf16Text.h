@@ -1,16 +1,27 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brellow::text {
 
-// Converts between the UTF-8 the component hands out and the UTF-16 of ODBC's wide calls.
-// Ill-formed input becomes U+FFFD rather than being dropped or passed on.
+// Converts between UTF-8, which the program works in, and UTF-16: the code units of ODBC's wide
+// calls, and the little-endian bytes TDS carries every string in. Ill-formed input becomes
+// U+FFFD rather than being dropped or passed on, so that any input converts.
 class Utf16Text {
 public:
     static std::u16string FromUtf8(std::string_view text);
     static std::string ToUtf8(std::u16string_view text);
+
+    // Little-endian bytes; an odd trailing byte is ignored.
+    static std::string FromLittleEndian(const std::uint8_t* bytes, std::size_t size);
+    static std::string FromLittleEndian(const std::vector<std::uint8_t>& bytes) {
+        return FromLittleEndian(bytes.data(), bytes.size());
+    }
+    static std::vector<std::uint8_t> ToLittleEndian(std::u16string_view units);
 };
 
 } // namespace brellow::text
