@@ -195,7 +195,7 @@ struct Figures {
 Figures measure(int cycles, const std::function<void(quint16 port)>& cycle,
                 const QStringList& serverArgs = {}) {
     testsupport::TestServerProcess server(
-        {"bench", "Bench-pw-1", "Developer Edition", "8.00.2039", "SP4", {}, {}, 600, serverArgs});
+        {"bench", "Bench-pw-1", "Developer Edition", "8.00.2039", "SP4", {}, 600, serverArgs});
     if (!server.start()) {
         throw std::runtime_error("test server: " + server.errorString().toStdString());
     }

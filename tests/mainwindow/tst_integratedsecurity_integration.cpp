@@ -1,7 +1,7 @@
 // Integrated security from Linux, end to end: the main window and the real database component
 // against the TDS test server, which checks Kerberos tickets with GSSAPI against a keytab of a
-// real MIT Kerberos realm on loopback (scripts/kerberos-realm), and NTLMv2 answers against an
-// account of its own.
+// real MIT Kerberos realm on loopback (the "kerberos" fixture). NTLM logins are
+// tst_ntlm_integration's.
 #include "ado/ComponentFactory.h"
 #include "ado/Connection.h"
 #include "results/FrmResults.h"
@@ -357,46 +357,6 @@ private slots:
             // Not before the login timeout: the KDC was waited for, then given up on.
             QVERIFY2(elapsed >= kLoginTimeoutMs - 1000, qPrintable(QString::number(elapsed)));
         }
-    }
-
-    void ntlmLoginsAreCheckedAgainstTheAccount_data() {
-        QTest::addColumn<QString>("user");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<bool>("accepted");
-        QTest::addColumn<QString>("logged");
-        QTest::addColumn<bool>("encrypted");
-        QTest::newRow("right password") << kNtlmAccount << kNtlmPassword << true
-                                        << "result=accepted login=BRELLOW\\\\bob" << false;
-        QTest::newRow("other case") << QStringLiteral("brellow\\BOB") << kNtlmPassword << true
-                                    << "result=accepted login=BRELLOW\\\\bob" << false;
-        QTest::newRow("wrong password") << kNtlmAccount << QStringLiteral("N7lm pass;wore") << false
-                                        << "result=refused reason=wrong\\x20password" << false;
-        QTest::newRow("other domain") << QStringLiteral("ELSEWHERE\\bob") << kNtlmPassword << false
-                                      << "result=refused reason=unknown\\x20account" << false;
-        QTest::newRow("login inside TLS") << kNtlmAccount << kNtlmPassword << true
-                                          << "result=accepted login=BRELLOW\\\\bob" << true;
-    }
-
-    void ntlmLoginsAreCheckedAgainstTheAccount() {
-        QFETCH(QString, user);
-        QFETCH(QString, password);
-        QFETCH(bool, accepted);
-        QFETCH(QString, logged);
-        QFETCH(bool, encrypted);
-        const TestServerProcess& target = encrypted ? *encrypting : *server;
-        const qsizetype loginsBefore = loginLines(target).size();
-        window.getVersionInfo(QStringLiteral("127.0.0.1,%1").arg(target.port()), user, password);
-        if (accepted) {
-            verifyLabelsFilled();
-        } else {
-            verifyAccessDenied();
-        }
-        const QStringList logins = loginLines(target).mid(loginsBefore);
-        QCOMPARE(logins.size(), 2);
-        QVERIFY2(logins[0].contains(QStringLiteral("sspi=ntlm result=challenge")),
-                 qPrintable(logins[0]));
-        QCOMPARE(logins[0].contains(QLatin1String(" tls=1")), encrypted);
-        QVERIFY2(logins[1].contains("ntlm=authenticate " + logged), qPrintable(logins[1]));
     }
 };
 

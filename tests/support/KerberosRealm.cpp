@@ -61,6 +61,19 @@ bool KerberosRealm::run(const QStringList& arguments, QByteArray* output) {
 bool KerberosRealm::start() {
     stop();
     error_.clear();
+    // ctest's "kerberos" fixture has made the realm and put this process in it already.
+    if (qEnvironmentVariableIsSet("BRELLOW_REALM_DIR")) {
+        for (const QString& fact :
+             {QStringLiteral("BRELLOW_REALM"), QStringLiteral("BRELLOW_REALM_DIR"),
+              QStringLiteral("BRELLOW_REALM_USER"), QStringLiteral("BRELLOW_REALM_PASSWORD"),
+              QStringLiteral("BRELLOW_REALM_KDC_PORT"), QStringLiteral("BRELLOW_REALM_KDC_PID"),
+              QStringLiteral("BRELLOW_REALM_KDC_LOG"),
+              QStringLiteral("BRELLOW_TDS_SERVER_FLAGS")}) {
+            facts_.insert(fact, qEnvironmentVariable(fact.toLatin1().constData()));
+        }
+        shared_ = true;
+        return true;
+    }
     // Nothing of the machine's own Kerberos set-up may leak into the script.
     for (const QByteArray& name : kerberosVariables) {
         if (qEnvironmentVariableIsSet(name.constData())) {
@@ -103,10 +116,11 @@ bool KerberosRealm::start() {
 }
 
 void KerberosRealm::stop() {
-    if (!directory().isEmpty()) {
+    if (!directory().isEmpty() && !shared_) {
         run({QStringLiteral("stop"), directory()});
     }
     facts_.clear();
+    shared_ = false;
     for (auto it = savedEnvironment_.cbegin(); it != savedEnvironment_.cend(); ++it) {
         if (it.value().isNull()) {
             qunsetenv(it.key().constData());

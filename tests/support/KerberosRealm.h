@@ -8,11 +8,13 @@
 
 namespace brellow::testsupport {
 
-// A throw-away MIT Kerberos realm for one test program, made by scripts/kerberos-realm:
-// a KDC on a free loopback port, a user with a ticket, a keytab for the test server. While
-// it runs, this process (and every program it starts) uses the realm's Kerberos environment
-// only; stop() (or destruction) ends the KDC, removes the realm's folder and puts the
-// environment back. A realm left behind by a crash ends by itself after its lifetime.
+// A throw-away MIT Kerberos realm, made by scripts/kerberos-realm: a KDC on a free loopback
+// port, a user with a ticket, a keytab for the test server. Run by ctest, the test uses the
+// realm of the "kerberos" fixture, whose environment it was started with; a test program run
+// by hand makes one of its own. While it runs, this process (and every program it starts)
+// uses the realm's Kerberos environment only; stop() (or destruction) ends a realm of its own,
+// removes the realm's folder and puts the environment back. A realm left behind by a crash
+// ends by itself after its lifetime.
 class KerberosRealm {
 public:
     explicit KerberosRealm(int lifetimeSeconds = 600);
@@ -56,6 +58,8 @@ private:
 
     int lifetimeSeconds_;
     QMap<QString, QString> facts_;
+    // The fixture's realm, which outlives this test.
+    bool shared_ = false;
     QMap<QByteArray, QByteArray> savedEnvironment_;
     QString error_;
 };

@@ -1,5 +1,7 @@
 #include "TestServerProcess.h"
 
+#include "SupervisorLink.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -37,7 +39,7 @@ QString TestServerProcess::serverProgram() {
 }
 
 QStringList TestServerProcess::arguments() const {
-    QStringList args{QStringLiteral("--port"), QStringLiteral("0")};
+    QStringList args;
     addIfSet(args, "--user", options_.user);
     addIfSet(args, "--password", options_.password);
     addIfSet(args, "--edition", options_.edition);
@@ -46,8 +48,6 @@ QStringList TestServerProcess::arguments() const {
     if (!options_.fault.isEmpty()) {
         args << QStringLiteral("--fault") << options_.fault;
     }
-    args << QStringLiteral("--wire-log") << wireLogPath_;
-    args << QStringLiteral("--raw-log") << rawLogPath_;
     args << QStringLiteral("--lifetime") << QString::number(options_.lifetimeSeconds);
     args << options_.extraArgs;
     return args;
@@ -57,17 +57,56 @@ bool TestServerProcess::start() {
     stop();
     error_.clear();
     port_ = 0;
+    if (const std::optional<QString> supervisor = SupervisorLink::FromEnvironment()) {
+        return startThroughSupervisor(*supervisor);
+    }
+    return startAsChild();
+}
+
+bool TestServerProcess::startThroughSupervisor(const QString& supervisor) {
+    link_ = std::make_unique<SupervisorLink>(supervisor);
+    const std::optional<QString> answer =
+        link_->Ask(QStringLiteral("START\t") + arguments().join(QLatin1Char('\t')));
+    // "LISTENING <port>\t<log folder>"
+    const QStringList words = answer.value_or(QString()).split(QLatin1Char('\t'));
+    bool ok = false;
+    const uint port = words.value(0).mid(10).toUInt(&ok);
+    if (!answer || !words.value(0).startsWith(QLatin1String("LISTENING ")) || !ok || port == 0 ||
+        port > 65535 || words.size() != 2) {
+        error_ = answer ? *answer : link_->errorString();
+        link_.reset();
+        return false;
+    }
+    port_ = static_cast<quint16>(port);
+#ifdef _WIN32
+    // The supervisor's folder, as Wine shows the Linux file system to a Windows program.
+    const QString logs = QStringLiteral("Z:") + words[1];
+#else
+    const QString logs = words[1];
+#endif
+    wireLogPath_ = logs + QStringLiteral("/wire.log");
+    rawLogPath_ = logs + QStringLiteral("/raw");
+    return true;
+}
+
+bool TestServerProcess::startAsChild() {
+#ifdef _WIN32
+    // Under Wine a Windows program can start the Linux server but not wait on it or end it.
+    error_ = QStringLiteral("no test-server supervisor: run the test through ctest, whose "
+                            "\"testserver\" fixture starts one");
+    return false;
+#endif
     tempDir_ = std::make_unique<QTemporaryDir>();
     if (!tempDir_->isValid()) {
         error_ = QStringLiteral("cannot create a temporary directory for the server's logs");
         return false;
     }
-    wireLogPath_ = options_.wireLog;
-    if (wireLogPath_.isEmpty()) {
-        wireLogPath_ = tempDir_->filePath(QStringLiteral("wire.log"));
-    }
+    wireLogPath_ = tempDir_->filePath(QStringLiteral("wire.log"));
     rawLogPath_ = tempDir_->filePath(QStringLiteral("raw"));
-    process_.setArguments(arguments());
+    process_.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("0"),
+                                      QStringLiteral("--wire-log"), wireLogPath_,
+                                      QStringLiteral("--raw-log"), rawLogPath_} +
+                          arguments());
     process_.start(QIODevice::ReadOnly);
     if (!process_.waitForStarted(startTimeoutMs)) {
         error_ = QStringLiteral("cannot start %1: %2").arg(serverProgram(), process_.errorString());
@@ -104,6 +143,11 @@ bool TestServerProcess::start() {
 }
 
 void TestServerProcess::stop() {
+    if (link_) {
+        // The server is gone, and its port closed, once the supervisor has answered.
+        link_->Ask(QStringLiteral("STOP"));
+        link_.reset();
+    }
     if (process_.state() != QProcess::NotRunning) {
         process_.kill();
         process_.waitForFinished(5000);

@@ -9,10 +9,13 @@
 
 namespace brellow::testsupport {
 
+class SupervisorLink;
+
 // Runs brellow-tds-testserver for one test: starts it on a free loopback port, waits for
-// its LISTENING line, and stops it when destroyed. Every run writes a wire log (without an
-// explicit path it goes into a temporary directory owned by this object) and a raw record
-// of the bytes each connection sent, in that directory.
+// it to listen, and stops it when destroyed. Run by ctest, the test asks the supervisor of
+// the "testserver" fixture to start it (so that a Windows test under Wine can have one too);
+// a test program run by hand on Linux starts it as its own child. Every run writes a wire
+// log and a raw record of the bytes each connection sent.
 class TestServerProcess {
 public:
     struct Options {
@@ -21,8 +24,7 @@ public:
         QString edition;
         QString version;
         QString level;
-        QString fault;   // empty: none
-        QString wireLog; // empty: a temporary file
+        QString fault; // empty: none
         int lifetimeSeconds = 120;
         QStringList extraArgs; // e.g. --database, --server-name
     };
@@ -38,7 +40,7 @@ public:
     // Kills the server and waits for it to end; safe to call more than once.
     void stop();
 
-    bool isRunning() const { return process_.state() != QProcess::NotRunning; }
+    bool isRunning() const { return link_ != nullptr || process_.state() != QProcess::NotRunning; }
     quint16 port() const { return port_; }
     QString wireLogPath() const { return wireLogPath_; }
     // The wire log's lines so far (one per client message).
@@ -53,7 +55,11 @@ public:
     static QString serverProgram();
 
 private:
+    bool startThroughSupervisor(const QString& supervisor);
+    bool startAsChild();
+
     Options options_;
+    std::unique_ptr<SupervisorLink> link_;
     QProcess process_;
     std::unique_ptr<QTemporaryDir> tempDir_;
     QString wireLogPath_;

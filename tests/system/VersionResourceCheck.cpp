@@ -4,16 +4,29 @@
 //
 //   version-resource-check PROGRAM.exe
 #include "BuildIdentity.h"
-#include "support/TestTally.h"
 
 #include <cstdio>
 #include <string>
 #include <vector>
 #include <windows.h>
 
-using brellow::windowstest::TestTally;
-
 namespace {
+
+// Every difference is told, not only the first: a wrong resource is usually wrong in more
+// than one field.
+bool allAsExpected = true;
+
+void expect(const char* what, bool holds) {
+    std::printf("%s %s\n", holds ? "ok  " : "FAIL", what);
+    allAsExpected = allAsExpected && holds;
+}
+
+void expectEqual(const char* what, const std::string& actual, const std::string& expected) {
+    expect(what, actual == expected);
+    if (actual != expected) {
+        std::printf("     read \"%s\", expected \"%s\"\n", actual.c_str(), expected.c_str());
+    }
+}
 
 std::string utf8(const wchar_t* text) {
     const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
@@ -41,25 +54,24 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "usage: version-resource-check PROGRAM.exe\n");
         return 2;
     }
-    TestTally tally;
     DWORD ignored = 0;
     const DWORD size = ::GetFileVersionInfoSizeW(argv[1], &ignored);
     std::vector<char> data(size);
     const bool read = size > 0 && ::GetFileVersionInfoW(argv[1], 0, size, data.data());
-    tally.check("the program has a version resource", read);
+    expect("the program has a version resource", read);
     if (!read) {
-        return tally.finish();
+        return 1;
     }
 
     namespace id = brellow::identity;
-    tally.equal("ProductName", stringValue(data, L"ProductName"), std::string(id::kProductName));
-    tally.equal("InternalName", stringValue(data, L"InternalName"), std::string(id::kInternalName));
-    tally.equal("OriginalFilename", stringValue(data, L"OriginalFilename"),
+    expectEqual("ProductName", stringValue(data, L"ProductName"), std::string(id::kProductName));
+    expectEqual("InternalName", stringValue(data, L"InternalName"), std::string(id::kInternalName));
+    expectEqual("OriginalFilename", stringValue(data, L"OriginalFilename"),
                 std::string(id::kOriginalFilename));
-    tally.equal("CompanyName", stringValue(data, L"CompanyName"), std::string(id::kCompanyName));
-    tally.equal("Comments", stringValue(data, L"Comments"), std::string(id::kComments));
-    tally.equal("FileVersion", stringValue(data, L"FileVersion"), std::string(id::kVersionString));
-    tally.equal("ProductVersion", stringValue(data, L"ProductVersion"),
+    expectEqual("CompanyName", stringValue(data, L"CompanyName"), std::string(id::kCompanyName));
+    expectEqual("Comments", stringValue(data, L"Comments"), std::string(id::kComments));
+    expectEqual("FileVersion", stringValue(data, L"FileVersion"), std::string(id::kVersionString));
+    expectEqual("ProductVersion", stringValue(data, L"ProductVersion"),
                 std::string(id::kVersionString));
 
     VS_FIXEDFILEINFO* fixed = nullptr;
@@ -67,7 +79,7 @@ int wmain(int argc, wchar_t** argv) {
     const bool hasFixed =
         ::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedLength) &&
         fixed != nullptr && fixedLength >= sizeof(VS_FIXEDFILEINFO);
-    tally.check("the fixed file information is there", hasFixed);
+    expect("the fixed file information is there", hasFixed);
     if (hasFixed) {
         // major.minor.0.revision, as 1.0.0.5.
         const std::string fileVersion = std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
@@ -77,8 +89,8 @@ int wmain(int argc, wchar_t** argv) {
         const std::string expected = std::to_string(id::kVersionMajor) + "." +
                                      std::to_string(id::kVersionMinor) + ".0." +
                                      std::to_string(id::kVersionRevision);
-        tally.equal("fixed file version", fileVersion, expected);
-        tally.check("an application", fixed->dwFileType == VFT_APP);
+        expectEqual("fixed file version", fileVersion, expected);
+        expect("an application", fixed->dwFileType == VFT_APP);
     }
 
     DWORD* translation = nullptr;
@@ -87,16 +99,15 @@ int wmain(int argc, wchar_t** argv) {
         ::VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation",
                          reinterpret_cast<void**>(&translation), &translationLength) &&
         translationLength >= sizeof(DWORD);
-    tally.check("English (United States), Unicode",
-                hasTranslation && LOWORD(*translation) == 0x0409 && HIWORD(*translation) == 0x04B0);
+    expect("English (United States), Unicode",
+           hasTranslation && LOWORD(*translation) == 0x0409 && HIWORD(*translation) == 0x04B0);
 
     // The icon group the window and the shell show.
     HMODULE module = ::LoadLibraryExW(argv[1], nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    tally.check("the program carries its icon",
-                module != nullptr &&
-                    ::FindResourceW(module, L"IDI_ICON1", RT_GROUP_ICON) != nullptr);
+    expect("the program carries its icon",
+           module != nullptr && ::FindResourceW(module, L"IDI_ICON1", RT_GROUP_ICON) != nullptr);
     if (module != nullptr) {
         ::FreeLibrary(module);
     }
-    return tally.finish();
+    return allAsExpected ? 0 : 1;
 }
