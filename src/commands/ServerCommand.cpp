@@ -3,8 +3,8 @@
 #include "ado/ComponentFactory.h"
 #include "ado/DbError.h"
 #include "ado/ErrorNumbers.h"
-#include "commands/ConnectionInputs.h"
-#include "commands/ConnectionStringValue.h"
+#include "connstring/ConnectionStringParser.h"
+#include "text/Scrub.h"
 #include "uiservices/MessageBoxService.h"
 #include "uiservices/MousePointer.h"
 
@@ -18,8 +18,24 @@ namespace {
 // for success.
 constexpr std::int32_t kUnexpected = static_cast<std::int32_t>(0x8000FFFFu);
 
-void append(ado::Connection& connection, const std::string& piece) {
-    connection.SetConnectionString(connection.ConnectionString() + piece);
+// Appends a piece to what the connection reads back, as the string is composed piece by piece.
+// What is read back and written holds the password once it has been appended: each copy is
+// wiped once it has been handed on.
+void append(ado::Connection& connection, std::string piece) {
+    std::string text = connection.ConnectionString();
+    text += piece;
+    connection.SetConnectionString(text);
+    text::Scrub(text);
+    text::Scrub(piece);
+}
+
+// A typed value as the connection string carries it: as it is, but quoted where it would
+// otherwise break the string (a ";" in a password).
+std::string valueOf(const QString& typed) {
+    std::string text = typed.toStdString();
+    std::string value = connstring::ConnectionStringParser::QuoteValue(text);
+    text::Scrub(text);
+    return value;
 }
 
 } // namespace
@@ -29,7 +45,8 @@ ServerCommand::ServerCommand(ado::ComponentFactory& components,
                              uiservices::MousePointer& mousePointer)
     : components_(components), messageBoxes_(messageBoxes), mousePointer_(mousePointer) {}
 
-void ServerCommand::Run(ConnectionInputs& inputs, Options options, const WorkStep& workStep) {
+void ServerCommand::Run(const ConnectionRequest& request, Options options,
+                        const WorkStep& workStep) {
     std::unique_ptr<ado::Connection> connection;
     std::unique_ptr<ado::Recordset> recordset;
     Failure failure;
@@ -37,12 +54,9 @@ void ServerCommand::Run(ConnectionInputs& inputs, Options options, const WorkSte
         if (options.showBusyPointer) {
             mousePointer_.Set(uiservices::MousePointer::kHourglass);
         }
-        if (options.clearServerInfo) {
-            inputs.ClearServerInfo();
-        }
         connection = ado::CreateObjectAs<ado::Connection>(components_, ado::kConnectionProgId);
         recordset = ado::CreateObjectAs<ado::Recordset>(components_, ado::kRecordsetProgId);
-        ComposeConnectionString(*connection, inputs);
+        ComposeConnectionString(*connection, request);
         connection->Open();
         if (connection->State() == ado::Connection::kStateOpen && workStep) {
             workStep(*connection, recordset);
@@ -59,19 +73,15 @@ void ServerCommand::Run(ConnectionInputs& inputs, Options options, const WorkSte
 }
 
 void ServerCommand::ComposeConnectionString(ado::Connection& connection,
-                                            ConnectionInputs& inputs) const {
-    // The inputs are read once each, in this order, and only as far as the choice needs.
-    const std::string serverName = inputs.ServerName().toStdString();
+                                            const ConnectionRequest& request) const {
     connection.SetConnectionString(kProviderPiece);
-    append(connection, "Data Source=" + QuoteConnectionStringValue(serverName) + ";");
-    if (inputs.SecurityChoice() == 0) {
+    append(connection, "Data Source=" + valueOf(request.serverName) + ";");
+    if (request.integratedSecurity) {
         append(connection, "Integrated Security=SSPI;");
         return;
     }
-    const std::string userName = inputs.UserName().toStdString();
-    append(connection, "User Id = " + QuoteConnectionStringValue(userName) + ";");
-    const std::string password = inputs.Password().toStdString();
-    append(connection, "Password = " + QuoteConnectionStringValue(password) + ";");
+    append(connection, "User Id = " + valueOf(request.userName) + ";");
+    append(connection, "Password = " + valueOf(request.password) + ";");
 }
 
 void ServerCommand::Report(const Failure& failure) {

@@ -1,8 +1,5 @@
 #include "commands/VersionQuery.h"
 
-#include "commands/ServerInfoLabels.h"
-
-#include <QString>
 #include <stdexcept>
 
 namespace brellow::commands {
@@ -14,18 +11,17 @@ QString fieldText(ado::Recordset& recordset, const char* name) {
 
 } // namespace
 
-VersionQuery::VersionQuery(ServerInfoLabels& labels) : labels_(labels) {}
-
-void VersionQuery::Run(ado::Connection& connection, std::unique_ptr<ado::Recordset>& recordset) {
+void VersionQuery::Ask(ado::Connection& connection, std::unique_ptr<ado::Recordset>& recordset,
+                       ServerAnswers& answers) {
     recordset = connection.Execute(kQueryText);
     if (!recordset) {
         throw std::logic_error("The query returned no recordset");
     }
     // -1 means the count is not reported, and the row is there all the same.
     if (recordset->RecordCount() != 0) {
-        labels_.SetEdition(fieldText(*recordset, "Edition"));
-        labels_.SetVersion(fieldText(*recordset, "ProductVersion"));
-        labels_.SetSPLevel(fieldText(*recordset, "ProductLevel"));
+        answers.edition = fieldText(*recordset, "Edition");
+        answers.version = fieldText(*recordset, "ProductVersion");
+        answers.level = fieldText(*recordset, "ProductLevel");
     }
     recordset->Close();
 }

@@ -1,11 +1,13 @@
 #include "mainwindow/FrmMain.h"
 
 #include "ElidingLabel.h"
-#include "MainWindowCommands.h"
 #include "PasswordBox.h"
 #include "about/FrmAbout.h"
 #include "about/ImageBox.h"
 #include "buildinfo/ServerInfoMeanings.h"
+#include "commands/GetVersionInfo.h"
+#include "commands/ViewConnectionProperties.h"
+#include "results/FrmResults.h"
 #include "uiservices/ModalPresenter.h"
 #include "windowkit/DesignUnits.h"
 #include "windowkit/ProgramIdentity.h"
@@ -20,6 +22,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
@@ -113,7 +116,7 @@ QLineEdit* makeTextBox(QWidget* parent, const char* name, const QRect& geometry,
 
 } // namespace
 
-FrmMain::FrmMain(mainwindow::AppServices& services, QWidget* parent)
+FrmMain::FrmMain(AppServices& services, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
@@ -261,7 +264,7 @@ void FrmMain::UpdateControlStates() {
     // The length as typed: a text of blanks counts.
     cmdGetVersion_->setEnabled(!txtServer_->text().isEmpty());
     mnuViewConnectionProperties_->setEnabled(cmdGetVersion_->isEnabled());
-    txtUser_->setEnabled(SecurityChoice() == 1);
+    txtUser_->setEnabled(chkDoNotUseIntegratedSecuirity_->isChecked());
     txtPassword_->setEnabled(txtUser_->isEnabled());
     lblUser_->setEnabled(txtUser_->isEnabled());
     lblPassword_->setEnabled(txtUser_->isEnabled());
@@ -310,11 +313,22 @@ void FrmMain::chkDoNotUseIntegratedSecuirity_Click() {
 }
 
 void FrmMain::cmdGetVersion_Click() {
-    MainWindowCommands(services_, *this, *this, this).GetVersionInfo();
+    // Emptied before the connection is made: a failure leaves them empty.
+    ClearServerInfo();
+    commands::GetVersionInfo(services_.components, services_.messageBoxes, services_.mousePointer)
+        .Run(Request(), [this](const commands::ServerAnswers& answers) { ShowAnswers(answers); });
 }
 
 void FrmMain::mnuViewConnectionProperties_Click() {
-    MainWindowCommands(services_, *this, *this, this).ViewConnectionProperties();
+    commands::ViewConnectionProperties(services_.components, services_.messageBoxes,
+                                       services_.mousePointer)
+        .Run(Request(), [this](const QStringList& rows) {
+            // A results window of its own each time, loaded, filled and shown over this one;
+            // the command returns, and closes the connection, once it has been closed.
+            results::FrmResults frmResults(this);
+            frmResults.lstResults()->addItems(rows);
+            services_.modal.ShowModal(frmResults, this);
+        });
 }
 
 void FrmMain::mnuExit_Click() {
@@ -329,47 +343,29 @@ void FrmMain::mnuAbout_Click() {
     services_.modal.ShowModal(frmAbout, this);
 }
 
-QString FrmMain::ServerName() const {
-    return txtServer_->text();
+commands::ConnectionRequest FrmMain::Request() const {
+    commands::ConnectionRequest request;
+    request.serverName = txtServer_->text();
+    request.integratedSecurity = !chkDoNotUseIntegratedSecuirity_->isChecked();
+    if (!request.integratedSecurity) {
+        request.userName = txtUser_->text();
+        request.password = txtPassword_->text();
+    }
+    return request;
 }
 
-int FrmMain::SecurityChoice() const {
-    return chkDoNotUseIntegratedSecuirity_->isChecked() ? 1 : 0;
-}
-
-QString FrmMain::UserName() const {
-    return txtUser_->text();
-}
-
-QString FrmMain::Password() const {
-    return txtPassword_->text();
-}
-
-void FrmMain::SetEdition(const QString& text) {
-    lblEdition_->setText(text);
+void FrmMain::ShowAnswers(const commands::ServerAnswers& answers) {
+    const std::pair<QLabel*, const std::optional<QString>&> fields[] = {
+        {lblEdition_, answers.edition},
+        {lblVersion_, answers.version},
+        {lblSPLevel_, answers.level}};
+    for (const auto& [field, answer] : fields) {
+        if (!answer) {
+            break;
+        }
+        field->setText(*answer);
+    }
     explainServerInfo();
-}
-
-void FrmMain::SetVersion(const QString& text) {
-    lblVersion_->setText(text);
-    explainServerInfo();
-}
-
-void FrmMain::SetSPLevel(const QString& text) {
-    lblSPLevel_->setText(text);
-    explainServerInfo();
-}
-
-QString FrmMain::Edition() const {
-    return lblEdition_->text();
-}
-
-QString FrmMain::Version() const {
-    return lblVersion_->text();
-}
-
-QString FrmMain::SPLevel() const {
-    return lblSPLevel_->text();
 }
 
 void FrmMain::ShowCentred() {

@@ -11,9 +11,8 @@
 #include "odbc/OdbcConnectionStringBuilder.h"
 #include "odbc/OdbcErrorMapper.h"
 #include "odbc/OdbcSystem.h"
+#include "text/Scrub.h"
 #include "text/Utf16Text.h"
-
-#include <algorithm>
 
 namespace brellow::odbc {
 namespace {
@@ -40,14 +39,19 @@ OdbcConnection::OdbcConnection(std::vector<std::string> driverCandidates,
 
 OdbcConnection::~OdbcConnection() {
     release();
+    text::Scrub(connectionString_);
+    text::Scrub(shownConnectionString_);
 }
 
-void OdbcConnection::SetConnectionString(const std::string& text) {
+void OdbcConnection::SetConnectionString(const std::string& written) {
     if (connection_) {
         notAllowedWhenOpen();
     }
-    connectionString_ = text;
-    shownConnectionString_ = text;
+    // The string written before may hold a password too.
+    text::Scrub(connectionString_);
+    text::Scrub(shownConnectionString_);
+    connectionString_ = written;
+    shownConnectionString_ = written;
 }
 
 void OdbcConnection::Open() {
@@ -61,7 +65,7 @@ void OdbcConnection::Open() {
     const LoginTarget target = OdbcSystem::PrepareLogin(settings, deadline);
     std::string odbcUtf8 = OdbcConnectionStringBuilder::Build(settings, driver, target);
     std::u16string odbcText = text::Utf16Text::FromUtf8(odbcUtf8);
-    std::fill(odbcUtf8.begin(), odbcUtf8.end(), '\0');
+    text::Scrub(odbcUtf8);
 
     auto environment = std::make_unique<OdbcHandle>(SQL_HANDLE_ENV, nullptr);
     SQLSetEnvAttr(environment->get(), SQL_ATTR_ODBC_VERSION,
@@ -74,7 +78,7 @@ void OdbcConnection::Open() {
         connection->get(), nullptr, reinterpret_cast<SQLWCHAR*>(odbcText.data()),
         static_cast<SQLSMALLINT>(odbcText.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
     // Both forms of the ODBC text hold the password: don't leave it lying in freed memory.
-    std::fill(odbcText.begin(), odbcText.end(), u'\0');
+    text::Scrub(odbcText);
     if (!OdbcHandle::Succeeded(rc)) {
         throw OdbcErrorMapper::Map(OdbcErrorMapper::Operation::Connect, connection->Diagnostics());
     }
@@ -85,6 +89,7 @@ void OdbcConnection::Open() {
     openedWith_ = settings;
     driverName_ = driver.name;
     commandTimeoutSeconds_ = settings.commandTimeoutSeconds();
+    text::Scrub(shownConnectionString_);
     shownConnectionString_ = settings.connectionStringWithoutPassword();
 }
 

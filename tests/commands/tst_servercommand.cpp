@@ -4,7 +4,6 @@
 #include "support/FakeComponent.h"
 #include "support/FakeMessageBoxService.h"
 #include "support/FakeMousePointer.h"
-#include "support/FakeServerWindow.h"
 #include "text/CaseInsensitive.h"
 
 #include <QtTest>
@@ -12,19 +11,19 @@
 
 using brellow::ado::Connection;
 using brellow::ado::Recordset;
+using brellow::commands::ConnectionRequest;
 using brellow::commands::ServerCommand;
 using brellow::connstring::ConnectionStringParser;
 using brellow::testsupport::FakeComponent;
 using brellow::testsupport::FakeMessageBoxService;
 using brellow::testsupport::FakeMousePointer;
-using brellow::testsupport::FakeServerWindow;
 namespace text = brellow::text;
 namespace errors = brellow::ado::errors;
 
 namespace {
 
-const ServerCommand::Options kVersionCommand{.showBusyPointer = true, .clearServerInfo = true};
-const ServerCommand::Options kPropertiesCommand{.showBusyPointer = false, .clearServerInfo = false};
+const ServerCommand::Options kVersionCommand{.showBusyPointer = true};
+const ServerCommand::Options kPropertiesCommand{.showBusyPointer = false};
 
 // The value the component's own parser reads for a keyword of the composed string.
 std::string valueOf(const std::string& connectionString, const std::string& keyword) {
@@ -45,13 +44,13 @@ private:
     std::unique_ptr<FakeComponent> component;
     std::unique_ptr<FakeMessageBoxService> boxes;
     std::unique_ptr<FakeMousePointer> pointer;
-    std::unique_ptr<FakeServerWindow> window;
+    ConnectionRequest request;
     bool workStepRan = false;
 
     void run(ServerCommand::Options options, const ServerCommand::WorkStep& step = {}) {
         ServerCommand command(*component, *boxes, *pointer);
         command.Run(
-            *window, options,
+            request, options,
             step ? step : [this](Connection&, std::unique_ptr<Recordset>&) { workStepRan = true; });
     }
 
@@ -67,76 +66,66 @@ private slots:
         component = std::make_unique<FakeComponent>();
         boxes = std::make_unique<FakeMessageBoxService>();
         pointer = std::make_unique<FakeMousePointer>();
-        window = std::make_unique<FakeServerWindow>();
+        request = ConnectionRequest{QStringLiteral("srv"), true, {}, {}};
         workStepRan = false;
     }
 
     void composesTheConnectionStringPieceByPiece_data() {
         QTest::addColumn<QString>("server");
-        QTest::addColumn<int>("choice");
+        QTest::addColumn<bool>("login");
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("password");
         QTest::addColumn<QStringList>("pieces");
 
         const QString p = QStringLiteral("Provider=SQLOLEDB.1;");
         QTest::newRow("integrated, user boxes filled")
-            << "srv" << 0 << "sa"
+            << "srv" << false << "sa"
             << "pw" << QStringList{p, "Data Source=srv;", "Integrated Security=SSPI;"};
-        QTest::newRow("login") << "127.0.0.1,1433" << 1 << "sa"
+        QTest::newRow("login") << "127.0.0.1,1433" << true << "sa"
                                << "secret"
                                << QStringList{p, "Data Source=127.0.0.1,1433;", "User Id = sa;",
                                               "Password = secret;"};
-        QTest::newRow("any non-zero choice is a login")
-            << "srv" << 2 << "u"
-            << "p" << QStringList{p, "Data Source=srv;", "User Id = u;", "Password = p;"};
         QTest::newRow("login, empty user and password")
-            << "srv" << 1 << ""
+            << "srv" << true << ""
             << "" << QStringList{p, "Data Source=srv;", "User Id = ;", "Password = ;"};
         QTest::newRow("inner blanks and '=' need no quotes")
-            << "my server" << 1 << "a=b"
+            << "my server" << true << "a=b"
             << "x = y"
             << QStringList{p, "Data Source=my server;", "User Id = a=b;", "Password = x = y;"};
         QTest::newRow("semicolon in the password")
-            << "srv" << 1 << "sa"
+            << "srv" << true << "sa"
             << "a;b" << QStringList{p, "Data Source=srv;", "User Id = sa;", "Password = \"a;b\";"};
         QTest::newRow("leading and trailing blanks")
-            << " srv" << 1 << "sa "
+            << " srv" << true << "sa "
             << " secret"
             << QStringList{p, "Data Source=\" srv\";", "User Id = \"sa \";",
                            "Password = \" secret\";"};
         QTest::newRow("a server name that tries to name another provider")
-            << "x;Provider=MSDASQL" << 0 << ""
+            << "x;Provider=MSDASQL" << false << ""
             << ""
             << QStringList{p, "Data Source=\"x;Provider=MSDASQL\";", "Integrated Security=SSPI;"};
-        QTest::newRow("double quote only: single quotes")
-            << "srv" << 1 << "say \"hi\""
-            << "pw"
-            << QStringList{p, "Data Source=srv;", "User Id = 'say \"hi\"';", "Password = pw;"};
-        QTest::newRow("single quote only: double quotes")
-            << "srv" << 1 << "O'Brien"
-            << "pw"
-            << QStringList{p, "Data Source=srv;", "User Id = \"O'Brien\";", "Password = pw;"};
-        QTest::newRow("both quotes: inner double quotes doubled")
-            << "srv" << 1 << "sa"
+        QTest::newRow("quotes inside need none")
+            << "srv" << true << "O'Brien"
             << "it's \"x\""
-            << QStringList{p, "Data Source=srv;", "User Id = sa;",
-                           "Password = \"it's \"\"x\"\"\";"};
+            << QStringList{p, "Data Source=srv;", "User Id = O'Brien;", "Password = it's \"x\";"};
+        QTest::newRow("a quote at the start: the other kind around it")
+            << "srv" << true << "'quoted'"
+            << "\"pw"
+            << QStringList{p, "Data Source=srv;", "User Id = \"'quoted'\";", "Password = '\"pw';"};
         QTest::newRow("non-ASCII text goes as UTF-8")
-            << "srv" << 1 << QString::fromUtf8("m\xc3\xbcller") << QString::fromUtf8("p\xc3\xa4ss")
+            << "srv" << true << QString::fromUtf8("m\xc3\xbcller")
+            << QString::fromUtf8("p\xc3\xa4ss")
             << QStringList{p, "Data Source=srv;", QString::fromUtf8("User Id = m\xc3\xbcller;"),
                            QString::fromUtf8("Password = p\xc3\xa4ss;")};
     }
 
     void composesTheConnectionStringPieceByPiece() {
         QFETCH(QString, server);
-        QFETCH(int, choice);
+        QFETCH(bool, login);
         QFETCH(QString, user);
         QFETCH(QString, password);
         QFETCH(QStringList, pieces);
-        window->serverName = server;
-        window->securityChoice = choice;
-        window->userName = user;
-        window->password = password;
+        request = ConnectionRequest{server, !login, user, password};
 
         run(kVersionCommand);
 
@@ -164,10 +153,7 @@ private slots:
 
     void theProviderReadsBackWhatWasTyped() {
         QFETCH(QString, value);
-        window->serverName = value;
-        window->securityChoice = 1;
-        window->userName = value;
-        window->password = value;
+        request = ConnectionRequest{value, false, value, value};
 
         run(kVersionCommand);
 
@@ -182,28 +168,6 @@ private slots:
         } catch (const std::exception& error) {
             QFAIL(qPrintable(QString::fromStdString(composed) + ": " + error.what()));
         }
-    }
-
-    void readsEachInputOnceInOrder_data() {
-        QTest::addColumn<int>("choice");
-        QTest::addColumn<bool>("versionCommand");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("integrated, version")
-            << 0 << true << QStringList{"ClearServerInfo", "ServerName", "SecurityChoice"};
-        QTest::newRow("login, version") << 1 << true
-                                        << QStringList{"ClearServerInfo", "ServerName",
-                                                       "SecurityChoice", "UserName", "Password"};
-        QTest::newRow("login, properties")
-            << 1 << false << QStringList{"ServerName", "SecurityChoice", "UserName", "Password"};
-    }
-
-    void readsEachInputOnceInOrder() {
-        QFETCH(int, choice);
-        QFETCH(bool, versionCommand);
-        QFETCH(QStringList, expected);
-        window->securityChoice = choice;
-        run(versionCommand ? kVersionCommand : kPropertiesCommand);
-        QCOMPARE(window->log, expected);
     }
 
     void reportsAFailureWithTheRightBox_data() {
@@ -274,26 +238,21 @@ private slots:
         verifyEverythingReleased();
     }
 
-    void hourglassAndEmptyLabelsComeBeforeTheConnection() {
-        window->edition = QStringLiteral("old");
+    void theHourglassComesBeforeTheConnection() {
         int pointerAtCreate = -1;
-        QString editionAtCreate;
         component->onCall = [&](const std::string& call) {
             if (call == "Create ADODB.Connection") {
                 pointerAtCreate = pointer->Current();
-                editionAtCreate = window->edition;
             }
         };
         run(kVersionCommand);
         QCOMPARE(pointerAtCreate, 11);
-        QCOMPARE(editionAtCreate, QString());
     }
 
     void propertiesCommandNeverShowsTheHourglass() {
         component->failOpen = FakeComponent::Error(errors::kFail, "refused");
         run(kPropertiesCommand);
         QCOMPARE(pointer->history, (QList<int>{1}));
-        QVERIFY(!window->log.contains("ClearServerInfo"));
     }
 
     void teardownClosesTheConnectionAfterAFailedWorkStep() {

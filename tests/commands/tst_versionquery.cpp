@@ -1,25 +1,21 @@
 #include "ado/ErrorNumbers.h"
-#include "commands/ServerCommand.h"
-#include "commands/VersionQuery.h"
+#include "commands/GetVersionInfo.h"
 #include "support/FakeComponent.h"
 #include "support/FakeMessageBoxService.h"
 #include "support/FakeMousePointer.h"
-#include "support/FakeServerWindow.h"
 
 #include <QtTest>
 
-using brellow::ado::Connection;
-using brellow::ado::Recordset;
 using brellow::ado::Variant;
-using brellow::commands::ServerCommand;
-using brellow::commands::VersionQuery;
+using brellow::commands::ConnectionRequest;
+using brellow::commands::GetVersionInfo;
+using brellow::commands::ServerAnswers;
 using brellow::testsupport::FakeComponent;
 using brellow::testsupport::FakeMessageBoxService;
 using brellow::testsupport::FakeMousePointer;
-using brellow::testsupport::FakeServerWindow;
 namespace errors = brellow::ado::errors;
 
-// Get Version Info as the main window runs it, against the fake component.
+// Get Version Info against the fake component, as the main window gives it.
 class VersionQueryTest : public QObject {
     Q_OBJECT
 
@@ -27,23 +23,35 @@ private:
     std::unique_ptr<FakeComponent> component;
     std::unique_ptr<FakeMessageBoxService> boxes;
     std::unique_ptr<FakeMousePointer> pointer;
-    std::unique_ptr<FakeServerWindow> window;
+    // What the command gave the window, each time, and how many message boxes had been shown
+    // by then.
+    QList<ServerAnswers> given;
+    QList<qsizetype> boxesBeforeGiven;
 
     void getVersionInfo() {
-        VersionQuery query(*window);
-        ServerCommand(*component, *boxes, *pointer)
-            .Run(*window, {.showBusyPointer = true, .clearServerInfo = true},
-                 [&query](Connection& connection, std::unique_ptr<Recordset>& recordset) {
-                     query.Run(connection, recordset);
+        GetVersionInfo(*component, *boxes, *pointer)
+            .Run(ConnectionRequest{QStringLiteral("srv"), false, QStringLiteral("sa"),
+                                   QStringLiteral("pw")},
+                 [this](const ServerAnswers& answers) {
+                     given.append(answers);
+                     boxesBeforeGiven.append(boxes->shown.size());
                  });
     }
 
+    // The answers as a window fills its fields: edition first, up to the first one missing.
     QStringList labelWrites() const {
         QStringList writes;
-        for (const QString& entry : window->log) {
-            if (entry.contains(QLatin1Char('='))) {
-                writes.append(entry);
+        if (given.isEmpty()) {
+            return writes;
+        }
+        const ServerAnswers& answers = given.last();
+        const std::pair<const char*, const std::optional<QString>&> fields[] = {
+            {"Edition", answers.edition}, {"Version", answers.version}, {"SPLevel", answers.level}};
+        for (const auto& [name, answer] : fields) {
+            if (!answer) {
+                break;
             }
+            writes.append(QLatin1String(name) + QLatin1Char('=') + *answer);
         }
         return writes;
     }
@@ -56,7 +64,8 @@ private slots:
                           {"Edition", Variant("Standard Edition")}};
         boxes = std::make_unique<FakeMessageBoxService>();
         pointer = std::make_unique<FakeMousePointer>();
-        window = std::make_unique<FakeServerWindow>();
+        given.clear();
+        boxesBeforeGiven.clear();
     }
 
     void sendsTheQueryByteForByte() {
@@ -69,11 +78,10 @@ private slots:
 
     void fillsTheLabelsEditionFirst() {
         getVersionInfo();
+        // Given once, all three.
+        QCOMPARE(given.size(), 1);
         QCOMPARE(labelWrites(),
                  (QStringList{"Edition=Standard Edition", "Version=8.00.2039", "SPLevel=SP4"}));
-        QCOMPARE(window->edition, QStringLiteral("Standard Edition"));
-        QCOMPARE(window->version, QStringLiteral("8.00.2039"));
-        QCOMPARE(window->spLevel, QStringLiteral("SP4"));
         QVERIFY(boxes->shown.isEmpty());
         QCOMPARE(pointer->history, (QList<int>{11, 1}));
         // Each field looked up by its name just before its value is read.
@@ -107,7 +115,6 @@ private slots:
         component->recordCount = count;
         getVersionInfo();
         QCOMPARE(labelWrites().size(), filled ? 3 : 0);
-        QCOMPARE(window->version, filled ? QStringLiteral("8.00.2039") : QString());
         QCOMPARE(component->CountCalls("Recordset.Close"), 1);
         QVERIFY(boxes->shown.isEmpty());
     }
@@ -116,7 +123,8 @@ private slots:
         component->row["ProductVersion"] = Variant::Null();
         getVersionInfo();
         QCOMPARE(labelWrites(), QStringList{"Edition=Standard Edition"});
-        QCOMPARE(window->spLevel, QString());
+        // The edition shows before the failure's box does.
+        QCOMPARE(boxesBeforeGiven, QList<qsizetype>{0});
         QCOMPARE(boxes->shown.size(), 1);
         QCOMPARE(boxes->shown[0].text, QStringLiteral("Invalid use of Null"));
         QCOMPARE(boxes->shown[0].style, 0);
@@ -129,8 +137,7 @@ private slots:
         QCOMPARE(pointer->Current(), 1);
     }
 
-    void aRejectedQueryShowsTheServersTextAndLeavesTheLabelsEmpty() {
-        window->edition = QStringLiteral("from before");
+    void aRejectedQueryShowsTheServersTextAndGivesNoAnswer() {
         const QString serverText =
             QStringLiteral("'SERVERPROPERTY' is not a recognized function name.");
         component->failExecute =
@@ -139,22 +146,17 @@ private slots:
         QCOMPARE(boxes->shown.size(), 1);
         QCOMPARE(boxes->shown[0].text, serverText);
         QVERIFY(!boxes->shown[0].title.has_value());
-        QCOMPARE(window->edition, QString());
         QVERIFY(labelWrites().isEmpty());
         QCOMPARE(component->CountCalls("Close"), 1);
         QCOMPARE(component->liveRecordsets, 0);
     }
 
-    void anUnreachableServerLeavesTheLabelsEmptyAfterOneBox() {
-        window->edition = QStringLiteral("e");
-        window->version = QStringLiteral("v");
-        window->spLevel = QStringLiteral("l");
+    void anUnreachableServerGivesNothingAfterOneBox() {
         component->failOpen = FakeComponent::Error(errors::kFail, "[FreeTDS] Unable to connect");
         getVersionInfo();
         QCOMPARE(boxes->shown.size(), 1);
         QCOMPARE(boxes->shown[0].style, 16);
-        QVERIFY(window->edition.isEmpty() && window->version.isEmpty() &&
-                window->spLevel.isEmpty());
+        QVERIFY(given.isEmpty());
         QVERIFY(component->executed.empty());
         QCOMPARE(pointer->history, (QList<int>{11, 1}));
     }

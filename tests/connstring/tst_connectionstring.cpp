@@ -51,6 +51,8 @@ private slots:
     void malformedStringsAreRejected();
     void quoteValueAndEscapeKeywordRoundTrip_data();
     void quoteValueAndEscapeKeywordRoundTrip();
+    void aValueIsQuotedOnlyWhereItWouldBreakTheString_data();
+    void aValueIsQuotedOnlyWhereItWouldBreakTheString();
 
     void providerMustBeSqlOleDb_data();
     void providerMustBeSqlOleDb();
@@ -174,6 +176,50 @@ void ConnectionStringTest::quoteValueAndEscapeKeywordRoundTrip() {
                              ConnectionStringParser::QuoteValue(value.toStdString()) + ";";
     QCOMPARE(ConnectionStringParser::Parse(text),
              (Pairs{{keyword.toStdString(), value.toStdString()}}));
+}
+
+void ConnectionStringTest::aValueIsQuotedOnlyWhereItWouldBreakTheString_data() {
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("written");
+    const auto row = [](const char* tag, const char* value, const char* written) {
+        QTest::newRow(tag) << QString::fromUtf8(value) << QString::fromUtf8(written);
+    };
+    // As typed: what the string means is the same either way.
+    row("plain", "alice", "alice");
+    row("empty", "", "");
+    row("inner blanks", "my server", "my server");
+    row("single quote inside", "O'Brien", "O'Brien");
+    row("double quote inside", R"(say "hi")", R"(say "hi")");
+    row("both quotes inside", R"(it's "x")", R"(it's "x")");
+    row("a closing brace", "a}b", "a}b");
+    row("braces all round", "{x}", "{x}");
+    row("equals inside", "a=b", "a=b");
+    row("non-ASCII", "m\xc3\xbcller", "m\xc3\xbcller");
+    // Quoted: bare, these would be cut, trimmed or taken for quoting.
+    row("semicolon", "a;b", R"("a;b")");
+    row("semicolon and double quote", R"(a;"b)", R"('a;"b')");
+    row("semicolon and both quotes", R"(a;'"b)", R"('a;''"b')");
+    row("a single quote at the start", "'x", R"("'x")");
+    row("a double quote at the start", R"("x)", R"('"x')");
+    row("both quotes at the start", R"('"x)", R"('''"x')");
+    row("leading blank", " x", R"(" x")");
+    row("trailing blank", "x ", R"("x ")");
+    row("only blanks", "  ", R"("  ")");
+    row("a tab at the end", "x\t", "\"x\t\"");
+    row("an equals sign at the start", "=x", R"("=x")");
+}
+
+void ConnectionStringTest::aValueIsQuotedOnlyWhereItWouldBreakTheString() {
+    QFETCH(QString, value);
+    QFETCH(QString, written);
+    const std::string typed = value.toStdString();
+    const std::string quoted = ConnectionStringParser::QuoteValue(typed);
+    QCOMPARE(QString::fromStdString(quoted), written);
+    // Read back as it was typed, after the keyword as both of the program's pieces write it.
+    for (const std::string separator : {"=", " = "}) {
+        const std::string text = "Provider=SQLOLEDB.1;Password" + separator + quoted + ";";
+        QCOMPARE(valueOf(ConnectionStringParser::Parse(text), "Password"), typed);
+    }
 }
 
 void ConnectionStringTest::providerMustBeSqlOleDb_data() {

@@ -23,11 +23,21 @@
 #include <QTimer>
 #include <QtTest>
 
+using brellow::ado::Variant;
 using brellow::mainwindow::FrmMain;
 using brellow::testsupport::control;
 using brellow::testsupport::FakeAppServices;
+using brellow::testsupport::FakeMessageBoxService;
 
 namespace {
+
+QStringList answersOf(const QWidget& window) {
+    QStringList answers;
+    for (const char* name : {"lblEdition", "lblVersion", "lblSPLevel"}) {
+        answers.append(brellow::testsupport::control<QLabel>(window, name)->text());
+    }
+    return answers;
+}
 
 QAction* menuItem(const QWidget& window, const char* name) {
     return control<QAction>(window, name);
@@ -127,7 +137,7 @@ private slots:
         QAction* viewProperties = menuItem(window, "mnuViewConnectionProperties");
 
         QTest::keyClicks(txtServer, typed);
-        QCOMPARE(window.ServerName(), typed);
+        QCOMPARE(window.Request().serverName, typed);
         QVERIFY(cmdGetVersion->isEnabled());
         QVERIFY(viewProperties->isEnabled());
 
@@ -160,10 +170,10 @@ private slots:
         auto* txtPassword = control<QLineEdit>(window, "txtPassword");
         const QList<QWidget*> login{txtUser, txtPassword, control<QLabel>(window, "lblUser"),
                                     control<QLabel>(window, "lblPassword")};
-        QCOMPARE(window.SecurityChoice(), 0);
+        QVERIFY(window.Request().integratedSecurity);
 
         QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(6, check->height() / 2));
-        QCOMPARE(window.SecurityChoice(), 1);
+        QVERIFY(!window.Request().integratedSecurity);
         for (QWidget* widget : login) {
             QVERIFY2(widget->isEnabled(), qPrintable(widget->objectName()));
         }
@@ -173,12 +183,15 @@ private slots:
         // The space bar is a click too.
         check->setFocus();
         QTest::keyClick(check, Qt::Key_Space);
-        QCOMPARE(window.SecurityChoice(), 0);
+        QVERIFY(window.Request().integratedSecurity);
         for (QWidget* widget : login) {
             QVERIFY2(!widget->isEnabled(), qPrintable(widget->objectName()));
         }
-        QCOMPARE(window.UserName(), QStringLiteral("sa"));
-        QCOMPARE(window.Password(), QStringLiteral("s3cret"));
+        // Kept in the boxes, but not read for an integrated login.
+        QCOMPARE(txtUser->text(), QStringLiteral("sa"));
+        QCOMPARE(txtPassword->text(), QStringLiteral("s3cret"));
+        QCOMPARE(window.Request().userName, QString());
+        QCOMPARE(window.Request().password, QString());
         // Neither the frame nor the server command follow the check box.
         QVERIFY(control<QGroupBox>(window, "fraUserPassword")->isEnabled());
         QVERIFY(!control<QPushButton>(window, "cmdGetVersion")->isEnabled());
@@ -197,7 +210,7 @@ private slots:
         check->click();
         QTest::keyClicks(txtPassword, QStringLiteral("pa55w0rd"));
 
-        QCOMPARE(window.Password(), QStringLiteral("pa55w0rd"));
+        QCOMPARE(window.Request().password, QStringLiteral("pa55w0rd"));
         QCOMPARE(txtPassword->displayText(), QString(8, QLatin1Char('*')));
         QVERIFY(!txtPassword->testAttribute(Qt::WA_InputMethodEnabled));
         QVERIFY(txtPassword->inputMethodHints().testFlag(Qt::ImhHiddenText));
@@ -282,6 +295,49 @@ private slots:
         QVERIFY(fakes.messageBoxes.shown.isEmpty());
     }
 
+    void getVersionInfoEmptiesTheAnswersFirstAndFillsThemUpToAMissingOne_data() {
+        QTest::addColumn<bool>("versionIsNull");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("all three") << false << QStringList{"Standard Edition", "8.00.2039", "SP4"};
+        QTest::newRow("a null version") << true << QStringList{"Standard Edition", "", ""};
+    }
+
+    void getVersionInfoEmptiesTheAnswersFirstAndFillsThemUpToAMissingOne() {
+        QFETCH(bool, versionIsNull);
+        QFETCH(QStringList, shown);
+        FakeAppServices fakes;
+        fakes.components.row = {
+            {"Edition", Variant("Standard Edition")},
+            {"ProductVersion", versionIsNull ? Variant::Null() : Variant("8.00.2039")},
+            {"ProductLevel", Variant("SP4")}};
+        FrmMain window(fakes.services);
+        window.ShowAnswers({QStringLiteral("old"), QStringLiteral("old"), QStringLiteral("old")});
+        control<QLineEdit>(window, "txtServer")->setText(QStringLiteral("srv"));
+        QStringList answersAtConnect{"unread"};
+        int pointerAtConnect = -1;
+        fakes.components.onCall = [&](const std::string& call) {
+            if (call == "Create ADODB.Connection") {
+                pointerAtConnect = fakes.mousePointer.Current();
+                answersAtConnect = answersOf(window);
+            }
+        };
+        QStringList answersAtBox;
+        fakes.messageBoxes.onShow = [&](const FakeMessageBoxService::Shown&) {
+            answersAtBox = answersOf(window);
+        };
+
+        QTest::mouseClick(control<QPushButton>(window, "cmdGetVersion"), Qt::LeftButton);
+
+        QCOMPARE(answersAtConnect, (QStringList{"", "", ""}));
+        QCOMPARE(pointerAtConnect, 11);
+        QCOMPARE(answersOf(window), shown);
+        // A null is a failure, told after what was read before it is on show.
+        QCOMPARE(fakes.messageBoxes.shown.size(), versionIsNull ? 1 : 0);
+        if (versionIsNull) {
+            QCOMPARE(answersAtBox, shown);
+        }
+    }
+
     void viewConfigurationParametersIsNeverAvailable() {
         FakeAppServices fakes;
         FrmMain window(fakes.services);
@@ -297,7 +353,7 @@ private slots:
             }
         }
         window.ClearServerInfo();
-        window.SetEdition(QStringLiteral("Developer Edition"));
+        window.ShowAnswers({QStringLiteral("Developer Edition"), {}, {}});
         QVERIFY(!item->isEnabled());
         // Choosing it from the keyboard does nothing either.
         QSignalSpy chosen(item, &QAction::triggered);
@@ -418,15 +474,12 @@ private slots:
         FakeAppServices fakes;
         FrmMain window(fakes.services);
         const QString markup = QStringLiteral("<b>Standard</b> & <i>Co</i>");
-        window.SetEdition(markup);
-        window.SetVersion(QStringLiteral("8.00.2039"));
-        window.SetSPLevel(QStringLiteral("SP4"));
+        window.ShowAnswers({markup, QStringLiteral("8.00.2039"), QStringLiteral("SP4")});
         auto* lblEdition = control<QLabel>(window, "lblEdition");
         QCOMPARE(lblEdition->text(), markup);
         QCOMPARE(lblEdition->textFormat(), Qt::PlainText);
-        QCOMPARE(window.Edition(), markup);
-        QCOMPARE(window.Version(), QStringLiteral("8.00.2039"));
-        QCOMPARE(window.SPLevel(), QStringLiteral("SP4"));
+        QCOMPARE(control<QLabel>(window, "lblVersion")->text(), QStringLiteral("8.00.2039"));
+        QCOMPARE(control<QLabel>(window, "lblSPLevel")->text(), QStringLiteral("SP4"));
 
         const QList<std::pair<const char*, QString>> fields{
             {"lblEdition", QStringLiteral("SQL Server Edition")},
@@ -454,7 +507,7 @@ private slots:
             QCOMPARE(QAccessible::queryAccessibleInterface(label)->text(QAccessible::Description),
                      heading);
         }
-        QCOMPARE(window.Edition(), QString());
+        QCOMPARE(lblEdition->text(), QString());
     }
 
     void eachAnswerSaysWhatItMeans_data() {
@@ -495,11 +548,7 @@ private slots:
         QFETCH(QStringList, facts);
         FakeAppServices fakes;
         FrmMain window(fakes.services);
-        // In the order Get Version Info fills them: the edition before the version it is read
-        // against.
-        window.SetEdition(edition);
-        window.SetVersion(version);
-        window.SetSPLevel(level);
+        window.ShowAnswers({edition, version, level});
 
         auto* label = control<QLabel>(window, qPrintable(field));
         const QString description =
@@ -510,9 +559,9 @@ private slots:
             QVERIFY2(description.contains(fact), qPrintable(description));
         }
         // The answers themselves stay the server's.
-        QCOMPARE(window.Edition(), edition);
-        QCOMPARE(window.Version(), version);
-        QCOMPARE(window.SPLevel(), level);
+        QCOMPARE(control<QLabel>(window, "lblEdition")->text(), edition);
+        QCOMPARE(control<QLabel>(window, "lblVersion")->text(), version);
+        QCOMPARE(control<QLabel>(window, "lblSPLevel")->text(), level);
     }
 
     void aValueTooWideIsDrawnCutAtItsEnd_data() {
@@ -536,9 +585,7 @@ private slots:
         QFETCH(bool, tooWide);
         FakeAppServices fakes;
         FrmMain window(fakes.services);
-        window.SetEdition(value);
-        window.SetVersion(value);
-        window.SetSPLevel(value);
+        window.ShowAnswers({value, value, value});
         auto* label = control<QLabel>(window, qPrintable(field));
 
         DrawnTexts style;

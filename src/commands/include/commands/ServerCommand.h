@@ -2,6 +2,7 @@
 
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
+#include "commands/ConnectionRequest.h"
 
 #include <cstdint>
 #include <functional>
@@ -19,20 +20,19 @@ class MousePointer;
 
 namespace brellow::commands {
 
-class ConnectionInputs;
-
-// The one procedure both server commands run: connect with the window's inputs, do the
-// command's own work while the connection is open, report a failure in one message box,
-// and release everything. Nothing escapes it, so it can run straight from a Qt slot.
+// The one procedure both server commands run: connect with the request, do the command's own
+// work while the connection is open, report a failure in one message box, and release
+// everything. Nothing escapes it, so it can run straight from a Qt slot.
 class ServerCommand {
 public:
-    // Given the open connection and the command's recordset, which it may replace with one
-    // of its own. It reports failures by throwing.
+    // Given the open connection and the command's recordset, which it may replace with the one
+    // its query gave: the procedure releases that one at the very end, after the pointer is
+    // back and before the connection is closed, whether the step ended well or not. It
+    // reports failures by throwing.
     using WorkStep = std::function<void(ado::Connection&, std::unique_ptr<ado::Recordset>&)>;
 
     struct Options {
         bool showBusyPointer = false;
-        bool clearServerInfo = false;
     };
 
     static constexpr const char* kAccessDeniedText =
@@ -43,7 +43,7 @@ public:
     ServerCommand(ado::ComponentFactory& components, uiservices::MessageBoxService& messageBoxes,
                   uiservices::MousePointer& mousePointer);
 
-    void Run(ConnectionInputs& inputs, Options options, const WorkStep& workStep);
+    void Run(const ConnectionRequest& request, Options options, const WorkStep& workStep);
 
 private:
     struct Failure {
@@ -52,7 +52,8 @@ private:
         std::string description;
     };
 
-    void ComposeConnectionString(ado::Connection& connection, ConnectionInputs& inputs) const;
+    void ComposeConnectionString(ado::Connection& connection,
+                                 const ConnectionRequest& request) const;
     void Report(const Failure& failure);
     void TearDown(std::unique_ptr<ado::Recordset>& recordset,
                   std::unique_ptr<ado::Connection>& connection);

@@ -19,8 +19,10 @@ public:
     // Raises errors::kBadConnectionString on a malformed string.
     static std::vector<ConnectionStringPair> Parse(std::string_view text);
 
-    // Writes a value so that Parse reads it back unchanged: bare when that is safe, quoted
-    // otherwise.
+    // Writes a value so that Parse reads it back unchanged: as it is, unless it would otherwise
+    // break the string (a ";", a quote at its start, blanks at either end, a leading "="),
+    // then in the quote it does not start with, that quote doubled inside. Every value the
+    // program puts into a connection string goes through here.
     static std::string QuoteValue(std::string_view value);
     // Writes a keyword so that Parse reads it back unchanged ("=" doubled).
     static std::string EscapeKeyword(std::string_view keyword);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "buildinfo/BuildCatalogue.h"
-#include "commands/ConnectionInputs.h"
-#include "commands/ServerInfoLabels.h"
+#include "commands/ConnectionRequest.h"
+#include "commands/ServerAnswers.h"
 #include "mainwindow/AppServices.h"
 
 #include <QMainWindow>
@@ -22,35 +22,28 @@ class QWidget;
 namespace brellow::mainwindow {
 
 // The main window: the connection inputs, the three answers of the server and the menus.
-// Constructing it loads it (Form_Load runs); it is not shown until the caller shows it. The
-// server commands reach it through the inputs and labels they need.
-class FrmMain : public QMainWindow,
-                public commands::ConnectionInputs,
-                public commands::ServerInfoLabels {
+// Constructing it loads it (Form_Load runs); it is not shown until the caller shows it. A
+// server command is given the connection inputs once, as a request, and gives the answers
+// back once.
+class FrmMain : public QMainWindow {
     Q_OBJECT
 public:
-    explicit FrmMain(mainwindow::AppServices& services, QWidget* parent = nullptr);
+    explicit FrmMain(AppServices& services, QWidget* parent = nullptr);
 
-    // The connection inputs as they are right now, used verbatim by the server commands.
-    QString ServerName() const override;
-    // 1 when "Do Not Use Integrated Security" is checked, 0 otherwise.
-    int SecurityChoice() const override;
-    QString UserName() const override;
-    QString Password() const override;
+    // The connection inputs as they are right now, each read once, used verbatim by the
+    // server commands: the user name and password only for a SQL Server login.
+    commands::ConnectionRequest Request() const;
 
-    // The three answer fields. The texts come from the server, so they are shown as plain
-    // text, never interpreted as markup. Each field's tooltip and accessible description say
-    // what its answer means, read against the build catalogue; a text too wide for its field
-    // is drawn cut short, and the tooltip shows it whole.
-    void SetEdition(const QString& text) override;
-    void SetVersion(const QString& text) override;
-    void SetSPLevel(const QString& text) override;
-    QString Edition() const;
-    QString Version() const;
-    QString SPLevel() const;
+    // Fills the three answer fields, edition first, then version, then service-pack level,
+    // stopping at the first answer the server did not give. The texts come from the server,
+    // so they are shown as plain text, never interpreted as markup. Each field's tooltip and
+    // accessible description say what its answer means, read once against the build
+    // catalogue; a text too wide for its field is drawn cut short, and the tooltip shows it
+    // whole.
+    void ShowAnswers(const commands::ServerAnswers& answers);
 
     // Empties the answer fields, edition first, then version, then service-pack level.
-    void ClearServerInfo() override;
+    void ClearServerInfo();
 
     // Shows the window centred on the screen it is on.
     void ShowCentred();
@@ -82,7 +75,7 @@ private:
     // Read when an answer first needs explaining, not at start-up.
     const buildinfo::BuildCatalogue& catalogue();
 
-    mainwindow::AppServices& services_;
+    AppServices& services_;
     bool iconRequested_ = false;
     std::optional<buildinfo::BuildCatalogue> catalogue_;
 

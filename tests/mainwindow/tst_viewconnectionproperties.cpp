@@ -1,52 +1,44 @@
 #include "ado/ErrorNumbers.h"
-#include "commands/ServerCommand.h"
+#include "mainwindow/FrmMain.h"
 #include "results/FrmResults.h"
-#include "results/PropertiesListing.h"
-#include "support/FakeComponent.h"
-#include "support/FakeMessageBoxService.h"
-#include "support/FakeModalPresenter.h"
-#include "support/FakeMousePointer.h"
-#include "support/FakeServerWindow.h"
+#include "support/FakeAppServices.h"
+#include "support/WindowControls.h"
 
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QtTest>
 #include <algorithm>
 #include <limits>
 
-using brellow::ado::Connection;
-using brellow::ado::Recordset;
 using brellow::ado::Variant;
-using brellow::commands::ServerCommand;
+using brellow::mainwindow::FrmMain;
 using brellow::results::FrmResults;
-using brellow::results::PropertiesListing;
+using brellow::testsupport::FakeAppServices;
 using brellow::testsupport::FakeComponent;
-using brellow::testsupport::FakeMessageBoxService;
-using brellow::testsupport::FakeModalPresenter;
-using brellow::testsupport::FakeMousePointer;
-using brellow::testsupport::FakeServerWindow;
 namespace errors = brellow::ado::errors;
 
-// View Connection Properties as the main window runs it, against the fake component.
-class PropertiesListingTest : public QObject {
+// Tools, View Connection Properties, chosen in the main window, against the fake component.
+class ViewConnectionPropertiesTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<FakeComponent> component;
-    std::unique_ptr<FakeMessageBoxService> boxes;
-    std::unique_ptr<FakeMousePointer> pointer;
-    std::unique_ptr<FakeModalPresenter> modal;
-    std::unique_ptr<FakeServerWindow> window;
-    std::unique_ptr<QWidget> owner;
+    std::unique_ptr<FakeAppServices> fakes;
+    std::unique_ptr<FrmMain> window;
+    FakeComponent* component = nullptr;
+    brellow::testsupport::FakeMessageBoxService* boxes = nullptr;
+    brellow::testsupport::FakeMousePointer* pointer = nullptr;
+    brellow::testsupport::FakeModalPresenter* modal = nullptr;
     // What the list held while the window was up, one entry per showing.
     QList<QStringList> shownRows;
 
     void viewConnectionProperties() {
-        PropertiesListing listing(*modal, owner.get());
-        ServerCommand(*component, *boxes, *pointer)
-            .Run(*window, {.showBusyPointer = false, .clearServerInfo = false},
-                 [&listing](Connection& connection, std::unique_ptr<Recordset>& recordset) {
-                     listing.Run(connection, recordset);
-                 });
+        window->findChild<QAction*>(QStringLiteral("mnuViewConnectionProperties"))->trigger();
+    }
+
+    QString label(const char* name) const {
+        return brellow::testsupport::control<QLabel>(*window, name)->text();
     }
 
     static QStringList rowsOf(QDialog& dialog) {
@@ -66,22 +58,24 @@ private:
     }
 
 private slots:
+    void cleanup() { window.reset(); }
+
     void init() {
-        component = std::make_unique<FakeComponent>();
+        fakes = std::make_unique<FakeAppServices>();
+        component = &fakes->components;
+        boxes = &fakes->messageBoxes;
+        pointer = &fakes->mousePointer;
+        modal = &fakes->modal;
         component->properties = {{"Current Catalog", Variant("master")},
                                  {"Packet Size", Variant(std::int32_t{4096})},
                                  {"Null Thing", Variant::Null()},
                                  {"Empty Thing", Variant()},
                                  {"Encrypt", Variant(false)},
                                  {"Tabbed\tName", Variant("a\tb")}};
-        boxes = std::make_unique<FakeMessageBoxService>();
-        pointer = std::make_unique<FakeMousePointer>();
-        modal = std::make_unique<FakeModalPresenter>();
-        window = std::make_unique<FakeServerWindow>();
-        window->edition = QStringLiteral("Standard Edition");
-        window->version = QStringLiteral("8.00.194");
-        window->spLevel = QStringLiteral("RTM");
-        owner = std::make_unique<QWidget>();
+        window = std::make_unique<FrmMain>(fakes->services);
+        brellow::testsupport::control<QLineEdit>(*window, "txtServer")->setText("srv");
+        window->ShowAnswers({QStringLiteral("Standard Edition"), QStringLiteral("8.00.194"),
+                             QStringLiteral("RTM")});
         shownRows.clear();
         modal->whileShown = [this](QDialog& dialog) {
             shownRows.append(rowsOf(dialog));
@@ -91,7 +85,7 @@ private slots:
     void listsEveryPropertyInTheCollectionsOrder() {
         viewConnectionProperties();
         QCOMPARE(modal->calls, 1);
-        QCOMPARE(modal->lastOwner, owner.get());
+        QCOMPARE(modal->lastOwner, window.get());
         QCOMPARE(shownRows.size(), 1);
         QCOMPARE(shownRows[0],
                  (QStringList{"Current Catalog\tmaster", "Packet Size\t4096", "Null Thing\t",
@@ -207,11 +201,9 @@ private slots:
             component->failProperty = FakeComponent::Error(errors::kItemNotFound, "gone");
         }
         viewConnectionProperties();
-        QCOMPARE(window->edition, QStringLiteral("Standard Edition"));
-        QCOMPARE(window->version, QStringLiteral("8.00.194"));
-        QCOMPARE(window->spLevel, QStringLiteral("RTM"));
-        QCOMPARE(window->log,
-                 (QStringList{"ServerName", "SecurityChoice"})); // no clearing, no writes
+        QCOMPARE(label("lblEdition"), QStringLiteral("Standard Edition"));
+        QCOMPARE(label("lblVersion"), QStringLiteral("8.00.194"));
+        QCOMPARE(label("lblSPLevel"), QStringLiteral("RTM"));
         QCOMPARE(pointer->history, QList<int>{1});
     }
 
@@ -225,5 +217,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(PropertiesListingTest)
-#include "tst_propertieslisting.moc"
+QTEST_MAIN(ViewConnectionPropertiesTest)
+#include "tst_viewconnectionproperties.moc"
