@@ -2,6 +2,8 @@
 
 #include "about/ClickableLabel.h"
 #include "about/ImageBox.h"
+#include "os/Desktop.h"
+#include "uiservices/MessageBoxService.h"
 #include "windowkit/DesignUnits.h"
 #include "windowkit/ProgramIdentity.h"
 
@@ -48,11 +50,11 @@ QFrame* makeLine(QWidget* parent, const QRect& geometry, const QColor& colour) {
 
 } // namespace
 
-FrmAbout::FrmAbout(os::Registry& registry, os::ProgramStarter& programs, os::Shell& shell,
-                   uiservices::MessageBoxService& messageBoxes, QWidget* owner)
+FrmAbout::FrmAbout(os::Desktop& desktop, uiservices::MessageBoxService& messageBoxes,
+                   QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      sysInfo_(registry, programs, messageBoxes), webLink_(shell, messageBoxes) {
+      desktop_(desktop), messageBoxes_(messageBoxes), webLink_(desktop, messageBoxes) {
     setObjectName(QStringLiteral("frmAbout"));
     setFont(designFont("MS Sans Serif", 8.25));
     setFixedSize(5730 / kTwipsPerPixel, 3555 / kTwipsPerPixel);
@@ -145,26 +147,21 @@ void FrmAbout::lblURL_Click() {
 }
 
 void FrmAbout::StartSysInfo() {
-    sysInfo_.StartSysInfo();
-}
-
-bool FrmAbout::GetKeyValue(os::Registry::Key KeyRoot, const QString& KeyName,
-                           const QString& SubKeyRef, QString& KeyVal) {
-    // The registry takes and gives 8-bit text in the system's code page.
-    const QByteArray entry = KeyVal.toLocal8Bit();
-    std::string value(entry.constData(), static_cast<std::size_t>(entry.size()));
-    const bool found = sysInfo_.GetKeyValue(KeyRoot, KeyName.toLocal8Bit().toStdString(),
-                                            SubKeyRef.toLocal8Bit().toStdString(), value);
-    KeyVal = QString::fromLocal8Bit(value.data(), static_cast<qsizetype>(value.size()));
-    return found;
-}
-
-void FrmAbout::LaunchApp(const QString& strDocName, std::int32_t lngShowMode) {
-    webLink_.LaunchApp(static_cast<std::uintptr_t>(winId()), strDocName, lngShowMode);
+    bool started = false;
+    // Whatever goes wrong on the way, the user gets the same message and no details.
+    try {
+        started = desktop_.StartSystemInformation();
+    } catch (...) {
+        started = false;
+    }
+    if (!started) {
+        messageBoxes_.Show(QString::fromLatin1(kSysInfoUnavailable),
+                           uiservices::MessageBoxService::kOkOnly);
+    }
 }
 
 void FrmAbout::OpenURL(const QString& address) {
-    webLink_.OpenURL(static_cast<std::uintptr_t>(winId()), address);
+    webLink_.Open(static_cast<std::uintptr_t>(winId()), address);
 }
 
 void FrmAbout::keyPressEvent(QKeyEvent* event) {

@@ -1,27 +1,30 @@
 #include "about/WebLinkLauncher.h"
 
-#include "os/Shell.h"
+#include "os/Desktop.h"
 #include "uiservices/MessageBoxService.h"
 
 #include <array>
 
 namespace brellow::about {
 
-WebLinkLauncher::WebLinkLauncher(os::Shell& shell, uiservices::MessageBoxService& messageBoxes)
-    : shell_(shell), messageBoxes_(messageBoxes) {
-    shell_.SetLateFailureReport([&messageBoxes](std::uint32_t error) {
+WebLinkLauncher::WebLinkLauncher(os::Desktop& desktop, uiservices::MessageBoxService& messageBoxes)
+    : desktop_(desktop), messageBoxes_(messageBoxes) {
+    desktop_.SetLateFailureReport([&messageBoxes](std::uint32_t error) {
         // Runs from the event loop, where nothing may escape.
         try {
-            ShowLastError(messageBoxes, error);
+            tellRefusal(messageBoxes, error);
         } catch (...) {
         }
     });
 }
 
-void WebLinkLauncher::ShowLastError(uiservices::MessageBoxService& messageBoxes,
-                                    std::uint32_t error) {
-    messageBoxes.Show(QStringLiteral("API Error #%1 was returned from GetLastError()").arg(error),
-                      uiservices::MessageBoxService::kExclamation);
+QString WebLinkLauncher::RefusalText(std::uint32_t error) {
+    return QStringLiteral("API Error #%1 was returned from GetLastError()").arg(error);
+}
+
+void WebLinkLauncher::tellRefusal(uiservices::MessageBoxService& messageBoxes,
+                                  std::uint32_t error) {
+    messageBoxes.Show(RefusalText(error), uiservices::MessageBoxService::kExclamation);
 }
 
 QString WebLinkLauncher::AddressFor(const QString& caption) {
@@ -39,24 +42,17 @@ QString WebLinkLauncher::AddressFor(const QString& caption) {
     return QStringLiteral("http://") + address;
 }
 
-void WebLinkLauncher::OpenURL(std::uintptr_t ownerWindow, const QString& address) {
-    // A normal, visible window: a hidden one would leave a newly started browser invisible.
-    LaunchApp(ownerWindow, AddressFor(address), os::Shell::kShowNormal);
-}
-
-void WebLinkLauncher::LaunchApp(std::uintptr_t ownerWindow, const QString& strDocName,
-                                std::int32_t lngShowMode) {
-    // Nothing from here may reach the click handler: a failure the shell reports is the
-    // only one the user hears of.
+void WebLinkLauncher::Open(std::uintptr_t ownerWindow, const QString& caption) {
+    // Nothing from here may reach the click handler: a refusal is the only failure the user
+    // hears of.
     try {
-        const std::int32_t result =
-            shell_.Execute(ownerWindow, "open", strDocName.toLocal8Bit().toStdString(),
-                           std::string(), std::string(), lngShowMode);
-        if (result < kFirstSuccess) {
-            ShowLastError(messageBoxes_, shell_.LastError());
+        const QByteArray address = AddressFor(caption).toLocal8Bit();
+        if (const std::optional<std::uint32_t> refused = desktop_.OpenWebAddress(
+                std::string(address.constData(), static_cast<std::size_t>(address.size())),
+                ownerWindow)) {
+            tellRefusal(messageBoxes_, *refused);
         }
     } catch (...) {
-        // Errors are not reported here beyond the shell's own refusal.
     }
 }
 

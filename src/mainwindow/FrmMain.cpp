@@ -337,8 +337,7 @@ void FrmMain::mnuExit_Click() {
 
 void FrmMain::mnuAbout_Click() {
     // A fresh About box each time: loading it fills its texts anew.
-    about::FrmAbout frmAbout(services_.registry, services_.programs, services_.shell,
-                             services_.messageBoxes, this);
+    about::FrmAbout frmAbout(services_.desktop, services_.messageBoxes, this);
     frmAbout.imgIcon()->SetPicture(windowIcon());
     services_.modal.ShowModal(frmAbout, this);
 }

@@ -26,8 +26,7 @@ QString fromView(std::string_view text) {
 
 // An owner window like the main window, shown and active.
 struct ShownBox {
-    explicit ShownBox(FakeAppServices& fakes)
-        : box(fakes.registry, fakes.programs, fakes.shell, fakes.messageBoxes, &owner) {
+    explicit ShownBox(FakeAppServices& fakes) : box(fakes.desktop, fakes.messageBoxes, &owner) {
         owner.setGeometry(200, 150, 423, 180);
         owner.show();
         box.show();
@@ -50,7 +49,7 @@ class TestFrmAbout : public QObject {
 private slots:
     void loadingFillsTheTextsFromTheIdentity() {
         FakeAppServices fakes;
-        FrmAbout box(fakes.registry, fakes.programs, fakes.shell, fakes.messageBoxes);
+        FrmAbout box(fakes.desktop, fakes.messageBoxes);
         const QString name = fromView(brellow::identity::kProductName);
         QCOMPARE(name, QStringLiteral("Brellow"));
 
@@ -65,7 +64,8 @@ private slots:
         QCOMPARE(control<QLabel>(box, "lblURL")->text(), QStringLiteral("brellow.example.org"));
         QCOMPARE(control<QLabel>(box, "lblDisclaimer")->text(), QString());
         // Loading alone neither starts nor opens anything.
-        QVERIFY(fakes.shell.requests.empty());
+        QVERIFY(fakes.desktop.openings.empty());
+        QCOMPARE(fakes.desktop.systemInformationStarts, 0);
         QVERIFY(fakes.messageBoxes.shown.isEmpty());
     }
 
@@ -73,7 +73,7 @@ private slots:
         FakeAppServices fakes;
         QStringList seen;
         for (int opening = 0; opening < 2; ++opening) {
-            FrmAbout box(fakes.registry, fakes.programs, fakes.shell, fakes.messageBoxes);
+            FrmAbout box(fakes.desktop, fakes.messageBoxes);
             seen << box.windowTitle() << control<QLabel>(box, "lblTitle")->text()
                  << control<QLabel>(box, "lblVersion")->text()
                  << control<QLabel>(box, "lblDescription")->text();
@@ -195,7 +195,7 @@ private slots:
         QFETCH(qreal, points);
         QFETCH(bool, bold);
         FakeAppServices fakes;
-        FrmAbout box(fakes.registry, fakes.programs, fakes.shell, fakes.messageBoxes);
+        FrmAbout box(fakes.desktop, fakes.messageBoxes);
         auto* widget = control<QWidget>(box, QTest::currentDataTag());
 
         QCOMPARE(widget->parentWidget(), &box);
@@ -211,7 +211,7 @@ private slots:
 
     void theLinkLooksLikeALinkAndReportsClicks() {
         FakeAppServices fakes;
-        FrmAbout box(fakes.registry, fakes.programs, fakes.shell, fakes.messageBoxes);
+        FrmAbout box(fakes.desktop, fakes.messageBoxes);
         auto* link = control<ClickableLabel>(box, "lblURL");
         QVERIFY(link->font().underline());
         QCOMPARE(link->palette().color(QPalette::WindowText), QColor(0, 0, 255));
@@ -234,7 +234,7 @@ private slots:
 
     void theIconTakesThePicturesSize() {
         FakeAppServices fakes;
-        FrmAbout box(fakes.registry, fakes.programs, fakes.shell, fakes.messageBoxes);
+        FrmAbout box(fakes.desktop, fakes.messageBoxes);
         ImageBox* image = box.imgIcon();
         QCOMPARE(image, control<ImageBox>(box, "imgIcon"));
         QCOMPARE(image->geometry(), QRect(24, 16, 16, 16));
@@ -248,7 +248,7 @@ private slots:
 
     void theEtchedSeparatorIsGreyOverWhite() {
         FakeAppServices fakes;
-        FrmAbout box(fakes.registry, fakes.programs, fakes.shell, fakes.messageBoxes);
+        FrmAbout box(fakes.desktop, fakes.messageBoxes);
         box.show();
         QVERIFY(QTest::qWaitForWindowExposed(&box));
         const QImage shot = box.grab().toImage();

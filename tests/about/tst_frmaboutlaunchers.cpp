@@ -1,10 +1,12 @@
+// The About box's System Info button and web link: against a fake desktop, and on Linux against
+// the real one with stand-in tools.
 #include "about/FrmAbout.h"
-#include "about/SystemInfoLauncher.h"
-#include "os/linux/DesktopShell.h"
-#include "os/linux/PortableProgramStarter.h"
-#include "os/linux/PortableRegistry.h"
-#include "support/FakeAppServices.h"
+#include "support/FakeDesktop.h"
+#include "support/FakeMessageBoxService.h"
 #include "support/WindowControls.h"
+#ifndef _WIN32
+#include "linux/LinuxDesktop.h"
+#endif
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,11 +17,10 @@
 #include <csignal>
 
 using brellow::about::FrmAbout;
-using brellow::about::SystemInfoLauncher;
-using brellow::os::Registry;
 using brellow::uiservices::MessageBoxService;
 using namespace brellow::testsupport;
 
+#ifndef _WIN32
 namespace {
 
 // Writes an executable shell script.
@@ -39,83 +40,78 @@ QByteArray contentOf(const QString& path) {
 }
 
 } // namespace
+#endif
 
 class FrmAboutLaunchersTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void systemInfoButtonStartsTheTool();
-    void systemInfoButtonReportsAMissingToolAndTheBoxStaysOpen();
+    void systemInfoButtonStartsTheToolOrSaysItIsUnavailable_data();
+    void systemInfoButtonStartsTheToolOrSaysItIsUnavailable();
     void linkClickOpensTheCaptionWithThisWindowAsOwner();
-    void aRefusedLinkShowsTheLastError();
-    void getKeyValueConvertsTextBothWays();
-    void desktopLaunchersEndToEnd();
+    void aRefusedLinkShowsTheSystemsNumber();
+#ifndef _WIN32
+    void linuxDesktopEndToEnd();
     void theLinkNeverHoldsTheBoxAndFailuresStillReachTheUser_data();
     void theLinkNeverHoldsTheBoxAndFailuresStillReachTheUser();
+#endif
 };
 
-void FrmAboutLaunchersTest::systemInfoButtonStartsTheTool() {
-    FakeAppServices rig;
-    rig.registry.Set(SystemInfoLauncher::kToolKey, "PATH", FakeRegistry::Text("/usr/bin/tool"));
-    rig.programs.files = {"/usr/bin/tool"};
-    FrmAbout frmAbout(rig.registry, rig.programs, rig.shell, rig.messageBoxes);
-    frmAbout.show();
-
-    auto* cmdSysInfo = control<QPushButton>(frmAbout, "cmdSysInfo");
-    QTest::mouseClick(cmdSysInfo, Qt::LeftButton);
-
-    QCOMPARE(rig.programs.started.size(), std::size_t{1});
-    QCOMPARE(rig.programs.started.front().path, std::string("/usr/bin/tool"));
-    QVERIFY(rig.messageBoxes.shown.isEmpty());
-    QVERIFY(frmAbout.isVisible());
+void FrmAboutLaunchersTest::systemInfoButtonStartsTheToolOrSaysItIsUnavailable_data() {
+    QTest::addColumn<bool>("started");
+    QTest::addColumn<bool>("throws");
+    QTest::newRow("the tool starts") << true << false;
+    QTest::newRow("no tool") << false << false;
+    QTest::newRow("the search goes wrong") << false << true;
 }
 
-void FrmAboutLaunchersTest::systemInfoButtonReportsAMissingToolAndTheBoxStaysOpen() {
-    FakeAppServices rig;
-    FrmAbout frmAbout(rig.registry, rig.programs, rig.shell, rig.messageBoxes);
+void FrmAboutLaunchersTest::systemInfoButtonStartsTheToolOrSaysItIsUnavailable() {
+    QFETCH(bool, started);
+    QFETCH(bool, throws);
+    FakeDesktop desktop;
+    desktop.systemInformationStarted = started;
+    desktop.systemInformationThrows = throws;
+    FakeMessageBoxService messages;
+    FrmAbout frmAbout(desktop, messages);
     frmAbout.show();
-    bool visibleWhileShown = false;
-    rig.messageBoxes.onShow = [&](const FakeMessageBoxService::Shown&) {
-        visibleWhileShown = frmAbout.isVisible();
-    };
-
     auto* cmdSysInfo = control<QPushButton>(frmAbout, "cmdSysInfo");
+
+    // Each click asks again; nothing is remembered between them.
+    QTest::mouseClick(cmdSysInfo, Qt::LeftButton);
     QTest::mouseClick(cmdSysInfo, Qt::LeftButton);
 
-    QCOMPARE(rig.messageBoxes.shown.size(), 1);
-    QCOMPARE(rig.messageBoxes.shown.front().text,
-             QStringLiteral("System Information Is Unavailable At This Time"));
-    QCOMPARE(rig.messageBoxes.shown.front().style, MessageBoxService::kOkOnly);
-    QVERIFY(!rig.messageBoxes.shown.front().title.has_value());
-    QVERIFY(visibleWhileShown);
+    QCOMPARE(desktop.systemInformationStarts, 2);
+    QCOMPARE(messages.shown.size(), started ? 0 : 2);
+    for (const auto& shown : messages.shown) {
+        QCOMPARE(shown.text, QStringLiteral("System Information Is Unavailable At This Time"));
+        QCOMPARE(shown.style, MessageBoxService::kOkOnly);
+        QVERIFY(!shown.title.has_value());
+    }
     QVERIFY(frmAbout.isVisible());
-    QVERIFY(rig.programs.startAttempts.empty());
 }
 
 void FrmAboutLaunchersTest::linkClickOpensTheCaptionWithThisWindowAsOwner() {
-    FakeAppServices rig;
-    FrmAbout frmAbout(rig.registry, rig.programs, rig.shell, rig.messageBoxes);
+    FakeDesktop desktop;
+    FakeMessageBoxService messages;
+    FrmAbout frmAbout(desktop, messages);
     frmAbout.show();
     auto* lblURL = control<QLabel>(frmAbout, "lblURL");
     lblURL->setText("Www.Example.ORG/Path");
 
     QTest::mouseClick(lblURL, Qt::LeftButton);
 
-    QCOMPARE(rig.shell.requests.size(), std::size_t{1});
-    const FakeShell::Request& request = rig.shell.requests.front();
-    QCOMPARE(request.file, std::string("http://www.example.org/path"));
-    QCOMPARE(request.owner, static_cast<std::uintptr_t>(frmAbout.winId()));
-    QCOMPARE(request.verb, std::string("open"));
-    QCOMPARE(request.showCommand, 1);
-    QVERIFY(rig.messageBoxes.shown.isEmpty());
+    QCOMPARE(desktop.openings.size(), std::size_t{1});
+    QCOMPARE(desktop.openings.front().address, std::string("http://www.example.org/path"));
+    QCOMPARE(desktop.openings.front().owner, static_cast<std::uintptr_t>(frmAbout.winId()));
+    QVERIFY(messages.shown.isEmpty());
     QVERIFY(frmAbout.isVisible());
 }
 
-void FrmAboutLaunchersTest::aRefusedLinkShowsTheLastError() {
-    FakeAppServices rig;
-    rig.shell.result = 31;
-    rig.shell.lastError = 1155;
-    FrmAbout frmAbout(rig.registry, rig.programs, rig.shell, rig.messageBoxes);
+void FrmAboutLaunchersTest::aRefusedLinkShowsTheSystemsNumber() {
+    FakeDesktop desktop;
+    desktop.refusal = 1155;
+    FakeMessageBoxService messages;
+    FrmAbout frmAbout(desktop, messages);
     frmAbout.show();
     auto* lblURL = control<QLabel>(frmAbout, "lblURL");
     // The caption the box was built with is the address handed on.
@@ -123,36 +119,16 @@ void FrmAboutLaunchersTest::aRefusedLinkShowsTheLastError() {
 
     QTest::mouseClick(lblURL, Qt::LeftButton);
 
-    QCOMPARE(rig.shell.requests.size(), std::size_t{1});
-    QCOMPARE(rig.shell.requests.front().file, expected);
-    QCOMPARE(rig.messageBoxes.shown.size(), 1);
-    QCOMPARE(rig.messageBoxes.shown.front().text,
+    QCOMPARE(desktop.openings.size(), std::size_t{1});
+    QCOMPARE(desktop.openings.front().address, expected);
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(messages.shown.front().text,
              QStringLiteral("API Error #1155 was returned from GetLastError()"));
-    QCOMPARE(rig.messageBoxes.shown.front().style, MessageBoxService::kExclamation);
+    QCOMPARE(messages.shown.front().style, MessageBoxService::kExclamation);
 }
 
-void FrmAboutLaunchersTest::getKeyValueConvertsTextBothWays() {
-    FakeAppServices rig;
-    rig.registry.Set("SOFTWARE\\Brellow Tést", "Wert", FakeRegistry::Text("Grüße\\Ordner"));
-    rig.registry.Set("SOFTWARE\\Brellow Tést", "N",
-                     FakeRegistry::Value{Registry::kTypeDword, {0x05, 0, 0, 0}});
-    FrmAbout frmAbout(rig.registry, rig.programs, rig.shell, rig.messageBoxes);
-
-    QString value = "left over";
-    QVERIFY(frmAbout.GetKeyValue(Registry::kLocalMachine, "SOFTWARE\\Brellow Tést", "Wert", value));
-    QCOMPARE(value, QStringLiteral("Grüße\\Ordner"));
-    value.clear();
-    QVERIFY(frmAbout.GetKeyValue(Registry::kLocalMachine, "SOFTWARE\\Brellow Tést", "N", value));
-    QCOMPARE(value, QStringLiteral("&h005"));
-    QVERIFY(!frmAbout.GetKeyValue(Registry::kLocalMachine, "SOFTWARE\\Nothing", "N", value));
-    QVERIFY(value.isEmpty());
-
-    frmAbout.LaunchApp("ftp://x", 0);
-    QCOMPARE(rig.shell.requests.size(), std::size_t{1});
-    QCOMPARE(rig.shell.requests.front().showCommand, 0);
-}
-
-void FrmAboutLaunchersTest::desktopLaunchersEndToEnd() {
+#ifndef _WIN32
+void FrmAboutLaunchersTest::linuxDesktopEndToEnd() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString tool = dir.filePath("hardinfo");
@@ -161,15 +137,11 @@ void FrmAboutLaunchersTest::desktopLaunchersEndToEnd() {
     QVERIFY(writeScript(dir.filePath("xdg-open"),
                         "printf '%s' \"$1\" > '" + received.toUtf8() + "'\n"));
 
-    FakeComponent components;
     FakeMessageBoxService messages;
-    FakeMousePointer mousePointer;
-    FakeModalPresenter modal;
     // A tool that needs an argument, as GNOME's About panel does.
-    brellow::os::PortableRegistry registry({tool.toStdString() + " info-overview"});
-    brellow::os::PortableProgramStarter programs;
-    brellow::os::DesktopShell shell(dir.filePath("xdg-open").toStdString());
-    FrmAbout frmAbout(registry, programs, shell, messages);
+    brellow::os::LinuxDesktop desktop({{tool.toStdString(), {"info-overview"}}},
+                                      dir.filePath("xdg-open").toStdString());
+    FrmAbout frmAbout(desktop, messages);
     frmAbout.show();
     auto* cmdSysInfo = control<QPushButton>(frmAbout, "cmdSysInfo");
     auto* lblURL = control<QLabel>(frmAbout, "lblURL");
@@ -204,9 +176,10 @@ void FrmAboutLaunchersTest::theLinkNeverHoldsTheBoxAndFailuresStillReachTheUser_
     // keeps it short.
     QTest::newRow("an opener that fails after a while")
         << QByteArray("sleep ${BRELLOW_TEST_OPENER_FAILS_AFTER:-2}\nexit 4\n") << false
-        << QStringLiteral("API Error #110 was returned from GetLastError()");
+        << QStringLiteral("API Error #4 was returned from GetLastError()");
     QTest::newRow("no opener installed")
-        << QByteArray() << false << QStringLiteral("API Error #2 was returned from GetLastError()");
+        << QByteArray() << false
+        << QStringLiteral("API Error #127 was returned from GetLastError()");
 }
 
 void FrmAboutLaunchersTest::theLinkNeverHoldsTheBoxAndFailuresStillReachTheUser() {
@@ -225,9 +198,9 @@ void FrmAboutLaunchersTest::theLinkNeverHoldsTheBoxAndFailuresStillReachTheUser(
     // only) one.
     const QByteArray oldPath = qgetenv("PATH");
     qputenv("PATH", dir.path().toLocal8Bit() + (opener.isEmpty() ? "" : ":" + oldPath));
-    FakeAppServices rig;
-    brellow::os::DesktopShell shell;
-    FrmAbout frmAbout(rig.registry, rig.programs, shell, rig.messageBoxes);
+    FakeMessageBoxService messages;
+    brellow::os::LinuxDesktop desktop;
+    FrmAbout frmAbout(desktop, messages);
     frmAbout.show();
     auto* lblURL = control<QLabel>(frmAbout, "lblURL");
 
@@ -242,12 +215,12 @@ void FrmAboutLaunchersTest::theLinkNeverHoldsTheBoxAndFailuresStillReachTheUser(
     QVERIFY(frmAbout.isVisible());
 
     if (opener.isEmpty()) {
-        QCOMPARE(rig.messageBoxes.shown.size(), 1);
+        QCOMPARE(messages.shown.size(), 1);
     } else {
         // The stand-in has started; whatever it does, it has not done it yet.
         QByteArray pid;
         QTRY_VERIFY_WITH_TIMEOUT(!(pid = contentOf(pidFile).trimmed()).isEmpty(), 10000);
-        QVERIFY(rig.messageBoxes.shown.isEmpty());
+        QVERIFY(messages.shown.isEmpty());
         if (runsOn) {
             QCOMPARE(::kill(static_cast<pid_t>(pid.toLong()), 0), 0);
             ::kill(static_cast<pid_t>(pid.toLong()), SIGTERM);
@@ -255,12 +228,14 @@ void FrmAboutLaunchersTest::theLinkNeverHoldsTheBoxAndFailuresStillReachTheUser(
         }
     }
     const int wait = qEnvironmentVariableIntValue("BRELLOW_TEST_OPENER_FAILS_AFTER") + 10;
-    QTRY_COMPARE_WITH_TIMEOUT(rig.messageBoxes.shown.size(), 1, wait * 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(messages.shown.size(), 1, wait * 1000);
     qInfo("the message came %lld ms after the click", static_cast<long long>(clicked.elapsed()));
-    QCOMPARE(rig.messageBoxes.shown.front().text, message);
-    QCOMPARE(rig.messageBoxes.shown.front().style, MessageBoxService::kExclamation);
-    QVERIFY(!rig.messageBoxes.shown.front().title.has_value());
+    QCOMPARE(messages.shown.front().text, message);
+    QCOMPARE(messages.shown.front().style, MessageBoxService::kExclamation);
+    QVERIFY(!messages.shown.front().title.has_value());
 }
+
+#endif
 
 QTEST_MAIN(FrmAboutLaunchersTest)
 #include "tst_frmaboutlaunchers.moc"

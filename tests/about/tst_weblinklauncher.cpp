@@ -1,14 +1,12 @@
 #include "about/WebLinkLauncher.h"
+#include "support/FakeDesktop.h"
 #include "support/FakeMessageBoxService.h"
-#include "support/FakeShell.h"
 
 #include <QTest>
-#include <limits>
 
 using brellow::about::WebLinkLauncher;
-using brellow::os::Shell;
+using brellow::testsupport::FakeDesktop;
 using brellow::testsupport::FakeMessageBoxService;
-using brellow::testsupport::FakeShell;
 using brellow::uiservices::MessageBoxService;
 
 namespace {
@@ -23,11 +21,8 @@ class WebLinkLauncherTest : public QObject {
 private slots:
     void opensTheCaptionsAddress_data();
     void opensTheCaptionsAddress();
-    void aResultOf32OrMoreIsSuccess_data();
-    void aResultOf32OrMoreIsSuccess();
-    void aResultBelow32ShowsTheLastError_data();
-    void aResultBelow32ShowsTheLastError();
-    void launchAppPassesItsDocumentAndShowModeUnchanged();
+    void aRefusalShowsTheSystemsNumber_data();
+    void aRefusalShowsTheSystemsNumber();
 };
 
 void WebLinkLauncherTest::opensTheCaptionsAddress_data() {
@@ -54,91 +49,58 @@ void WebLinkLauncherTest::opensTheCaptionsAddress() {
     QFETCH(QString, caption);
     QFETCH(QString, address);
 
-    FakeShell shell;
+    FakeDesktop desktop;
     FakeMessageBoxService messages;
-    WebLinkLauncher launcher(shell, messages);
+    WebLinkLauncher launcher(desktop, messages);
 
-    launcher.OpenURL(kOwner, caption);
+    launcher.Open(kOwner, caption);
 
-    QCOMPARE(shell.requests.size(), std::size_t{1});
-    const FakeShell::Request& request = shell.requests.front();
-    QCOMPARE(QString::fromLocal8Bit(request.file), address);
-    QCOMPARE(request.owner, kOwner);
-    QCOMPARE(request.verb, std::string("open"));
-    QCOMPARE(request.parameters, std::string());
-    QCOMPARE(request.directory, std::string());
-    QCOMPARE(request.showCommand, Shell::kShowNormal);
+    QCOMPARE(desktop.openings.size(), std::size_t{1});
+    QCOMPARE(QString::fromLocal8Bit(desktop.openings.front().address), address);
+    QCOMPARE(desktop.openings.front().owner, kOwner);
     QVERIFY(messages.shown.isEmpty());
 }
 
-void WebLinkLauncherTest::aResultOf32OrMoreIsSuccess_data() {
-    QTest::addColumn<int>("result");
-    QTest::newRow("exactly 32") << 32;
-    QTest::newRow("a handle-like value") << 0x7FFF0000;
-}
-
-void WebLinkLauncherTest::aResultOf32OrMoreIsSuccess() {
-    QFETCH(int, result);
-    FakeShell shell;
-    shell.result = result;
-    shell.lastError = 5;
-    FakeMessageBoxService messages;
-    WebLinkLauncher launcher(shell, messages);
-
-    launcher.OpenURL(kOwner, "example.org");
-
-    QCOMPARE(shell.requests.size(), std::size_t{1});
-    QVERIFY(messages.shown.isEmpty());
-    QCOMPARE(shell.lastErrorReads, 0);
-}
-
-void WebLinkLauncherTest::aResultBelow32ShowsTheLastError_data() {
-    QTest::addColumn<int>("result");
-    QTest::addColumn<uint>("lastError");
+void WebLinkLauncherTest::aRefusalShowsTheSystemsNumber_data() {
+    QTest::addColumn<bool>("late");
+    QTest::addColumn<uint>("error");
     QTest::addColumn<QString>("text");
-
-    QTest::newRow("31, no association")
-        << 31 << 1155u << "API Error #1155 was returned from GetLastError()";
-    QTest::newRow("2, file not found")
-        << 2 << 2u << "API Error #2 was returned from GetLastError()";
-    QTest::newRow("0 with no last error set")
-        << 0 << 0u << "API Error #0 was returned from GetLastError()";
-    QTest::newRow("negative") << -1 << 87u << "API Error #87 was returned from GetLastError()";
-    QTest::newRow("most negative") << std::numeric_limits<int>::min() << 4294967295u
-                                   << "API Error #4294967295 was returned from GetLastError()";
+    for (const bool late : {false, true}) {
+        const char* when = late ? "later" : "at once";
+        const auto row = [&](const char* what, uint error) {
+            QTest::addRow("%s, %s", what, when)
+                << late << error
+                << QStringLiteral("API Error #%1 was returned from GetLastError()").arg(error);
+        };
+        row("no association", 1155);
+        row("no opener installed", 127);
+        row("no error number set", 0);
+        row("the largest number", 4294967295u);
+    }
 }
 
-void WebLinkLauncherTest::aResultBelow32ShowsTheLastError() {
-    QFETCH(int, result);
-    QFETCH(uint, lastError);
+void WebLinkLauncherTest::aRefusalShowsTheSystemsNumber() {
+    QFETCH(bool, late);
+    QFETCH(uint, error);
     QFETCH(QString, text);
 
-    FakeShell shell;
-    shell.result = result;
-    shell.lastError = lastError;
+    FakeDesktop desktop;
     FakeMessageBoxService messages;
-    WebLinkLauncher launcher(shell, messages);
+    WebLinkLauncher launcher(desktop, messages);
+    if (late) {
+        launcher.Open(kOwner, "example.org");
+        QVERIFY(messages.shown.isEmpty());
+        QVERIFY(desktop.lateFailure);
+        desktop.lateFailure(error);
+    } else {
+        desktop.refusal = error;
+        launcher.Open(kOwner, "example.org");
+    }
 
-    launcher.OpenURL(kOwner, "example.org");
-
-    QCOMPARE(shell.lastErrorReads, 1);
     QCOMPARE(messages.shown.size(), 1);
     QCOMPARE(messages.shown.front().text, text);
     QCOMPARE(messages.shown.front().style, MessageBoxService::kExclamation);
     QVERIFY(!messages.shown.front().title.has_value());
-}
-
-void WebLinkLauncherTest::launchAppPassesItsDocumentAndShowModeUnchanged() {
-    FakeShell shell;
-    FakeMessageBoxService messages;
-    WebLinkLauncher launcher(shell, messages);
-
-    launcher.LaunchApp(7, "Some Document.TXT", 3);
-
-    QCOMPARE(shell.requests.size(), std::size_t{1});
-    QCOMPARE(shell.requests.front().file, std::string("Some Document.TXT"));
-    QCOMPARE(shell.requests.front().showCommand, 3);
-    QCOMPARE(shell.requests.front().owner, std::uintptr_t{7});
 }
 
 QTEST_GUILESS_MAIN(WebLinkLauncherTest)

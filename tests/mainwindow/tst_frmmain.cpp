@@ -736,8 +736,7 @@ private slots:
         QFETCH(QString, title);
         FakeAppServices fakes;
         FrmMain frmMain(fakes.services);
-        brellow::about::FrmAbout frmAbout(fakes.registry, fakes.programs, fakes.shell,
-                                          fakes.messageBoxes, &frmMain);
+        brellow::about::FrmAbout frmAbout(fakes.desktop, fakes.messageBoxes, &frmMain);
         brellow::results::FrmResults frmResults(&frmMain);
 
         if (window == QLatin1String("message")) {
@@ -747,14 +746,14 @@ private slots:
                 control<QLineEdit>(frmMain, "txtServer")->setText(QStringLiteral("srv"));
                 menuItem(frmMain, "mnuViewConnectionProperties")->trigger();
             } else if (name == QLatin1String("no system information tool")) {
+                fakes.desktop.systemInformationStarted = false;
                 control<QPushButton>(frmAbout, "cmdSysInfo")->click();
             } else if (name == QLatin1String("the shell refuses the link")) {
-                fakes.shell.result = 2;
-                fakes.shell.lastError = 2;
+                fakes.desktop.refusal = 2;
                 frmAbout.lblURL_Click();
             } else {
-                QVERIFY(fakes.shell.lateFailureReport);
-                fakes.shell.lateFailureReport(1155);
+                QVERIFY(fakes.desktop.lateFailure);
+                fakes.desktop.lateFailure(1155);
             }
             QCOMPARE(fakes.messageBoxes.shown.size(), 1);
             const auto& shown = fakes.messageBoxes.shown.front();

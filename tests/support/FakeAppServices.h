@@ -2,12 +2,10 @@
 
 #include "mainwindow/AppServices.h"
 #include "support/FakeComponent.h"
+#include "support/FakeDesktop.h"
 #include "support/FakeMessageBoxService.h"
 #include "support/FakeModalPresenter.h"
 #include "support/FakeMousePointer.h"
-#include "support/FakeProgramStarter.h"
-#include "support/FakeRegistry.h"
-#include "support/FakeShell.h"
 
 namespace brellow::testsupport {
 
@@ -17,11 +15,8 @@ struct FakeAppServices {
     FakeMessageBoxService messageBoxes;
     FakeMousePointer mousePointer;
     FakeModalPresenter modal;
-    FakeRegistry registry;
-    FakeProgramStarter programs;
-    FakeShell shell;
-    mainwindow::AppServices services{components, messageBoxes, mousePointer, modal,
-                                     registry,   programs,     shell};
+    FakeDesktop desktop;
+    mainwindow::AppServices services{components, messageBoxes, mousePointer, modal, desktop};
 };
 
 } // namespace brellow::testsupport

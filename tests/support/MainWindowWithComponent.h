@@ -3,12 +3,10 @@
 #include "mainwindow/AppServices.h"
 #include "mainwindow/FrmMain.h"
 #include "odbc/OdbcComponentFactory.h"
+#include "support/FakeDesktop.h"
 #include "support/FakeMessageBoxService.h"
 #include "support/FakeModalPresenter.h"
 #include "support/FakeMousePointer.h"
-#include "support/FakeProgramStarter.h"
-#include "support/FakeRegistry.h"
-#include "support/FakeShell.h"
 #include "support/WindowControls.h"
 
 #include <QCheckBox>
@@ -28,10 +26,8 @@ public:
     FakeMessageBoxService boxes;
     FakeMousePointer pointer;
     FakeModalPresenter modal;
-    FakeRegistry registry;
-    FakeProgramStarter programs;
-    FakeShell shell;
-    mainwindow::AppServices services{components, boxes, pointer, modal, registry, programs, shell};
+    FakeDesktop desktop;
+    mainwindow::AppServices services{components, boxes, pointer, modal, desktop};
     std::unique_ptr<mainwindow::FrmMain> frmMain;
 
     // A fresh window, shown; the message, pointer and modal records emptied.

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "about/SystemInfoLauncher.h"
 #include "about/WebLinkLauncher.h"
 
 #include <QDialog>
@@ -11,6 +10,14 @@ class QFrame;
 class QKeyEvent;
 class QLabel;
 class QPushButton;
+
+namespace brellow::os {
+class Desktop;
+} // namespace brellow::os
+
+namespace brellow::uiservices {
+class MessageBoxService;
+} // namespace brellow::uiservices
 
 namespace brellow::about {
 
@@ -23,23 +30,22 @@ class ImageBox;
 class FrmAbout : public QDialog {
     Q_OBJECT
 public:
-    // The launchers use the system's registry, programs and shell, and tell the user of a
-    // failure in a message box.
-    FrmAbout(os::Registry& registry, os::ProgramStarter& programs, os::Shell& shell,
-             uiservices::MessageBoxService& messageBoxes, QWidget* owner = nullptr);
+    // System Info and the link ask the desktop, and tell the user of a failure in a message
+    // box.
+    FrmAbout(os::Desktop& desktop, uiservices::MessageBoxService& messageBoxes,
+             QWidget* owner = nullptr);
 
     // The image control; its picture may be set from outside before the box is shown.
     ImageBox* imgIcon() const { return imgIcon_; }
     // The window's own way to set the icon.
     void MyIcon(const QIcon& TheIcon);
 
-    // Starts the system information tool, or says that it is unavailable.
+    static constexpr const char* kSysInfoUnavailable =
+        "System Information Is Unavailable At This Time";
+
+    // Starts the system information tool, or says that it is unavailable; returns once the
+    // tool has been started or the message closed. Nothing gets out of it.
     void StartSysInfo();
-    // Reads a registry value as text; false when the key or value could not be read.
-    bool GetKeyValue(os::Registry::Key KeyRoot, const QString& KeyName, const QString& SubKeyRef,
-                     QString& KeyVal);
-    // Asks the shell to open a document, owned by this window; reports a refusal.
-    void LaunchApp(const QString& strDocName, std::int32_t lngShowMode);
 
 public slots:
     void cmdSysInfo_Click();
@@ -56,7 +62,8 @@ private:
     void createControls();
     void OpenURL(const QString& address);
 
-    SystemInfoLauncher sysInfo_;
+    os::Desktop& desktop_;
+    uiservices::MessageBoxService& messageBoxes_;
     WebLinkLauncher webLink_;
 
     QPushButton* cmdOK_ = nullptr;

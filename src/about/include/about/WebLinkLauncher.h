@@ -3,41 +3,38 @@
 #include <QString>
 #include <cstdint>
 
+namespace brellow::os {
+class Desktop;
+} // namespace brellow::os
+
 namespace brellow::uiservices {
 class MessageBoxService;
 } // namespace brellow::uiservices
 
-namespace brellow::os {
-class Shell;
-} // namespace brellow::os
-
 namespace brellow::about {
 
-// The About box's web link: turns the link's caption into an address and asks the shell to
-// open it, telling the user the system's error number when the shell refuses, be it at once or,
-// on a desktop whose opener runs on after the request, later.
+// The About box's web link: turns the link's caption into an address, asks the desktop to open
+// it, and tells the user the system's error number when it could not be opened, be it at once
+// or, where the desktop's opener runs on after the request, later.
 class WebLinkLauncher {
 public:
-    static constexpr std::int32_t kFirstSuccess = 32;
-
-    // Hands the shell the report for failures that come later. It holds only the message
+    // Hands the desktop the report for failures that come later. It holds only the message
     // boxes, so a failure that comes after the About box has closed is still told.
-    WebLinkLauncher(os::Shell& shell, uiservices::MessageBoxService& messageBoxes);
+    WebLinkLauncher(os::Desktop& desktop, uiservices::MessageBoxService& messageBoxes);
 
-    // The address the shell is given for a caption: lower case throughout, with "http://"
+    // The address the desktop is given for a caption: lower case throughout, with "http://"
     // in front unless it already names a web or ftp address somewhere in it.
     static QString AddressFor(const QString& caption);
+    // "API Error #N was returned from GetLastError()", the message of a refusal.
+    static QString RefusalText(std::uint32_t error);
 
-    // Opens the caption's address in a normal window. Failures end in LaunchApp's message.
-    void OpenURL(std::uintptr_t ownerWindow, const QString& address);
-    // Hands the document to the shell's "open" verb; a result below 32 shows the thread's
-    // last error number. Nothing gets out of it.
-    void LaunchApp(std::uintptr_t ownerWindow, const QString& strDocName, std::int32_t lngShowMode);
+    // Opens the caption's address for the window ownerWindow. Nothing gets out of it.
+    void Open(std::uintptr_t ownerWindow, const QString& caption);
 
 private:
-    static void ShowLastError(uiservices::MessageBoxService& messageBoxes, std::uint32_t error);
+    static void tellRefusal(uiservices::MessageBoxService& messageBoxes, std::uint32_t error);
 
-    os::Shell& shell_;
+    os::Desktop& desktop_;
     uiservices::MessageBoxService& messageBoxes_;
 };
 

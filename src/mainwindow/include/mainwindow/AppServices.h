@@ -4,30 +4,26 @@ namespace brellow::ado {
 class ComponentFactory;
 } // namespace brellow::ado
 
+namespace brellow::os {
+class Desktop;
+} // namespace brellow::os
+
 namespace brellow::uiservices {
 class MessageBoxService;
 class ModalPresenter;
 class MousePointer;
 } // namespace brellow::uiservices
 
-namespace brellow::os {
-class ProgramStarter;
-class Registry;
-class Shell;
-} // namespace brellow::os
-
 namespace brellow::mainwindow {
 
-// What the windows need from outside: the database component and the platform seams.
-// The program passes real implementations; tests pass fakes.
+// What the windows need from outside: the database component, the toolkit's services and the
+// operating system's desktop. The program passes real implementations; tests pass fakes.
 struct AppServices {
     ado::ComponentFactory& components;
     uiservices::MessageBoxService& messageBoxes;
     uiservices::MousePointer& mousePointer;
     uiservices::ModalPresenter& modal;
-    os::Registry& registry;
-    os::ProgramStarter& programs;
-    os::Shell& shell;
+    os::Desktop& desktop;
 };
 
 } // namespace brellow::mainwindow
