@@ -80,10 +80,10 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
 }
 
 ChildProcess::~ChildProcess() {
-    Stop();
+    stop();
 }
 
-bool ChildProcess::IsRunning() {
+bool ChildProcess::isRunning() {
     if (reaped_) {
         return false;
     }
@@ -119,12 +119,12 @@ long long ChildProcess::processorNanoseconds() const {
     return total;
 }
 
-bool ChildProcess::WaitUntilIdle(Clock::duration quietFor, Clock::time_point deadline) {
+bool ChildProcess::waitUntilIdle(Clock::duration quietFor, Clock::time_point deadline) {
     long long last = processorNanoseconds();
     auto quietSince = Clock::now();
     while (Clock::now() < deadline) {
         std::this_thread::sleep_for(kPollInterval);
-        if (!IsRunning()) {
+        if (!isRunning()) {
             return false;
         }
         const long long now = processorNanoseconds();
@@ -152,24 +152,24 @@ long ChildProcess::statusField(const char* name) const {
     return -1;
 }
 
-long ChildProcess::ResidentKiB() const {
+long ChildProcess::residentKiB() const {
     return statusField("VmRSS");
 }
 
-long ChildProcess::AnonymousResidentKiB() const {
+long ChildProcess::anonymousResidentKiB() const {
     return statusField("RssAnon");
 }
 
-void ChildProcess::Stop() {
-    if (!IsRunning()) {
+void ChildProcess::stop() {
+    if (!isRunning()) {
         return;
     }
     kill(pid_, SIGTERM);
     const auto killAt = Clock::now() + 1s;
-    while (IsRunning() && Clock::now() < killAt) {
+    while (isRunning() && Clock::now() < killAt) {
         std::this_thread::sleep_for(kPollInterval);
     }
-    if (IsRunning()) {
+    if (isRunning()) {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
         reaped_ = true;

@@ -22,18 +22,18 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    pid_t Pid() const { return pid_; }
+    pid_t pid() const { return pid_; }
     // True while the child has not ended; reaps it when it has.
-    bool IsRunning();
+    bool isRunning();
     // Waits until the child has used no processor time for quietFor, at most until deadline.
     // False when the deadline passed first or the child ended.
-    bool WaitUntilIdle(Clock::duration quietFor, Clock::time_point deadline);
+    bool waitUntilIdle(Clock::duration quietFor, Clock::time_point deadline);
     // The child's resident set now, in KiB, from /proc: all of it, and its anonymous part
     // (heap and other private memory, as opposed to mapped files). -1 when unreadable.
-    long ResidentKiB() const;
-    long AnonymousResidentKiB() const;
+    long residentKiB() const;
+    long anonymousResidentKiB() const;
     // SIGTERM, then SIGKILL after a second; returns once the child is reaped.
-    void Stop();
+    void stop();
 
 private:
     long statusField(const char* name) const;

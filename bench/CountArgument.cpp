@@ -4,7 +4,7 @@
 
 namespace brellow::bench {
 
-std::optional<int> CountArgument::Parse(const char* text, int minimum, int maximum) {
+std::optional<int> CountArgument::parse(const char* text, int minimum, int maximum) {
     if (text == nullptr || *text == '\0') {
         return std::nullopt;
     }
@@ -24,9 +24,9 @@ std::optional<int> CountArgument::Parse(const char* text, int minimum, int maxim
     return static_cast<int>(value);
 }
 
-std::optional<int> CountArgument::Read(const char* program, const char* name, const char* text,
+std::optional<int> CountArgument::read(const char* program, const char* name, const char* text,
                                        int minimum, int maximum) {
-    const auto count = Parse(text, minimum, maximum);
+    const auto count = parse(text, minimum, maximum);
     if (!count) {
         std::fprintf(stderr, "%s: %s takes a whole number from %d to %d, not '%s'\n", program, name,
                      minimum, maximum, text);

@@ -8,10 +8,10 @@ namespace brellow::bench {
 // benchmark can honour. Anything else is refused rather than read as something near it.
 class CountArgument {
 public:
-    static std::optional<int> Parse(const char* text, int minimum, int maximum);
+    static std::optional<int> parse(const char* text, int minimum, int maximum);
     // Parse, and when it refuses, says so on stderr: "program: name takes a whole number
     // from minimum to maximum, not 'text'".
-    static std::optional<int> Read(const char* program, const char* name, const char* text,
+    static std::optional<int> read(const char* program, const char* name, const char* text,
                                    int minimum, int maximum);
 };
 

@@ -59,7 +59,7 @@ std::optional<pid_t> MapWatcher::ownerOf(unsigned int window) {
 }
 
 std::optional<MapWatcher::Clock::time_point>
-MapWatcher::WaitForWindowOf(pid_t pid, Clock::time_point deadline) {
+MapWatcher::waitForWindowOf(pid_t pid, Clock::time_point deadline) {
     for (;;) {
         while (const auto event = owned(xcb_poll_for_event(connection_))) {
             if ((event->response_type & 0x7f) != XCB_MAP_NOTIFY) {

@@ -24,7 +24,7 @@ public:
 
     // The moment the MapNotify of a top-level window of process pid reached this client, or
     // nothing when none came before deadline.
-    std::optional<Clock::time_point> WaitForWindowOf(pid_t pid, Clock::time_point deadline);
+    std::optional<Clock::time_point> waitForWindowOf(pid_t pid, Clock::time_point deadline);
 
 private:
     std::optional<pid_t> ownerOf(unsigned int window);

@@ -79,14 +79,14 @@ std::variant<Options, int> parseArguments(int argc, char** argv) {
         }
         if (std::strcmp(argument, "--rounds") == 0 && i + 1 < argc) {
             const auto rounds =
-                bench::CountArgument::Read(kName, "--rounds", argv[++i], 4, kMaximumRounds);
+                bench::CountArgument::read(kName, "--rounds", argv[++i], 4, kMaximumRounds);
             if (!rounds) {
                 return 2;
             }
             options.rounds = *rounds;
         } else if (argument[0] != '-' && !cyclesGiven) {
             const auto cycles =
-                bench::CountArgument::Read(kName, "CYCLES", argument, 1, kMaximumCycles);
+                bench::CountArgument::read(kName, "CYCLES", argument, 1, kMaximumCycles);
             if (!cycles) {
                 return 2;
             }
@@ -136,7 +136,7 @@ void bareCycle(const std::u16string& odbcText) {
           "connect");
     check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), "stmt");
     SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(30), 0);
-    std::u16string query = text::Utf16Text::FromUtf8(kQuery);
+    std::u16string query = text::Utf16Text::fromUtf8(kQuery);
     check(SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(query.data()),
                          static_cast<SQLINTEGER>(query.size())),
           "execute");
@@ -158,22 +158,22 @@ void bareCycle(const std::u16string& odbcText) {
 }
 
 void componentCycle(ado::ComponentFactory& factory, const std::string& connectionString) {
-    auto connection = ado::CreateObjectAs<ado::Connection>(factory, ado::kConnectionProgId);
-    auto recordset = ado::CreateObjectAs<ado::Recordset>(factory, ado::kRecordsetProgId);
-    connection->SetConnectionString(connectionString);
-    connection->Open();
-    recordset = connection->Execute(kQuery);
-    if (recordset->RecordCount() != 0) {
+    auto connection = ado::createObjectAs<ado::Connection>(factory, ado::kConnectionProgId);
+    auto recordset = ado::createObjectAs<ado::Recordset>(factory, ado::kRecordsetProgId);
+    connection->setConnectionString(connectionString);
+    connection->open();
+    recordset = connection->execute(kQuery);
+    if (recordset->recordCount() != 0) {
         for (const char* name : {"Edition", "ProductVersion", "ProductLevel"}) {
-            (void)recordset->Fields().Item(name).Value().ToText();
+            (void)recordset->fields().item(name).value().toText();
         }
     }
-    recordset->Close();
-    connection->Close();
+    recordset->close();
+    connection->close();
 }
 
 double median(std::vector<double> values) {
-    return Spread::Of(std::move(values)).median;
+    return Spread::of(std::move(values)).median;
 }
 
 struct Figures {
@@ -269,7 +269,7 @@ void printRatios(const Comparison& comparison, const char* target) {
     for (std::size_t round = 0; round < component.roundMedianMs.size(); ++round) {
         ratios.push_back(component.roundMedianMs[round] / bare.roundMedianMs[round]);
     }
-    const Spread spread = Spread::Of(ratios);
+    const Spread spread = Spread::of(ratios);
     std::printf("time ratio component/bare, per round: median %.3f  IQR %.3f .. %.3f%s\n",
                 spread.median, spread.firstQuartile, spread.thirdQuartile, target);
 }
@@ -285,14 +285,14 @@ int main(int argc, char** argv) {
     const Options options = std::get<Options>(parsed);
     // Found by its library, as the component finds it; a registered name means none was.
     const std::string driver =
-        odbc::OdbcSystem::FindDriver(odbc::OdbcSystem::DefaultDriverCandidates()).name;
+        odbc::OdbcSystem::findDriver(odbc::OdbcSystem::defaultDriverCandidates()).name;
     if (driver.find('/') == std::string::npos) {
         std::fprintf(stderr, "the FreeTDS ODBC driver (libtdsodbc.so) is not installed\n");
         return 1;
     }
     odbc::OdbcComponentFactory factory;
     const auto bareText = [&](quint16 port) {
-        return text::Utf16Text::FromUtf8(
+        return text::Utf16Text::fromUtf8(
             "DRIVER={" + driver + "};SERVER={127.0.0.1};PORT=" + std::to_string(port) +
             ";TDS_Version=7.1;Encryption=request;ClientCharset=UTF-8;UID={bench};"
             "PWD={Bench-pw-1};");

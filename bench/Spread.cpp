@@ -18,7 +18,7 @@ double quantile(const std::vector<double>& sorted, double fraction) {
 
 } // namespace
 
-Spread Spread::Of(std::vector<double> values) {
+Spread Spread::of(std::vector<double> values) {
     if (values.empty()) {
         return {};
     }

@@ -12,10 +12,10 @@ struct Spread {
     double firstQuartile = 0;
     double thirdQuartile = 0;
 
-    double InterquartileRange() const { return thirdQuartile - firstQuartile; }
+    double interquartileRange() const { return thirdQuartile - firstQuartile; }
 
     // The spread of values; all zero when there are none.
-    static Spread Of(std::vector<double> values);
+    static Spread of(std::vector<double> values);
 };
 
 } // namespace brellow::bench

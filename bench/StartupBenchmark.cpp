@@ -60,21 +60,21 @@ struct Sample {
 Sample measureOnce(const std::string& program, const VirtualDisplay& display, MapWatcher& watcher) {
     const auto started = Clock::now();
     ChildProcess child(program, {},
-                       {"DISPLAY=" + display.Name(), "QT_QPA_PLATFORM=xcb",
+                       {"DISPLAY=" + display.name(), "QT_QPA_PLATFORM=xcb",
                         // No screen reader bus to look for: neither side would find one.
                         "QT_ACCESSIBILITY=0", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=0"});
-    const auto mapped = watcher.WaitForWindowOf(child.Pid(), started + 30s);
+    const auto mapped = watcher.waitForWindowOf(child.pid(), started + 30s);
     if (!mapped) {
         throw std::runtime_error(program + ": no window was mapped within 30 s");
     }
-    if (!child.WaitUntilIdle(200ms, Clock::now() + 10s)) {
+    if (!child.waitUntilIdle(200ms, Clock::now() + 10s)) {
         throw std::runtime_error(program + ": did not go idle within 10 s of its window");
     }
     Sample sample;
     sample.mappedMs = std::chrono::duration<double, std::milli>(*mapped - started).count();
-    sample.residentKiB = static_cast<double>(child.ResidentKiB());
-    sample.anonymousKiB = static_cast<double>(child.AnonymousResidentKiB());
-    child.Stop();
+    sample.residentKiB = static_cast<double>(child.residentKiB());
+    sample.anonymousKiB = static_cast<double>(child.anonymousResidentKiB());
+    child.stop();
     return sample;
 }
 
@@ -99,9 +99,9 @@ void printFigure(const char* title, const std::vector<Sample>& program,
         ratios.push_back(program[i].*field / bare[i].*field);
     }
     std::printf("%s\n", title);
-    printRow("program", Spread::Of(programValues), format);
-    printRow("plain Qt window", Spread::Of(bareValues), format);
-    printRow("ratio program/plain", Spread::Of(ratios), "%.3f");
+    printRow("program", Spread::of(programValues), format);
+    printRow("plain Qt window", Spread::of(bareValues), format);
+    printRow("ratio program/plain", Spread::of(ratios), "%.3f");
 }
 
 } // namespace
@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
         }
         if (std::strcmp(argument, "--rounds") == 0 && hasValue) {
             const auto rounds =
-                CountArgument::Read(kName, "--rounds", argv[++i], 4, kMaximumRounds);
+                CountArgument::read(kName, "--rounds", argv[++i], 4, kMaximumRounds);
             if (!rounds) {
                 return 2;
             }
@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
 
     try {
         VirtualDisplay display;
-        MapWatcher watcher(display.Name());
+        MapWatcher watcher(display.name());
         // One untimed start each first: the page cache, fontconfig's cache and the X server's
         // first clients all warm up here rather than in the first round.
         measureOnce(options.program, display, watcher);
@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
 
         std::printf("start-up under Xvfb %s, %d interleaved rounds after one warm-up each\n"
                     "  program: %s\n  plain:   %s\n",
-                    display.Name().c_str(), options.rounds, options.program.c_str(),
+                    display.name().c_str(), options.rounds, options.program.c_str(),
                     options.bare.c_str());
         printFigure("exec to window mapped, ms (target: ratio <= 1.10)", program, bare,
                     &Sample::mappedMs, "%7.2f");

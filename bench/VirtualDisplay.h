@@ -16,7 +16,7 @@ public:
     VirtualDisplay();
 
     // ":N", for DISPLAY.
-    const std::string& Name() const { return name_; }
+    const std::string& name() const { return name_; }
 
 private:
     std::unique_ptr<ChildProcess> server_;

@@ -18,28 +18,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     std::vector<ConnectionStringPair> pairs;
     try {
-        pairs = ConnectionStringParser::Parse(text);
+        pairs = ConnectionStringParser::parse(text);
     } catch (const DbError&) {
         return 0;
     }
     std::string rewritten;
     for (const ConnectionStringPair& pair : pairs) {
-        rewritten += ConnectionStringParser::EscapeKeyword(pair.keyword) + "=" +
-                     ConnectionStringParser::QuoteValue(pair.value) + ";";
+        rewritten += ConnectionStringParser::escapeKeyword(pair.keyword) + "=" +
+                     ConnectionStringParser::quoteValue(pair.value) + ";";
     }
-    if (ConnectionStringParser::Parse(rewritten) != pairs) {
+    if (ConnectionStringParser::parse(rewritten) != pairs) {
         std::abort();
     }
     std::optional<ConnectionSettings> settings;
     try {
-        settings = ConnectionSettings::FromConnectionString(text);
+        settings = ConnectionSettings::fromConnectionString(text);
     } catch (const DbError&) {
     }
     if (settings) {
         // The string read back after an open parses to the same place and holds no password;
         // a DbError here escapes and is reported as a crash.
         const auto readBack =
-            ConnectionSettings::FromConnectionString(settings->connectionStringWithoutPassword());
+            ConnectionSettings::fromConnectionString(settings->connectionStringWithoutPassword());
         if (!readBack.password().empty() || readBack.dataSource() != settings->dataSource() ||
             readBack.userId() != settings->userId()) {
             std::abort();
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (const ConnectionStringPair& pair : pairs) {
         try {
-            DataSourceAddress::Parse(pair.value);
+            DataSourceAddress::parse(pair.value);
         } catch (const DbError&) {
         }
     }

@@ -1,5 +1,5 @@
 #include "mainwindow/AppServices.h"
-#include "mainwindow/FrmMain.h"
+#include "mainwindow/MainWindow.h"
 #include "odbc/OdbcComponentFactory.h"
 #include "os/Desktop.h"
 #include "uiservices/QtMessageBoxService.h"
@@ -13,19 +13,19 @@
 int main(int argc, char* argv[]) {
     using namespace brellow;
     QApplication application(argc, argv);
-    windowkit::ProgramIdentity::Apply();
-    windowkit::FontSetup::Install();
+    windowkit::ProgramIdentity::apply();
+    windowkit::FontSetup::install();
 
     odbc::OdbcComponentFactory components;
     uiservices::QtMessageBoxService messageBoxes;
     uiservices::QtMousePointer mousePointer;
     uiservices::QtModalPresenter modal;
-    const std::unique_ptr<os::Desktop> desktop = os::Desktop::Create();
+    const std::unique_ptr<os::Desktop> desktop = os::Desktop::create();
     mainwindow::AppServices services{components, messageBoxes, mousePointer, modal, *desktop};
 
     // Constructing the main window loads it; it is then shown centred on the screen.
-    mainwindow::FrmMain frmMain(services);
-    frmMain.ShowCentred();
-    windowkit::ProgramIdentity::ApplyIconLater(application);
+    mainwindow::MainWindow mainWindow(services);
+    mainWindow.showCentred();
+    windowkit::ProgramIdentity::applyIconLater(application);
     return QApplication::exec();
 }

@@ -6,7 +6,7 @@ ImageBox::ImageBox(QWidget* parent) : QLabel(parent) {
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
-void ImageBox::SetPicture(const QIcon& picture) {
+void ImageBox::setPicture(const QIcon& picture) {
     picture_ = picture;
     if (picture.isNull()) {
         clear();

@@ -9,7 +9,7 @@ namespace brellow::about {
 
 WebLinkLauncher::WebLinkLauncher(os::Desktop& desktop, uiservices::MessageBoxService& messageBoxes)
     : desktop_(desktop), messageBoxes_(messageBoxes) {
-    desktop_.SetLateFailureReport([&messageBoxes](std::uint32_t error) {
+    desktop_.setLateFailureReport([&messageBoxes](std::uint32_t error) {
         // Runs from the event loop, where nothing may escape.
         try {
             tellRefusal(messageBoxes, error);
@@ -18,16 +18,16 @@ WebLinkLauncher::WebLinkLauncher(os::Desktop& desktop, uiservices::MessageBoxSer
     });
 }
 
-QString WebLinkLauncher::RefusalText(std::uint32_t error) {
+QString WebLinkLauncher::refusalText(std::uint32_t error) {
     return QStringLiteral("API Error #%1 was returned from GetLastError()").arg(error);
 }
 
 void WebLinkLauncher::tellRefusal(uiservices::MessageBoxService& messageBoxes,
                                   std::uint32_t error) {
-    messageBoxes.Show(RefusalText(error), uiservices::MessageBoxService::kExclamation);
+    messageBoxes.show(refusalText(error), uiservices::MessageBoxService::kExclamation);
 }
 
-QString WebLinkLauncher::AddressFor(const QString& caption) {
+QString WebLinkLauncher::addressFor(const QString& caption) {
     QString address = caption.toLower();
     // Anywhere in the text counts, so an address whose query carries another address is
     // left alone. The secure scheme is a scheme too: putting "http://" in front of it
@@ -42,12 +42,12 @@ QString WebLinkLauncher::AddressFor(const QString& caption) {
     return QStringLiteral("http://") + address;
 }
 
-void WebLinkLauncher::Open(std::uintptr_t ownerWindow, const QString& caption) {
+void WebLinkLauncher::open(std::uintptr_t ownerWindow, const QString& caption) {
     // Nothing from here may reach the click handler: a refusal is the only failure the user
     // hears of.
     try {
-        const QByteArray address = AddressFor(caption).toLocal8Bit();
-        if (const std::optional<std::uint32_t> refused = desktop_.OpenWebAddress(
+        const QByteArray address = addressFor(caption).toLocal8Bit();
+        if (const std::optional<std::uint32_t> refused = desktop_.openWebAddress(
                 std::string(address.constData(), static_cast<std::size_t>(address.size())),
                 ownerWindow)) {
             tellRefusal(messageBoxes_, *refused);

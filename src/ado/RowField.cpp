@@ -5,7 +5,7 @@
 
 namespace brellow::ado {
 
-Variant RowField::Value() const {
+Variant RowField::value() const {
     if (!hasRow_) {
         throw DbError(errors::kNoCurrentRow,
                       "Either BOF or EOF is True, or the current record has been deleted. "

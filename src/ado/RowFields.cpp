@@ -6,13 +6,13 @@
 
 namespace brellow::ado {
 
-std::int32_t RowFields::Count() const {
+std::int32_t RowFields::count() const {
     return static_cast<std::int32_t>(fields_.size());
 }
 
-Field& RowFields::Item(const std::string& name) {
+Field& RowFields::item(const std::string& name) {
     for (RowField& field : fields_) {
-        if (text::EqualsIgnoringCase(field.Name(), name)) {
+        if (text::equalsIgnoringCase(field.name(), name)) {
             return field;
         }
     }

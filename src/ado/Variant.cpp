@@ -41,7 +41,7 @@ std::string doubleToText(double value) {
 
 } // namespace
 
-Variant Variant::Null() {
+Variant Variant::null() {
     Variant v;
     v.value_ = NullValue{};
     return v;
@@ -51,14 +51,14 @@ Variant::Type Variant::type() const noexcept {
     return static_cast<Type>(value_.index());
 }
 
-std::string Variant::ToText() const {
+std::string Variant::toText() const {
     if (isNull()) {
         throw DbError(errors::kInvalidUseOfNull, "Invalid use of Null");
     }
-    return ToTextOrEmpty();
+    return toTextOrEmpty();
 }
 
-std::string Variant::ToTextOrEmpty() const {
+std::string Variant::toTextOrEmpty() const {
     switch (type()) {
     case Type::Empty:
     case Type::Null:

@@ -25,11 +25,11 @@ std::optional<std::pair<int, int>> majorMinor(QStringView text) {
         return std::nullopt;
     }
     const std::optional<BuildNumber> number =
-        BuildNumber::Parse(QString(text.toString() + QStringLiteral(".0")));
+        BuildNumber::parse(QString(text.toString() + QStringLiteral(".0")));
     if (!number) {
         return std::nullopt;
     }
-    return std::pair{number->Major(), number->Minor()};
+    return std::pair{number->majorPart(), number->minorPart()};
 }
 
 BuildLookup::Support supportOn(const SqlServerRelease& release, QDate today) {
@@ -49,7 +49,7 @@ BuildLookup::Support supportOn(const SqlServerRelease& release, QDate today) {
 
 } // namespace
 
-BuildCatalogue BuildCatalogue::Parse(QStringView text) {
+BuildCatalogue BuildCatalogue::parse(QStringView text) {
     BuildCatalogue catalogue;
     std::vector<KnownBuild> builds;
     const QLatin1StringView datePrefix("# date:");
@@ -70,7 +70,7 @@ BuildCatalogue BuildCatalogue::Parse(QStringView text) {
                      {}});
             }
         } else if (fields.size() == 7 && fields[0] == QLatin1String("build")) {
-            if (const auto number = BuildNumber::Parse(fields[1])) {
+            if (const auto number = BuildNumber::parse(fields[1])) {
                 builds.push_back({*number, fields[1].toString(), fields[2].toString(),
                                   fields[3].toString(), fields[4].toString(), dateField(fields[5]),
                                   fields[6] == QLatin1String("yes")});
@@ -86,8 +86,8 @@ BuildCatalogue BuildCatalogue::Parse(QStringView text) {
     // A build whose version the catalogue does not name has nothing to be explained by.
     for (KnownBuild& build : builds) {
         for (Version& version : catalogue.versions_) {
-            if (version.release.major == build.number.Major() &&
-                version.release.minor == build.number.Minor()) {
+            if (version.release.major == build.number.majorPart() &&
+                version.release.minor == build.number.minorPart()) {
                 version.release.hasServicePacks |= build.kind == QLatin1String("SP");
                 version.builds.push_back(std::move(build));
                 break;
@@ -97,17 +97,17 @@ BuildCatalogue BuildCatalogue::Parse(QStringView text) {
     return catalogue;
 }
 
-BuildCatalogue BuildCatalogue::BuiltIn() {
+BuildCatalogue BuildCatalogue::builtIn() {
     registerCatalogueResource();
     QFile file(QStringLiteral(":/sqlserver-builds.txt"));
     if (!file.open(QIODevice::ReadOnly)) {
         // Compiled in, so it is always there; without it every build is merely unknown.
         return {};
     }
-    return Parse(QString::fromUtf8(file.readAll()));
+    return parse(QString::fromUtf8(file.readAll()));
 }
 
-int BuildCatalogue::BuildCount() const {
+int BuildCatalogue::buildCount() const {
     int count = 0;
     for (const Version& version : versions_) {
         count += static_cast<int>(version.builds.size());
@@ -115,17 +115,17 @@ int BuildCatalogue::BuildCount() const {
     return count;
 }
 
-BuildLookup BuildCatalogue::Lookup(QStringView version, QDate today) const {
+BuildLookup BuildCatalogue::lookup(QStringView version, QDate today) const {
     BuildLookup lookup;
-    const std::optional<BuildNumber> number = BuildNumber::Parse(version);
+    const std::optional<BuildNumber> number = BuildNumber::parse(version);
     if (!number) {
         return lookup;
     }
     const auto known = std::find_if(versions_.begin(), versions_.end(), [&](const Version& v) {
-        return v.release.major == number->Major() && v.release.minor == number->Minor();
+        return v.release.major == number->majorPart() && v.release.minor == number->minorPart();
     });
     if (known == versions_.end() || known->builds.empty()) {
-        const auto sought = std::pair{number->Major(), number->Minor()};
+        const auto sought = std::pair{number->majorPart(), number->minorPart()};
         lookup.outcome = BuildLookup::Outcome::UnknownVersion;
         if (versions_.empty()) {
             return lookup;

@@ -25,7 +25,7 @@ std::optional<int> partValue(QStringView part) {
 
 } // namespace
 
-std::optional<BuildNumber> BuildNumber::Parse(QStringView text) {
+std::optional<BuildNumber> BuildNumber::parse(QStringView text) {
     std::array<int, 4> parts{};
     std::size_t count = 0;
     for (const QStringView part : text.tokenize(QLatin1Char('.'))) {

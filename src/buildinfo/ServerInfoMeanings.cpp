@@ -155,23 +155,23 @@ QString outsideTheCatalogue(const BuildLookup& lookup, const QString& version,
 ServerInfoMeanings::ServerInfoMeanings(const BuildCatalogue& catalogue, QDate today)
     : catalogue_(catalogue), today_(today) {}
 
-QStringList ServerInfoMeanings::Edition(const QString& edition, const QString& version) const {
+QStringList ServerInfoMeanings::edition(const QString& edition, const QString& version) const {
     if (edition.isEmpty()) {
         return {};
     }
-    const BuildLookup lookup = catalogue_.Lookup(version, today_);
+    const BuildLookup lookup = catalogue_.lookup(version, today_);
     return {ownRelease(lookup)
                 ? QStringLiteral("The edition of %1 that this server runs, in its own words.")
                       .arg(lookup.release->name)
                 : QStringLiteral("The edition that this server runs, in its own words.")};
 }
 
-QStringList ServerInfoMeanings::Version(const QString& version) const {
+QStringList ServerInfoMeanings::version(const QString& version) const {
     if (version.isEmpty()) {
         return {};
     }
-    const BuildLookup lookup = catalogue_.Lookup(version, today_);
-    const QDate date = catalogue_.Date();
+    const BuildLookup lookup = catalogue_.lookup(version, today_);
+    const QDate date = catalogue_.date();
     switch (lookup.outcome) {
     case Outcome::Exact:
         return {QStringLiteral("%1 %2.").arg(lookup.release->name,
@@ -201,11 +201,11 @@ QStringList ServerInfoMeanings::Version(const QString& version) const {
     }
 }
 
-QStringList ServerInfoMeanings::SPLevel(const QString& level, const QString& version) const {
+QStringList ServerInfoMeanings::spLevel(const QString& level, const QString& version) const {
     if (level.isEmpty()) {
         return {};
     }
-    const BuildLookup lookup = catalogue_.Lookup(version, today_);
+    const BuildLookup lookup = catalogue_.lookup(version, today_);
     const bool known = ownRelease(lookup);
 
     QStringList meaning;
@@ -240,12 +240,12 @@ QStringList ServerInfoMeanings::SPLevel(const QString& level, const QString& ver
     case Outcome::NewerThanCatalogue:
         meaning << QStringLiteral("Its build, %1, is past %2, the newest in the build catalogue, "
                                   "which is dated %3.")
-                       .arg(version, update(release, *lookup.newest), isoDate(catalogue_.Date()));
+                       .arg(version, update(release, *lookup.newest), isoDate(catalogue_.date()));
         return meaning;
     default:
         return meaning;
     }
-    meaning << behind(lookup, catalogue_.Date());
+    meaning << behind(lookup, catalogue_.date());
     return meaning;
 }
 

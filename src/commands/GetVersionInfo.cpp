@@ -10,13 +10,13 @@ GetVersionInfo::GetVersionInfo(ado::ComponentFactory& components,
                                uiservices::MousePointer& mousePointer)
     : components_(components), messageBoxes_(messageBoxes), mousePointer_(mousePointer) {}
 
-void GetVersionInfo::Run(const ConnectionRequest& request, const ShowAnswers& show) {
+void GetVersionInfo::run(const ConnectionRequest& request, const ShowAnswers& show) {
     ServerCommand(components_, messageBoxes_, mousePointer_)
-        .Run(request, {.showBusyPointer = true},
+        .run(request, {.showBusyPointer = true},
              [&show](ado::Connection& connection, std::unique_ptr<ado::Recordset>& recordset) {
                  ServerAnswers answers;
                  try {
-                     VersionQuery::Ask(connection, recordset, answers);
+                     VersionQuery::ask(connection, recordset, answers);
                  } catch (...) {
                      // What was read before the failure shows, and then the failure's box.
                      show(answers);

@@ -22,19 +22,19 @@ constexpr std::int32_t kUnexpected = static_cast<std::int32_t>(0x8000FFFFu);
 // What is read back and written holds the password once it has been appended: each copy is
 // wiped once it has been handed on.
 void append(ado::Connection& connection, std::string piece) {
-    std::string text = connection.ConnectionString();
+    std::string text = connection.connectionString();
     text += piece;
-    connection.SetConnectionString(text);
-    text::Scrub(text);
-    text::Scrub(piece);
+    connection.setConnectionString(text);
+    text::scrub(text);
+    text::scrub(piece);
 }
 
 // A typed value as the connection string carries it: as it is, but quoted where it would
 // otherwise break the string (a ";" in a password).
 std::string valueOf(const QString& typed) {
     std::string text = typed.toStdString();
-    std::string value = connstring::ConnectionStringParser::QuoteValue(text);
-    text::Scrub(text);
+    std::string value = connstring::ConnectionStringParser::quoteValue(text);
+    text::scrub(text);
     return value;
 }
 
@@ -45,20 +45,20 @@ ServerCommand::ServerCommand(ado::ComponentFactory& components,
                              uiservices::MousePointer& mousePointer)
     : components_(components), messageBoxes_(messageBoxes), mousePointer_(mousePointer) {}
 
-void ServerCommand::Run(const ConnectionRequest& request, Options options,
+void ServerCommand::run(const ConnectionRequest& request, Options options,
                         const WorkStep& workStep) {
     std::unique_ptr<ado::Connection> connection;
     std::unique_ptr<ado::Recordset> recordset;
     Failure failure;
     try {
         if (options.showBusyPointer) {
-            mousePointer_.Set(uiservices::MousePointer::kHourglass);
+            mousePointer_.set(uiservices::MousePointer::kHourglass);
         }
-        connection = ado::CreateObjectAs<ado::Connection>(components_, ado::kConnectionProgId);
-        recordset = ado::CreateObjectAs<ado::Recordset>(components_, ado::kRecordsetProgId);
-        ComposeConnectionString(*connection, request);
-        connection->Open();
-        if (connection->State() == ado::Connection::kStateOpen && workStep) {
+        connection = ado::createObjectAs<ado::Connection>(components_, ado::kConnectionProgId);
+        recordset = ado::createObjectAs<ado::Recordset>(components_, ado::kRecordsetProgId);
+        composeConnectionString(*connection, request);
+        connection->open();
+        if (connection->state() == ado::Connection::kStateOpen && workStep) {
             workStep(*connection, recordset);
         }
     } catch (const ado::DbError& error) {
@@ -68,13 +68,13 @@ void ServerCommand::Run(const ConnectionRequest& request, Options options,
     } catch (...) {
         failure = {true, kUnexpected, "Unexpected error"};
     }
-    Report(failure);
-    TearDown(recordset, connection);
+    report(failure);
+    tearDown(recordset, connection);
 }
 
-void ServerCommand::ComposeConnectionString(ado::Connection& connection,
+void ServerCommand::composeConnectionString(ado::Connection& connection,
                                             const ConnectionRequest& request) const {
-    connection.SetConnectionString(kProviderPiece);
+    connection.setConnectionString(kProviderPiece);
     append(connection, "Data Source=" + valueOf(request.serverName) + ";");
     if (request.integratedSecurity) {
         append(connection, "Integrated Security=SSPI;");
@@ -84,17 +84,17 @@ void ServerCommand::ComposeConnectionString(ado::Connection& connection,
     append(connection, "Password = " + valueOf(request.password) + ";");
 }
 
-void ServerCommand::Report(const Failure& failure) {
+void ServerCommand::report(const Failure& failure) {
     if (!failure.raised) {
         return;
     }
     try {
         if (failure.number == ado::errors::kFail) {
-            messageBoxes_.Show(QString::fromUtf8(kAccessDeniedText),
+            messageBoxes_.show(QString::fromUtf8(kAccessDeniedText),
                                uiservices::MessageBoxService::kCritical,
                                QString::fromUtf8(kAccessDeniedTitle));
         } else {
-            messageBoxes_.Show(QString::fromStdString(failure.description),
+            messageBoxes_.show(QString::fromStdString(failure.description),
                                uiservices::MessageBoxService::kOkOnly);
         }
     } catch (...) {
@@ -102,18 +102,18 @@ void ServerCommand::Report(const Failure& failure) {
     }
 }
 
-void ServerCommand::TearDown(std::unique_ptr<ado::Recordset>& recordset,
+void ServerCommand::tearDown(std::unique_ptr<ado::Recordset>& recordset,
                              std::unique_ptr<ado::Connection>& connection) {
     // Each step runs whatever the one before it did: the command must end with nothing held.
     try {
-        mousePointer_.Set(uiservices::MousePointer::kArrow);
+        mousePointer_.set(uiservices::MousePointer::kArrow);
     } catch (...) {
     }
     recordset.reset();
     if (connection) {
         try {
-            if (connection->State() == ado::Connection::kStateOpen) {
-                connection->Close();
+            if (connection->state() == ado::Connection::kStateOpen) {
+                connection->close();
             }
         } catch (...) {
         }

@@ -10,11 +10,11 @@ ViewConnectionProperties::ViewConnectionProperties(ado::ComponentFactory& compon
                                                    uiservices::MousePointer& mousePointer)
     : components_(components), messageBoxes_(messageBoxes), mousePointer_(mousePointer) {}
 
-void ViewConnectionProperties::Run(const ConnectionRequest& request, const ShowRows& show) {
+void ViewConnectionProperties::run(const ConnectionRequest& request, const ShowRows& show) {
     ServerCommand(components_, messageBoxes_, mousePointer_)
-        .Run(request, {.showBusyPointer = false},
+        .run(request, {.showBusyPointer = false},
              [&show](ado::Connection& connection, std::unique_ptr<ado::Recordset>&) {
-                 show(PropertiesListing::Rows(connection));
+                 show(PropertiesListing::rows(connection));
              });
 }
 

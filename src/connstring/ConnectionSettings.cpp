@@ -65,7 +65,7 @@ constexpr std::array kSynonyms{
 
 Key keyOf(std::string_view keyword) {
     for (const Synonym& synonym : kSynonyms) {
-        if (text::EqualsIgnoringCase(keyword, synonym.keyword)) {
+        if (text::equalsIgnoringCase(keyword, synonym.keyword)) {
             return synonym.key;
         }
     }
@@ -81,7 +81,7 @@ Key keyOf(std::string_view keyword) {
 
 bool equalsAny(std::string_view value, std::initializer_list<std::string_view> candidates) {
     for (const std::string_view candidate : candidates) {
-        if (text::EqualsIgnoringCase(value, candidate)) {
+        if (text::equalsIgnoringCase(value, candidate)) {
             return true;
         }
     }
@@ -90,7 +90,7 @@ bool equalsAny(std::string_view value, std::initializer_list<std::string_view> c
 
 bool parseFlag(const ConnectionStringPair& pair, bool acceptSspi) {
     if (equalsAny(pair.value, {"true", "yes"}) ||
-        (acceptSspi && text::EqualsIgnoringCase(pair.value, "SSPI"))) {
+        (acceptSspi && text::equalsIgnoringCase(pair.value, "SSPI"))) {
         return true;
     }
     if (pair.value.empty() || equalsAny(pair.value, {"false", "no"})) {
@@ -111,9 +111,9 @@ int parseSeconds(const ConnectionStringPair& pair) {
 
 } // namespace
 
-ConnectionSettings ConnectionSettings::FromConnectionString(std::string_view text) {
+ConnectionSettings ConnectionSettings::fromConnectionString(std::string_view text) {
     ConnectionSettings settings;
-    settings.apply(ConnectionStringParser::Parse(text));
+    settings.apply(ConnectionStringParser::parse(text));
     return settings;
 }
 
@@ -180,11 +180,11 @@ void ConnectionSettings::apply(const std::vector<ConnectionStringPair>& pairs) {
         userId_.clear();
         password_.clear();
     }
-    address_ = DataSourceAddress::Parse(dataSource_);
+    address_ = DataSourceAddress::parse(dataSource_);
 
     for (const ConnectionStringPair& pair : kept) {
-        withoutPassword_ += ConnectionStringParser::EscapeKeyword(pair.keyword) + "=" +
-                            ConnectionStringParser::QuoteValue(pair.value) + ";";
+        withoutPassword_ += ConnectionStringParser::escapeKeyword(pair.keyword) + "=" +
+                            ConnectionStringParser::quoteValue(pair.value) + ";";
     }
     withoutPassword_ += "Persist Security Info=False";
 }

@@ -120,7 +120,7 @@ private:
 
 } // namespace
 
-std::vector<ConnectionStringPair> ConnectionStringParser::Parse(std::string_view text) {
+std::vector<ConnectionStringPair> ConnectionStringParser::parse(std::string_view text) {
     std::vector<ConnectionStringPair> pairs;
     Reader reader(text);
     while (true) {
@@ -131,18 +131,18 @@ std::vector<ConnectionStringPair> ConnectionStringParser::Parse(std::string_view
         std::string keyword = reader.readKeyword();
         std::string value = reader.readValue();
         auto existing = std::find_if(pairs.begin(), pairs.end(), [&](const auto& pair) {
-            return text::EqualsIgnoringCase(pair.keyword, keyword);
+            return text::equalsIgnoringCase(pair.keyword, keyword);
         });
         if (existing == pairs.end()) {
             pairs.push_back(ConnectionStringPair{std::move(keyword), std::move(value)});
-        } else if (!text::EqualsIgnoringCase(keyword, "Provider")) {
+        } else if (!text::equalsIgnoringCase(keyword, "Provider")) {
             existing->value = std::move(value);
         }
     }
     return pairs;
 }
 
-std::string ConnectionStringParser::QuoteValue(std::string_view value) {
+std::string ConnectionStringParser::quoteValue(std::string_view value) {
     const bool needsQuotes =
         !value.empty() &&
         (isBlank(value.front()) || isBlank(value.back()) || value.front() == '\'' ||
@@ -162,7 +162,7 @@ std::string ConnectionStringParser::QuoteValue(std::string_view value) {
     return quoted;
 }
 
-std::string ConnectionStringParser::EscapeKeyword(std::string_view keyword) {
+std::string ConnectionStringParser::escapeKeyword(std::string_view keyword) {
     std::string escaped;
     for (const char c : keyword) {
         escaped.push_back(c);

@@ -40,12 +40,12 @@ std::uint16_t parsePort(std::string_view dataSource, std::string_view text) {
 
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
-           text::EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
+           text::equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
 
 } // namespace
 
-DataSourceAddress DataSourceAddress::Parse(std::string_view dataSource) {
+DataSourceAddress DataSourceAddress::parse(std::string_view dataSource) {
     DataSourceAddress address;
     std::string_view rest = trim(dataSource);
     if (startsWithIgnoringCase(rest, "tcp:")) {
@@ -92,16 +92,16 @@ DataSourceAddress DataSourceAddress::Parse(std::string_view dataSource) {
         invalid(dataSource, "too many parts.");
     }
 
-    if (host.empty() || host == "." || text::EqualsIgnoringCase(host, "(local)")) {
+    if (host.empty() || host == "." || text::equalsIgnoringCase(host, "(local)")) {
         address.host_ = std::string(kLoopback);
         address.local_ = true;
     } else {
         address.host_ = std::string(host);
         address.local_ =
-            text::EqualsIgnoringCase(host, "localhost") || host == kLoopback || host == "::1";
+            text::equalsIgnoringCase(host, "localhost") || host == kLoopback || host == "::1";
     }
     // The default instance also answers to its service name.
-    if (!text::EqualsIgnoringCase(instance, "MSSQLSERVER")) {
+    if (!text::equalsIgnoringCase(instance, "MSSQLSERVER")) {
         address.instance_ = std::string(instance);
     }
     if (hasPort) {

@@ -25,7 +25,7 @@ struct DriverInfo {
 ado::Variant textOf(const SQLWCHAR* data, SQLSMALLINT bytes, std::size_t capacity) {
     const auto units = std::min<std::size_t>(
         static_cast<std::size_t>(std::max<int>(bytes, 0)) / sizeof(SQLWCHAR), capacity - 1);
-    return ado::Variant(text::Utf16Text::ToUtf8(
+    return ado::Variant(text::Utf16Text::toUtf8(
         std::u16string_view(reinterpret_cast<const char16_t*>(data), units)));
 }
 
@@ -43,7 +43,7 @@ ado::Variant getInfo(SQLHDBC connection, SQLUSMALLINT info, InfoKind kind) {
         }
         ado::Variant text = textOf(buffer.data(), bytes, buffer.size());
         if (kind == InfoKind::YesNo) {
-            return ado::Variant(text.ToTextOrEmpty() == "Y");
+            return ado::Variant(text.toTextOrEmpty() == "Y");
         }
         return text;
     }
@@ -87,7 +87,7 @@ ado::Variant getTextAttribute(SQLHDBC connection, SQLINTEGER attribute) {
 
 // FreeTDS tells the TDS version it negotiated; Microsoft's drivers don't.
 ado::Variant tdsVersion(SQLHDBC connection, const std::string& driver) {
-    if (OdbcDriver::Named(driver).dialect != OdbcDriver::Dialect::FreeTds) {
+    if (OdbcDriver::named(driver).dialect != OdbcDriver::Dialect::FreeTds) {
         return ado::Variant();
     }
     SQLUINTEGER value = 0;
@@ -128,64 +128,64 @@ constexpr std::array kDriverAnswers{
 
 } // namespace
 
-void ConnectionPropertyReader::Read(const connstring::ConnectionSettings& settings,
+void ConnectionPropertyReader::read(const connstring::ConnectionSettings& settings,
                                     SQLHDBC connection, const std::string& driver,
                                     ado::PropertyCollection& into) {
     const connstring::DataSourceAddress& address = settings.address();
     const bool integrated = settings.integratedSecurity();
 
     // The provider: the ODBC driver standing in for SQLOLEDB.
-    into.Add("Provider Name", ado::Variant(std::filesystem::path(driver).filename().string()));
-    into.Add("Provider Version", getInfo(connection, SQL_DRIVER_VER, InfoKind::Text));
-    into.Add("Provider ODBC Version", getInfo(connection, SQL_DRIVER_ODBC_VER, InfoKind::Text));
-    into.Add("Driver Manager Version", getInfo(connection, SQL_DM_VER, InfoKind::Text));
+    into.add("Provider Name", ado::Variant(std::filesystem::path(driver).filename().string()));
+    into.add("Provider Version", getInfo(connection, SQL_DRIVER_VER, InfoKind::Text));
+    into.add("Provider ODBC Version", getInfo(connection, SQL_DRIVER_ODBC_VER, InfoKind::Text));
+    into.add("Driver Manager Version", getInfo(connection, SQL_DM_VER, InfoKind::Text));
 
     // The server, as the login answered.
-    into.Add("DBMS Name", getInfo(connection, SQL_DBMS_NAME, InfoKind::Text));
-    into.Add("DBMS Version", getInfo(connection, SQL_DBMS_VER, InfoKind::Text));
-    into.Add("Server Name", getInfo(connection, SQL_SERVER_NAME, InfoKind::Text));
-    into.Add("Current Catalog", getTextAttribute(connection, SQL_ATTR_CURRENT_CATALOG));
-    into.Add("Packet Size", getNumberAttribute(connection, SQL_ATTR_PACKET_SIZE));
-    into.Add("TDS Version", tdsVersion(connection, driver));
+    into.add("DBMS Name", getInfo(connection, SQL_DBMS_NAME, InfoKind::Text));
+    into.add("DBMS Version", getInfo(connection, SQL_DBMS_VER, InfoKind::Text));
+    into.add("Server Name", getInfo(connection, SQL_SERVER_NAME, InfoKind::Text));
+    into.add("Current Catalog", getTextAttribute(connection, SQL_ATTR_CURRENT_CATALOG));
+    into.add("Packet Size", getNumberAttribute(connection, SQL_ATTR_PACKET_SIZE));
+    into.add("TDS Version", tdsVersion(connection, driver));
 
     // The connection string, with the component's defaults.
-    into.Add("Data Source", ado::Variant(settings.dataSource()));
-    into.Add("Network Address", ado::Variant(address.host()));
-    into.Add("Network Port", ado::Variant(std::int64_t{address.port()}));
-    into.Add("Instance Name", ado::Variant(address.instance()));
-    into.Add("Network Library", ado::Variant("TCP/IP"));
-    into.Add("Initial Catalog", ado::Variant(settings.initialCatalog()));
-    into.Add("Current Language", ado::Variant(settings.language()));
-    into.Add("Integrated Security", ado::Variant(integrated ? "SSPI" : ""));
-    into.Add("User ID", ado::Variant(settings.userId()));
+    into.add("Data Source", ado::Variant(settings.dataSource()));
+    into.add("Network Address", ado::Variant(address.host()));
+    into.add("Network Port", ado::Variant(std::int64_t{address.port()}));
+    into.add("Instance Name", ado::Variant(address.instance()));
+    into.add("Network Library", ado::Variant("TCP/IP"));
+    into.add("Initial Catalog", ado::Variant(settings.initialCatalog()));
+    into.add("Current Language", ado::Variant(settings.language()));
+    into.add("Integrated Security", ado::Variant(integrated ? "SSPI" : ""));
+    into.add("User ID", ado::Variant(settings.userId()));
     // The driver answers SQL_USER_NAME with an empty text, so this comes from the login the
     // component made: the SQL Server login (or DOMAIN\user for NTLM), or under integrated
     // security the Kerberos principal whose ticket the driver presented (on Windows, the
     // session's DOMAIN\user, whom SSPI logs in).
-    into.Add("User Name",
-             ado::Variant(integrated ? OdbcSystem::IntegratedUserName() : settings.userId()));
-    into.Add("Persist Security Info", ado::Variant(false));
-    into.Add("Connect Timeout", ado::Variant(settings.connectTimeoutSeconds()));
-    into.Add("Command Timeout", ado::Variant(settings.commandTimeoutSeconds()));
-    into.Add("Application Name", ado::Variant(settings.applicationName()));
-    into.Add("Workstation ID",
-             ado::Variant(settings.workstationId().empty() ? OdbcSystem::LocalHostName()
+    into.add("User Name",
+             ado::Variant(integrated ? OdbcSystem::integratedUserName() : settings.userId()));
+    into.add("Persist Security Info", ado::Variant(false));
+    into.add("Connect Timeout", ado::Variant(settings.connectTimeoutSeconds()));
+    into.add("Command Timeout", ado::Variant(settings.commandTimeoutSeconds()));
+    into.add("Application Name", ado::Variant(settings.applicationName()));
+    into.add("Workstation ID",
+             ado::Variant(settings.workstationId().empty() ? OdbcSystem::localHostName()
                                                            : settings.workstationId()));
     // FreeTDS tells nothing of what PRELOGIN settled (no connection attribute or info type
     // carries it). Required, the driver refuses a server that cannot encrypt, and a server
     // keeping to the protocol then encrypts everything. Only requested, it is the server's
     // choice whether more than the login is encrypted, and that cannot be seen from here:
     // the value stays empty rather than claim either.
-    into.Add("Use Encryption for Data",
+    into.add("Use Encryption for Data",
              settings.encryptionRequired() ? ado::Variant(true) : ado::Variant());
 
     // The driver's own answers.
-    into.Add("Autocommit",
+    into.add("Autocommit",
              ado::Variant(getNumberAttribute(connection, SQL_ATTR_AUTOCOMMIT) ==
                           ado::Variant(static_cast<std::int64_t>(SQL_AUTOCOMMIT_ON))));
-    into.Add("Isolation Level", getNumberAttribute(connection, SQL_ATTR_TXN_ISOLATION));
+    into.add("Isolation Level", getNumberAttribute(connection, SQL_ATTR_TXN_ISOLATION));
     for (const DriverInfo& answer : kDriverAnswers) {
-        into.Add(answer.name, getInfo(connection, answer.info, answer.kind));
+        into.add(answer.name, getInfo(connection, answer.info, answer.kind));
     }
 }
 

@@ -13,7 +13,7 @@ namespace brellow::odbc {
 // holds, so nothing goes to the server. The password is never among them.
 class ConnectionPropertyReader {
 public:
-    static void Read(const connstring::ConnectionSettings& settings, SQLHDBC connection,
+    static void read(const connstring::ConnectionSettings& settings, SQLHDBC connection,
                      const std::string& driver, ado::PropertyCollection& into);
 };
 

@@ -7,7 +7,7 @@ namespace brellow::odbc {
 LoginDeadline::LoginDeadline(int loginTimeoutSeconds)
     : seconds_(loginTimeoutSeconds), started_(std::chrono::steady_clock::now()) {}
 
-std::chrono::milliseconds LoginDeadline::Remaining(int whenUnlimited) const {
+std::chrono::milliseconds LoginDeadline::remaining(int whenUnlimited) const {
     const int limit = seconds_ > 0 ? seconds_ : whenUnlimited;
     if (limit <= 0) {
         return std::chrono::milliseconds(0);
@@ -17,12 +17,12 @@ std::chrono::milliseconds LoginDeadline::Remaining(int whenUnlimited) const {
     return std::max(std::chrono::milliseconds(1), std::chrono::seconds(limit) - used);
 }
 
-int LoginDeadline::DriverSeconds() const {
+int LoginDeadline::driverSeconds() const {
     if (seconds_ <= 0) {
         return 0;
     }
     return static_cast<int>(std::max<std::chrono::seconds::rep>(
-        1, std::chrono::duration_cast<std::chrono::seconds>(Remaining()).count()));
+        1, std::chrono::duration_cast<std::chrono::seconds>(remaining()).count()));
 }
 
 } // namespace brellow::odbc

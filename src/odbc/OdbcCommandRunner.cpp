@@ -18,7 +18,7 @@ struct Column {
 };
 
 [[noreturn]] void fail(const OdbcHandle& statement) {
-    throw OdbcErrorMapper::Map(OdbcErrorMapper::Operation::Execute, statement.Diagnostics());
+    throw OdbcErrorMapper::map(OdbcErrorMapper::Operation::Execute, statement.diagnostics());
 }
 
 void check(const OdbcHandle& statement, SQLRETURN rc) {
@@ -41,7 +41,7 @@ std::vector<Column> describe(const OdbcHandle& statement, SQLSMALLINT count) {
                                          &size, &digits, &nullable));
         const auto length = std::min<std::size_t>(
             static_cast<std::size_t>(std::max<int>(nameLength, 0)), name.size() - 1);
-        columns.push_back(Column{text::Utf16Text::ToUtf8(std::u16string_view(
+        columns.push_back(Column{text::Utf16Text::toUtf8(std::u16string_view(
                                      reinterpret_cast<const char16_t*>(name.data()), length)),
                                  type});
     }
@@ -62,7 +62,7 @@ ado::Variant readText(const OdbcHandle& statement, SQLUSMALLINT index) {
         }
         check(statement, rc);
         if (indicator == SQL_NULL_DATA) {
-            return ado::Variant::Null();
+            return ado::Variant::null();
         }
         const std::size_t capacity = buffer.size() - 1;
         const std::size_t available = indicator == SQL_NO_TOTAL
@@ -75,7 +75,7 @@ ado::Variant readText(const OdbcHandle& statement, SQLUSMALLINT index) {
             break;
         }
     }
-    return ado::Variant(text::Utf16Text::ToUtf8(text));
+    return ado::Variant(text::Utf16Text::toUtf8(text));
 }
 
 template <class T>
@@ -90,7 +90,7 @@ ado::Variant readValue(const OdbcHandle& statement, SQLUSMALLINT index, SQLSMALL
     case SQL_BIT: {
         unsigned char value = 0;
         return readFixed(statement, index, SQL_C_BIT, value) ? ado::Variant(value != 0)
-                                                             : ado::Variant::Null();
+                                                             : ado::Variant::null();
     }
     case SQL_TINYINT:
     case SQL_SMALLINT:
@@ -99,14 +99,14 @@ ado::Variant readValue(const OdbcHandle& statement, SQLUSMALLINT index, SQLSMALL
         SQLBIGINT value = 0;
         return readFixed(statement, index, SQL_C_SBIGINT, value)
                    ? ado::Variant(static_cast<std::int64_t>(value))
-                   : ado::Variant::Null();
+                   : ado::Variant::null();
     }
     case SQL_REAL:
     case SQL_FLOAT:
     case SQL_DOUBLE: {
         double value = 0;
         return readFixed(statement, index, SQL_C_DOUBLE, value) ? ado::Variant(value)
-                                                                : ado::Variant::Null();
+                                                                : ado::Variant::null();
     }
     default:
         // Text, exact numerics (kept exact), dates, and sql_variant, which the driver
@@ -120,10 +120,10 @@ ado::Variant readValue(const OdbcHandle& statement, SQLUSMALLINT index, SQLSMALL
 void drain(const OdbcHandle& statement) {
     for (int results = 0; results < 1000; ++results) {
         SQLRETURN rc = SQL_SUCCESS;
-        while (OdbcHandle::Succeeded(rc = SQLFetch(statement.get()))) {
+        while (OdbcHandle::succeeded(rc = SQLFetch(statement.get()))) {
         }
         rc = SQLMoreResults(statement.get());
-        if (!OdbcHandle::Succeeded(rc)) {
+        if (!OdbcHandle::succeeded(rc)) {
             break;
         }
     }
@@ -132,20 +132,20 @@ void drain(const OdbcHandle& statement) {
 
 } // namespace
 
-std::unique_ptr<OdbcRecordset> OdbcCommandRunner::Run(SQLHDBC connection,
+std::unique_ptr<OdbcRecordset> OdbcCommandRunner::run(SQLHDBC connection,
                                                       const std::string& commandText,
                                                       int timeoutSeconds, CommandGuard* guard,
                                                       std::uint16_t serverPort) {
     OdbcHandle statement(SQL_HANDLE_STMT, connection);
     const std::unique_ptr<CommandGuard::Watch> watch =
-        guard != nullptr ? guard->Begin(serverPort, timeoutSeconds) : nullptr;
+        guard != nullptr ? guard->watch(serverPort, timeoutSeconds) : nullptr;
     try {
         return runOn(statement, commandText, timeoutSeconds);
     } catch (const ado::DbError&) {
         // The watchdog ended a command the server never answered: whatever the driver made of
         // the dropped connection, the cause is the timeout.
-        if (watch && watch->Fired()) {
-            throw OdbcErrorMapper::Timeout();
+        if (watch && watch->fired()) {
+            throw OdbcErrorMapper::timeout();
         }
         throw;
     }
@@ -156,7 +156,7 @@ std::unique_ptr<OdbcRecordset> OdbcCommandRunner::runOn(const OdbcHandle& statem
                                                         int timeoutSeconds) {
     SQLSetStmtAttr(statement.get(), SQL_ATTR_QUERY_TIMEOUT,
                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeoutSeconds)), 0);
-    std::u16string text = text::Utf16Text::FromUtf8(commandText);
+    std::u16string text = text::Utf16Text::fromUtf8(commandText);
     SQLRETURN rc = SQLExecDirectW(statement.get(), reinterpret_cast<SQLWCHAR*>(text.data()),
                                   static_cast<SQLINTEGER>(text.size()));
     check(statement, rc);

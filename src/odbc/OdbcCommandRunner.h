@@ -20,7 +20,7 @@ public:
     // the connection is lost. A command that returns no rows gives a closed recordset. Watched
     // by `guard`, a server on `serverPort` that ignores the cancel after a timeout is dropped
     // after a short wait instead of a second whole timeout.
-    static std::unique_ptr<OdbcRecordset> Run(SQLHDBC connection, const std::string& commandText,
+    static std::unique_ptr<OdbcRecordset> run(SQLHDBC connection, const std::string& commandText,
                                               int timeoutSeconds, CommandGuard* guard = nullptr,
                                               std::uint16_t serverPort = 0);
 

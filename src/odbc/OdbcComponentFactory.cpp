@@ -8,17 +8,17 @@
 namespace brellow::odbc {
 
 OdbcComponentFactory::OdbcComponentFactory()
-    : OdbcComponentFactory(OdbcSystem::DefaultDriverCandidates()) {}
+    : OdbcComponentFactory(OdbcSystem::defaultDriverCandidates()) {}
 
 OdbcComponentFactory::OdbcComponentFactory(std::vector<std::string> driverCandidates)
-    : driverCandidates_(std::move(driverCandidates)), guard_(OdbcSystem::MakeCommandGuard()) {}
+    : driverCandidates_(std::move(driverCandidates)), guard_(OdbcSystem::makeCommandGuard()) {}
 
-std::unique_ptr<ado::DbObject> OdbcComponentFactory::CreateObject(std::string_view progId) {
+std::unique_ptr<ado::DbObject> OdbcComponentFactory::createObject(std::string_view progId) {
     // Programmatic identifiers are not case-sensitive.
-    if (text::EqualsIgnoringCase(progId, ado::kConnectionProgId)) {
+    if (text::equalsIgnoringCase(progId, ado::kConnectionProgId)) {
         return std::make_unique<OdbcConnection>(driverCandidates_, guard_);
     }
-    if (text::EqualsIgnoringCase(progId, ado::kRecordsetProgId)) {
+    if (text::equalsIgnoringCase(progId, ado::kRecordsetProgId)) {
         return std::make_unique<OdbcRecordset>();
     }
     throw ado::DbError(ado::errors::kCannotCreateObject,

@@ -39,48 +39,48 @@ OdbcConnection::OdbcConnection(std::vector<std::string> driverCandidates,
 
 OdbcConnection::~OdbcConnection() {
     release();
-    text::Scrub(connectionString_);
-    text::Scrub(shownConnectionString_);
+    text::scrub(connectionString_);
+    text::scrub(shownConnectionString_);
 }
 
-void OdbcConnection::SetConnectionString(const std::string& written) {
+void OdbcConnection::setConnectionString(const std::string& written) {
     if (connection_) {
         notAllowedWhenOpen();
     }
     // The string written before may hold a password too.
-    text::Scrub(connectionString_);
-    text::Scrub(shownConnectionString_);
+    text::scrub(connectionString_);
+    text::scrub(shownConnectionString_);
     connectionString_ = written;
     shownConnectionString_ = written;
 }
 
-void OdbcConnection::Open() {
+void OdbcConnection::open() {
     if (connection_) {
         notAllowedWhenOpen();
     }
     const connstring::ConnectionSettings settings =
-        connstring::ConnectionSettings::FromConnectionString(connectionString_);
-    const OdbcDriver driver = OdbcSystem::FindDriver(driverCandidates_);
+        connstring::ConnectionSettings::fromConnectionString(connectionString_);
+    const OdbcDriver driver = OdbcSystem::findDriver(driverCandidates_);
     const LoginDeadline deadline(settings.connectTimeoutSeconds());
-    const LoginTarget target = OdbcSystem::PrepareLogin(settings, deadline);
-    std::string odbcUtf8 = OdbcConnectionStringBuilder::Build(settings, driver, target);
-    std::u16string odbcText = text::Utf16Text::FromUtf8(odbcUtf8);
-    text::Scrub(odbcUtf8);
+    const LoginTarget target = OdbcSystem::prepareLogin(settings, deadline);
+    std::string odbcUtf8 = OdbcConnectionStringBuilder::build(settings, driver, target);
+    std::u16string odbcText = text::Utf16Text::fromUtf8(odbcUtf8);
+    text::scrub(odbcUtf8);
 
     auto environment = std::make_unique<OdbcHandle>(SQL_HANDLE_ENV, nullptr);
     SQLSetEnvAttr(environment->get(), SQL_ATTR_ODBC_VERSION,
                   reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_OV_ODBC3)), 0);
     auto connection = std::make_unique<OdbcHandle>(SQL_HANDLE_DBC, environment->get());
     // FreeTDS would wait for ever; ADO gives up on a login after Connect Timeout seconds.
-    SQLSetConnectAttr(connection->get(), SQL_ATTR_LOGIN_TIMEOUT, seconds(deadline.DriverSeconds()),
+    SQLSetConnectAttr(connection->get(), SQL_ATTR_LOGIN_TIMEOUT, seconds(deadline.driverSeconds()),
                       0);
     const SQLRETURN rc = SQLDriverConnectW(
         connection->get(), nullptr, reinterpret_cast<SQLWCHAR*>(odbcText.data()),
         static_cast<SQLSMALLINT>(odbcText.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
     // Both forms of the ODBC text hold the password: don't leave it lying in freed memory.
-    text::Scrub(odbcText);
-    if (!OdbcHandle::Succeeded(rc)) {
-        throw OdbcErrorMapper::Map(OdbcErrorMapper::Operation::Connect, connection->Diagnostics());
+    text::scrub(odbcText);
+    if (!OdbcHandle::succeeded(rc)) {
+        throw OdbcErrorMapper::map(OdbcErrorMapper::Operation::Connect, connection->diagnostics());
     }
 
     environment_ = std::move(environment);
@@ -89,27 +89,27 @@ void OdbcConnection::Open() {
     openedWith_ = settings;
     driverName_ = driver.name;
     commandTimeoutSeconds_ = settings.commandTimeoutSeconds();
-    text::Scrub(shownConnectionString_);
+    text::scrub(shownConnectionString_);
     shownConnectionString_ = settings.connectionStringWithoutPassword();
 }
 
-std::unique_ptr<ado::Recordset> OdbcConnection::Execute(const std::string& commandText) {
+std::unique_ptr<ado::Recordset> OdbcConnection::execute(const std::string& commandText) {
     if (!connection_) {
         notAllowedWhenClosed();
     }
-    return OdbcCommandRunner::Run(connection_->get(), commandText, commandTimeoutSeconds_,
+    return OdbcCommandRunner::run(connection_->get(), commandText, commandTimeoutSeconds_,
                                   guard_.get(), serverPort_);
 }
 
-ado::Properties& OdbcConnection::Properties() {
+ado::Properties& OdbcConnection::properties() {
     if (connection_ && openedWith_ && !propertiesRead_) {
-        ConnectionPropertyReader::Read(*openedWith_, connection_->get(), driverName_, properties_);
+        ConnectionPropertyReader::read(*openedWith_, connection_->get(), driverName_, properties_);
         propertiesRead_ = true;
     }
     return properties_;
 }
 
-void OdbcConnection::Close() {
+void OdbcConnection::close() {
     if (!connection_) {
         notAllowedWhenClosed();
     }
@@ -124,7 +124,7 @@ void OdbcConnection::release() noexcept {
     connection_.reset();
     environment_.reset();
     serverPort_ = 0;
-    properties_.Clear();
+    properties_.clear();
     propertiesRead_ = false;
     openedWith_.reset();
 }

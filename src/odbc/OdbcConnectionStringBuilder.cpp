@@ -49,8 +49,8 @@ std::string encryption(Dialect dialect, bool required) {
 
 } // namespace
 
-std::string OdbcConnectionStringBuilder::Pair(std::string_view keyword, std::string_view value,
-                                              std::string_view label, Dialect dialect) {
+std::string OdbcConnectionStringBuilder::braced(std::string_view keyword, std::string_view value,
+                                                std::string_view label, Dialect dialect) {
     std::string quoted;
     switch (dialect) {
     case Dialect::FreeTds:
@@ -81,13 +81,13 @@ std::string OdbcConnectionStringBuilder::Pair(std::string_view keyword, std::str
     return std::string(keyword) + "={" + quoted + "};";
 }
 
-std::string OdbcConnectionStringBuilder::Build(const connstring::ConnectionSettings& settings,
+std::string OdbcConnectionStringBuilder::build(const connstring::ConnectionSettings& settings,
                                                const OdbcDriver& driver,
                                                const LoginTarget& target) {
     const Dialect dialect = driver.dialect;
     const auto pair = [dialect](std::string_view keyword, std::string_view value,
                                 std::string_view label = {}) {
-        return Pair(keyword, value, label, dialect);
+        return braced(keyword, value, label, dialect);
     };
     std::string text = pair("DRIVER", driver.name);
     if (dialect == Dialect::FreeTds) {

@@ -12,8 +12,8 @@ int microsoftDriverVersion(std::string_view name) {
     constexpr std::string_view kPrefix = "ODBC Driver ";
     constexpr std::string_view kSuffix = " for SQL Server";
     if (name.size() <= kPrefix.size() + kSuffix.size() ||
-        !text::EqualsIgnoringCase(name.substr(0, kPrefix.size()), kPrefix) ||
-        !text::EqualsIgnoringCase(name.substr(name.size() - kSuffix.size()), kSuffix)) {
+        !text::equalsIgnoringCase(name.substr(0, kPrefix.size()), kPrefix) ||
+        !text::equalsIgnoringCase(name.substr(name.size() - kSuffix.size()), kSuffix)) {
         return 0;
     }
     const std::string_view digits =
@@ -26,33 +26,33 @@ int microsoftDriverVersion(std::string_view name) {
 
 } // namespace
 
-OdbcDriver OdbcDriver::Named(std::string name) {
+OdbcDriver OdbcDriver::named(std::string name) {
     Dialect dialect = Dialect::FreeTds;
     const int version = microsoftDriverVersion(name);
     if (version >= 18) {
         dialect = Dialect::MicrosoftOdbc18;
     } else if (version >= 17) {
         dialect = Dialect::MicrosoftOdbc17;
-    } else if (text::EqualsIgnoringCase(name, "SQL Server Native Client 11.0")) {
+    } else if (text::equalsIgnoringCase(name, "SQL Server Native Client 11.0")) {
         dialect = Dialect::NativeClient11;
-    } else if (text::EqualsIgnoringCase(name, "SQL Server")) {
+    } else if (text::equalsIgnoringCase(name, "SQL Server")) {
         dialect = Dialect::WindowsSqlServer;
     }
     return OdbcDriver{std::move(name), dialect};
 }
 
-const std::vector<std::string>& OdbcDriver::WindowsPreference() {
+const std::vector<std::string>& OdbcDriver::windowsPreference() {
     static const std::vector<std::string> preference{
         "ODBC Driver 18 for SQL Server", "ODBC Driver 17 for SQL Server",
         "SQL Server Native Client 11.0", "SQL Server", "FreeTDS"};
     return preference;
 }
 
-std::string OdbcDriver::FirstInstalled(const std::vector<std::string>& preferred,
+std::string OdbcDriver::firstInstalled(const std::vector<std::string>& preferred,
                                        const std::vector<std::string>& installed) {
     for (const std::string& wanted : preferred) {
         for (const std::string& present : installed) {
-            if (text::EqualsIgnoringCase(wanted, present)) {
+            if (text::equalsIgnoringCase(wanted, present)) {
                 return present;
             }
         }

@@ -39,7 +39,7 @@ std::string bestDescription(const std::vector<OdbcDiagnostic>& diagnostics,
         chosen = diagnostics.begin();
     }
     if (chosen != diagnostics.end()) {
-        std::string text = OdbcErrorMapper::StripDriverPrefixes(chosen->message);
+        std::string text = OdbcErrorMapper::stripDriverPrefixes(chosen->message);
         if (!text.empty()) {
             return text;
         }
@@ -49,7 +49,7 @@ std::string bestDescription(const std::vector<OdbcDiagnostic>& diagnostics,
 
 } // namespace
 
-std::string OdbcErrorMapper::StripDriverPrefixes(std::string_view message) {
+std::string OdbcErrorMapper::stripDriverPrefixes(std::string_view message) {
     while (!message.empty() && message.front() == '[') {
         const auto close = message.find(']');
         if (close == std::string_view::npos) {
@@ -63,11 +63,11 @@ std::string OdbcErrorMapper::StripDriverPrefixes(std::string_view message) {
     return std::string(message);
 }
 
-ado::DbError OdbcErrorMapper::Timeout() {
+ado::DbError OdbcErrorMapper::timeout() {
     return ado::DbError(ado::errors::kCommandTimeout, "Query timeout expired");
 }
 
-ado::DbError OdbcErrorMapper::Map(Operation operation,
+ado::DbError OdbcErrorMapper::map(Operation operation,
                                   const std::vector<OdbcDiagnostic>& diagnostics) {
     const auto any = [&](auto predicate) {
         return std::any_of(diagnostics.begin(), diagnostics.end(), predicate);
@@ -83,7 +83,7 @@ ado::DbError OdbcErrorMapper::Map(Operation operation,
                             bestDescription(diagnostics, "The server could not be connected to."));
     }
     if (any(isTimeout)) {
-        return Timeout();
+        return timeout();
     }
     if (any(isConnectionLost)) {
         return ado::DbError(ado::errors::kFail,
@@ -94,7 +94,7 @@ ado::DbError OdbcErrorMapper::Map(Operation operation,
             return d.nativeError > 0 && !isClientLibraryError(d);
         });
     if (rejected != diagnostics.end()) {
-        return ado::DbError(ado::errors::kCommandRejected, StripDriverPrefixes(rejected->message));
+        return ado::DbError(ado::errors::kCommandRejected, stripDriverPrefixes(rejected->message));
     }
     return ado::DbError(ado::errors::kFail, bestDescription(diagnostics, "The command failed."));
 }

@@ -13,7 +13,7 @@ static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "ODBC wide characters must b
 
 OdbcHandle::OdbcHandle(SQLSMALLINT type, SQLHANDLE parent) : type_(type) {
     const SQLRETURN rc = SQLAllocHandle(type, parent, &handle_);
-    if (!Succeeded(rc)) {
+    if (!succeeded(rc)) {
         handle_ = SQL_NULL_HANDLE;
         throw ado::DbError(ado::errors::kFail,
                            "The ODBC driver manager could not allocate a handle.");
@@ -26,7 +26,7 @@ OdbcHandle::~OdbcHandle() {
     }
 }
 
-std::vector<OdbcDiagnostic> OdbcHandle::Diagnostics() const {
+std::vector<OdbcDiagnostic> OdbcHandle::diagnostics() const {
     std::vector<OdbcDiagnostic> records;
     // Bounded: a driver never has more than a few, and a broken one must not loop us.
     for (SQLSMALLINT record = 1; record <= 16; ++record) {
@@ -37,16 +37,16 @@ std::vector<OdbcDiagnostic> OdbcHandle::Diagnostics() const {
         const SQLRETURN rc =
             SQLGetDiagRecW(type_, handle_, record, state.data(), &native, message.data(),
                            static_cast<SQLSMALLINT>(message.size()), &length);
-        if (!Succeeded(rc)) {
+        if (!succeeded(rc)) {
             break;
         }
         const auto shown = std::min<std::size_t>(static_cast<std::size_t>(std::max<int>(length, 0)),
                                                  message.size() - 1);
         records.push_back(OdbcDiagnostic{
-            text::Utf16Text::ToUtf8(
+            text::Utf16Text::toUtf8(
                 std::u16string_view(reinterpret_cast<const char16_t*>(state.data()), 5)),
             static_cast<std::int32_t>(native),
-            text::Utf16Text::ToUtf8(
+            text::Utf16Text::toUtf8(
                 std::u16string_view(reinterpret_cast<const char16_t*>(message.data()), shown))});
     }
     return records;

@@ -21,9 +21,9 @@ public:
     SQLSMALLINT type() const noexcept { return type_; }
 
     // The diagnostic records of the last call on this handle.
-    std::vector<OdbcDiagnostic> Diagnostics() const;
+    std::vector<OdbcDiagnostic> diagnostics() const;
 
-    static bool Succeeded(SQLRETURN rc) noexcept {
+    static bool succeeded(SQLRETURN rc) noexcept {
         return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
     }
 

@@ -15,18 +15,18 @@ void OdbcRecordset::requireOpen() const {
     }
 }
 
-std::int32_t OdbcRecordset::RecordCount() const {
+std::int32_t OdbcRecordset::recordCount() const {
     requireOpen();
     // A forward-only cursor doesn't count its rows; an empty result is known to be empty.
     return hasRow_ ? -1 : 0;
 }
 
-ado::Fields& OdbcRecordset::Fields() {
+ado::Fields& OdbcRecordset::fields() {
     requireOpen();
     return fields_;
 }
 
-void OdbcRecordset::Close() {
+void OdbcRecordset::close() {
     requireOpen();
     open_ = false;
     fields_ = ado::RowFields();

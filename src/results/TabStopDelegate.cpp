@@ -21,17 +21,17 @@ const QString& alphabet() {
 
 TabStopDelegate::TabStopDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
 
-void TabStopDelegate::SetTabStops(std::vector<int> dialogUnits) {
+void TabStopDelegate::setTabStops(std::vector<int> dialogUnits) {
     tabStops_ = std::move(dialogUnits);
 }
 
-qreal TabStopDelegate::AverageCharWidth(const QFontMetricsF& metrics) {
+qreal TabStopDelegate::averageCharWidth(const QFontMetricsF& metrics) {
     return metrics.horizontalAdvance(alphabet()) / 52.0;
 }
 
-std::vector<qreal> TabStopDelegate::PiecePositions(const QString& row,
+std::vector<qreal> TabStopDelegate::piecePositions(const QString& row,
                                                    const QFontMetricsF& metrics) const {
-    const qreal average = AverageCharWidth(metrics);
+    const qreal average = averageCharWidth(metrics);
     const auto toPixels = [average](int units) {
         return std::round(units * average / 4.0);
     };
@@ -76,8 +76,8 @@ std::vector<qreal> TabStopDelegate::PiecePositions(const QString& row,
     return positions;
 }
 
-qreal TabStopDelegate::RowWidth(const QString& row, const QFontMetricsF& metrics) const {
-    const std::vector<qreal> positions = PiecePositions(row, metrics);
+qreal TabStopDelegate::rowWidth(const QString& row, const QFontMetricsF& metrics) const {
+    const std::vector<qreal> positions = piecePositions(row, metrics);
     const qsizetype lastTab = row.lastIndexOf(QLatin1Char('\t'));
     return positions.back() + metrics.horizontalAdvance(row.mid(lastTab + 1));
 }
@@ -100,7 +100,7 @@ void TabStopDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
         (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text;
 
     const QFontMetricsF metrics(opt.font);
-    const std::vector<qreal> positions = PiecePositions(row, metrics);
+    const std::vector<qreal> positions = piecePositions(row, metrics);
     const QStringList pieces = row.split(QLatin1Char('\t'));
     const qreal baseline =
         opt.rect.top() + (opt.rect.height() - metrics.height()) / 2.0 + metrics.ascent();
@@ -121,7 +121,7 @@ QSize TabStopDelegate::sizeHint(const QStyleOptionViewItem& option,
     QStyleOptionViewItem opt(option);
     initStyleOption(&opt, index);
     const QFontMetricsF metrics(opt.font);
-    const int width = static_cast<int>(std::ceil(RowWidth(opt.text, metrics))) + kTextMargin;
+    const int width = static_cast<int>(std::ceil(rowWidth(opt.text, metrics))) + kTextMargin;
     const int height = static_cast<int>(std::ceil(metrics.height()));
     return {width, height};
 }

@@ -34,7 +34,7 @@ std::string messages(OM_uint32 code, int type) {
 
 } // namespace
 
-std::string GssapiStatus::Describe(std::uint32_t major, std::uint32_t minor) {
+std::string GssapiStatus::describe(std::uint32_t major, std::uint32_t minor) {
     std::string text = messages(major, GSS_C_GSS_CODE);
     if (minor != 0) {
         text += ": " + messages(minor, GSS_C_MECH_CODE);

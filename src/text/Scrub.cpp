@@ -12,11 +12,11 @@ template <class Char> void zero(std::basic_string<Char>& text) noexcept {
 
 } // namespace
 
-void Scrub(std::string& text) noexcept {
+void scrub(std::string& text) noexcept {
     zero(text);
 }
 
-void Scrub(std::u16string& text) noexcept {
+void scrub(std::u16string& text) noexcept {
     zero(text);
 }
 

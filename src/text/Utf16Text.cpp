@@ -81,7 +81,7 @@ char32_t decodeUtf8(std::string_view text, std::size_t& pos) {
 
 } // namespace
 
-std::u16string Utf16Text::FromUtf8(std::string_view text) {
+std::u16string Utf16Text::fromUtf8(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
     std::size_t pos = 0;
@@ -91,15 +91,15 @@ std::u16string Utf16Text::FromUtf8(std::string_view text) {
     return out;
 }
 
-std::string Utf16Text::FromLittleEndian(const std::uint8_t* bytes, std::size_t size) {
+std::string Utf16Text::fromLittleEndian(const std::uint8_t* bytes, std::size_t size) {
     std::u16string units(size / 2, u'\0');
     for (std::size_t i = 0; i < units.size(); ++i) {
         units[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
     }
-    return ToUtf8(units);
+    return toUtf8(units);
 }
 
-std::vector<std::uint8_t> Utf16Text::ToLittleEndian(std::u16string_view units) {
+std::vector<std::uint8_t> Utf16Text::toLittleEndian(std::u16string_view units) {
     std::vector<std::uint8_t> bytes;
     bytes.reserve(units.size() * 2);
     for (const char16_t unit : units) {
@@ -109,7 +109,7 @@ std::vector<std::uint8_t> Utf16Text::ToLittleEndian(std::u16string_view units) {
     return bytes;
 }
 
-std::string Utf16Text::ToUtf8(std::u16string_view text) {
+std::string Utf16Text::toUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {

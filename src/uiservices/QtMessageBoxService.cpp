@@ -23,7 +23,7 @@ QMessageBox::Icon iconForStyle(int style) {
 
 } // namespace
 
-void QtMessageBoxService::Show(const QString& text, int style,
+void QtMessageBoxService::show(const QString& text, int style,
                                const std::optional<QString>& title) {
     QWidget* owner = QApplication::activeModalWidget();
     if (owner == nullptr) {

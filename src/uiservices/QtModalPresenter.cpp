@@ -4,7 +4,7 @@
 
 namespace brellow::uiservices {
 
-void QtModalPresenter::ShowModal(QDialog& window, QWidget* owner) {
+void QtModalPresenter::showModal(QDialog& window, QWidget* owner) {
     if (owner != nullptr && window.parentWidget() != owner) {
         window.setParent(owner, window.windowFlags());
     }

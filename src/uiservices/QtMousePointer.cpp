@@ -6,10 +6,10 @@
 namespace brellow::uiservices {
 
 QtMousePointer::~QtMousePointer() {
-    Set(kDefault);
+    set(kDefault);
 }
 
-void QtMousePointer::Set(int pointer) {
+void QtMousePointer::set(int pointer) {
     if (current_ != kDefault) {
         QApplication::restoreOverrideCursor();
     }

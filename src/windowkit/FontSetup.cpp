@@ -23,7 +23,7 @@ void addFontFile(const QDir& directory, const QString& fileName) {
 
 } // namespace
 
-QString FontSetup::SansFallback() {
+QString FontSetup::sansFallback() {
     // Liberation Sans first: it is metric-compatible with Arial and a little narrower than
     // Tahoma, so captions laid out for the classic faces still fit.
     static const char* const kCandidates[] = {"Liberation Sans", "Arimo", "DejaVu Sans"};
@@ -36,7 +36,7 @@ QString FontSetup::SansFallback() {
     return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
 }
 
-QString FontSetup::Resolve(const QString& family, const QString& fallback) {
+QString FontSetup::resolve(const QString& family, const QString& fallback) {
     if (isInstalled(family)) {
         QFont::removeSubstitutions(family);
         return family;
@@ -46,7 +46,7 @@ QString FontSetup::Resolve(const QString& family, const QString& fallback) {
     return fallback;
 }
 
-FontSetup::Choice FontSetup::Install(const QString& wineFontDirectory) {
+FontSetup::Choice FontSetup::install(const QString& wineFontDirectory) {
     const QString tahoma = QStringLiteral("Tahoma");
     const QString msSansSerif = QStringLiteral("MS Sans Serif");
     if (!wineFontDirectory.isEmpty()) {
@@ -63,11 +63,11 @@ FontSetup::Choice FontSetup::Install(const QString& wineFontDirectory) {
         }
     }
 
-    const QString fallback = SansFallback();
+    const QString fallback = sansFallback();
     Choice choice;
-    choice.tahoma = Resolve(tahoma, fallback);
-    choice.msSansSerif = Resolve(msSansSerif, fallback);
-    choice.arial = Resolve(QStringLiteral("Arial"), fallback);
+    choice.tahoma = resolve(tahoma, fallback);
+    choice.msSansSerif = resolve(msSansSerif, fallback);
+    choice.arial = resolve(QStringLiteral("Arial"), fallback);
 
     QFont defaultFont(msSansSerif);
     defaultFont.setPointSizeF(8.25);

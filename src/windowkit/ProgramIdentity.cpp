@@ -28,26 +28,26 @@ QString fromView(std::string_view text) {
 
 } // namespace
 
-QString ProgramIdentity::ProductName() {
+QString ProgramIdentity::productName() {
     return fromView(identity::kProductName);
 }
 
-QString ProgramIdentity::Version() {
+QString ProgramIdentity::version() {
     return QStringLiteral("%1.%2.%3")
         .arg(identity::kVersionMajor)
         .arg(identity::kVersionMinor)
         .arg(identity::kVersionRevision);
 }
 
-QString ProgramIdentity::Comments() {
+QString ProgramIdentity::comments() {
     return fromView(identity::kComments);
 }
 
-QString ProgramIdentity::WebAddress() {
+QString ProgramIdentity::webAddress() {
     return fromView(identity::kWebAddress);
 }
 
-QIcon ProgramIdentity::Icon() {
+QIcon ProgramIdentity::icon() {
     initialiseIconResource();
     QList<LazyIconEngine::Picture> pictures;
     for (const int size : {16, 32, 48, 64, 128, 256}) {
@@ -56,21 +56,21 @@ QIcon ProgramIdentity::Icon() {
     return QIcon(new LazyIconEngine(std::move(pictures)));
 }
 
-void ProgramIdentity::Apply() {
+void ProgramIdentity::apply() {
     // Only the name: a display name would make Qt append " — Brellow" to every window
     // title on Linux, and the display name falls back to the name anyway, so untitled
     // message boxes still carry "Brellow".
-    QApplication::setApplicationName(ProductName());
+    QApplication::setApplicationName(productName());
     // Lets the desktop match the running window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.brellow"));
-    QApplication::setApplicationVersion(Version());
+    QApplication::setApplicationVersion(version());
 }
 
-void ProgramIdentity::ApplyIconLater(QApplication& application) {
+void ProgramIdentity::applyIconLater(QApplication& application) {
     // Handing a window its icon makes Qt read every size of it for the window manager. The
     // windows shown so far are not to wait for that, so the icon follows once the event loop
     // runs. Queued after what they queued, it finds them with their own icon already.
-    QTimer::singleShot(0, &application, [] { QApplication::setWindowIcon(Icon()); });
+    QTimer::singleShot(0, &application, [] { QApplication::setWindowIcon(icon()); });
 }
 
 } // namespace brellow::windowkit

@@ -53,7 +53,7 @@ void WebLinkLauncherTest::opensTheCaptionsAddress() {
     FakeMessageBoxService messages;
     WebLinkLauncher launcher(desktop, messages);
 
-    launcher.Open(kOwner, caption);
+    launcher.open(kOwner, caption);
 
     QCOMPARE(desktop.openings.size(), std::size_t{1});
     QCOMPARE(QString::fromLocal8Bit(desktop.openings.front().address), address);
@@ -88,13 +88,13 @@ void WebLinkLauncherTest::aRefusalShowsTheSystemsNumber() {
     FakeMessageBoxService messages;
     WebLinkLauncher launcher(desktop, messages);
     if (late) {
-        launcher.Open(kOwner, "example.org");
+        launcher.open(kOwner, "example.org");
         QVERIFY(messages.shown.isEmpty());
         QVERIFY(desktop.lateFailure);
         desktop.lateFailure(error);
     } else {
         desktop.refusal = error;
-        launcher.Open(kOwner, "example.org");
+        launcher.open(kOwner, "example.org");
     }
 
     QCOMPARE(messages.shown.size(), 1);

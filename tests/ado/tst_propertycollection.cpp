@@ -29,15 +29,15 @@ private slots:
 
 void PropertyCollectionTest::propertyCollectionIsZeroBased() {
     PropertyCollection properties;
-    QCOMPARE(properties.Count(), 0);
-    QCOMPARE(errorOf([&] { properties.Item(0); }), errors::kItemNotFound);
-    properties.Add("DBMS Name", Variant("Microsoft SQL Server"));
-    properties.Add("Packet Size", Variant(std::int64_t{4096}));
-    QCOMPARE(properties.Count(), 2);
-    QCOMPARE(properties.Item(0).Name(), "DBMS Name");
-    QCOMPARE(properties.Item(1).Value(), Variant(std::int64_t{4096}));
-    QCOMPARE(errorOf([&] { properties.Item(2); }), errors::kItemNotFound);
-    QCOMPARE(errorOf([&] { properties.Item(-1); }), errors::kItemNotFound);
+    QCOMPARE(properties.count(), 0);
+    QCOMPARE(errorOf([&] { properties.item(0); }), errors::kItemNotFound);
+    properties.add("DBMS Name", Variant("Microsoft SQL Server"));
+    properties.add("Packet Size", Variant(std::int64_t{4096}));
+    QCOMPARE(properties.count(), 2);
+    QCOMPARE(properties.item(0).name(), "DBMS Name");
+    QCOMPARE(properties.item(1).value(), Variant(std::int64_t{4096}));
+    QCOMPARE(errorOf([&] { properties.item(2); }), errors::kItemNotFound);
+    QCOMPARE(errorOf([&] { properties.item(-1); }), errors::kItemNotFound);
 }
 
 QTEST_GUILESS_MAIN(PropertyCollectionTest)

@@ -34,24 +34,24 @@ void VariantTest::variantTextConversions() {
         {Variant(), ""},
     };
     for (const auto& [value, expected] : cases) {
-        QCOMPARE(value.ToText(), expected);
-        QCOMPARE(value.ToTextOrEmpty(), expected);
+        QCOMPARE(value.toText(), expected);
+        QCOMPARE(value.toTextOrEmpty(), expected);
     }
 }
 
 void VariantTest::nullIsAnErrorOnlyForStrictText() {
-    const Variant null = Variant::Null();
+    const Variant null = Variant::null();
     QVERIFY(null.isNull());
     QVERIFY(!null.isEmpty());
-    QCOMPARE(null.ToTextOrEmpty(), "");
+    QCOMPARE(null.toTextOrEmpty(), "");
     try {
-        (void)null.ToText();
+        (void)null.toText();
         QFAIL("a null converted to text");
     } catch (const DbError& error) {
         QCOMPARE(error.number(), static_cast<std::int32_t>(0x800A005E));
         QCOMPARE(error.description(), "Invalid use of Null");
     }
-    QCOMPARE(Variant(std::numeric_limits<double>::quiet_NaN()).ToText(), "NaN");
+    QCOMPARE(Variant(std::numeric_limits<double>::quiet_NaN()).toText(), "NaN");
 }
 
 void VariantTest::variantsCompareByTypeAndValue() {
@@ -59,7 +59,7 @@ void VariantTest::variantsCompareByTypeAndValue() {
         {Variant(std::int64_t{1}), Variant(std::int32_t{1}), true},
         {Variant(std::int64_t{1}), Variant(true), false},
         {Variant(std::int64_t{1}), Variant(1.0), false},
-        {Variant(), Variant::Null(), false},
+        {Variant(), Variant::null(), false},
         {Variant("1"), Variant(std::int64_t{1}), false},
     };
     for (const auto& [a, b, equal] : pairs) {

@@ -13,7 +13,7 @@ class BuildCatalogueTest : public QObject {
     Q_OBJECT
 
 private:
-    const BuildCatalogue catalogue = BuildCatalogue::BuiltIn();
+    const BuildCatalogue catalogue = BuildCatalogue::builtIn();
     const QDate aDayAfterTheCatalogue{2026, 12, 8};
 
 private slots:
@@ -119,7 +119,7 @@ private slots:
         QFETCH(Support, support);
         QFETCH(QDate, today);
 
-        const BuildLookup lookup = catalogue.Lookup(version, today);
+        const BuildLookup lookup = catalogue.lookup(version, today);
         QCOMPARE(lookup.outcome, outcome);
         QCOMPARE(lookup.release ? lookup.release->name : QString(), release);
         QString named;
@@ -137,9 +137,9 @@ private slots:
     }
 
     void theCatalogueKnowsItsSizeAndDateWhateverItsLineEnds() {
-        QCOMPARE(catalogue.BuildCount(), 680);
-        QCOMPARE(catalogue.Date(), QDate(2026, 8, 10));
-        QCOMPARE(catalogue.Lookup(u"15.0.9000.0", aDayAfterTheCatalogue).newest->text,
+        QCOMPARE(catalogue.buildCount(), 680);
+        QCOMPARE(catalogue.date(), QDate(2026, 8, 10));
+        QCOMPARE(catalogue.lookup(u"15.0.9000.0", aDayAfterTheCatalogue).newest->text,
                  QStringLiteral("15.0.4480.2"));
 
         // A checkout that turned the file's line ends into CR LF, and a damaged line.
@@ -148,10 +148,10 @@ private slots:
         QString text = QString::fromUtf8(file.readAll());
         text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
         text.replace(QStringLiteral("build\t15.0.4430.1\tCU\t"), QStringLiteral("build\t15.0."));
-        const BuildCatalogue damaged = BuildCatalogue::Parse(text);
-        QCOMPARE(damaged.BuildCount(), 679);
-        QCOMPARE(damaged.Date(), catalogue.Date());
-        const BuildLookup lookup = damaged.Lookup(u"15.0.4420.2", aDayAfterTheCatalogue);
+        const BuildCatalogue damaged = BuildCatalogue::parse(text);
+        QCOMPARE(damaged.buildCount(), 679);
+        QCOMPARE(damaged.date(), catalogue.date());
+        const BuildLookup lookup = damaged.lookup(u"15.0.4420.2", aDayAfterTheCatalogue);
         QCOMPARE(lookup.build->name, QStringLiteral("CU31"));
         QCOMPARE(lookup.newest->text, QStringLiteral("15.0.4480.2"));
         QCOMPARE(lookup.support, Support::Extended);

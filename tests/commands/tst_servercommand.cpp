@@ -27,8 +27,8 @@ const ServerCommand::Options kPropertiesCommand{.showBusyPointer = false};
 
 // The value the component's own parser reads for a keyword of the composed string.
 std::string valueOf(const std::string& connectionString, const std::string& keyword) {
-    for (const auto& pair : ConnectionStringParser::Parse(connectionString)) {
-        if (text::EqualsIgnoringCase(pair.keyword, keyword)) {
+    for (const auto& pair : ConnectionStringParser::parse(connectionString)) {
+        if (text::equalsIgnoringCase(pair.keyword, keyword)) {
             return pair.value;
         }
     }
@@ -49,7 +49,7 @@ private:
 
     void run(ServerCommand::Options options, const ServerCommand::WorkStep& step = {}) {
         ServerCommand command(*component, *boxes, *pointer);
-        command.Run(
+        command.run(
             request, options,
             step ? step : [this](Connection&, std::unique_ptr<Recordset>&) { workStepRan = true; });
     }
@@ -58,7 +58,7 @@ private:
         QCOMPARE(component->liveConnections, 0);
         QCOMPARE(component->liveRecordsets, 0);
         QCOMPARE(component->openConnections, 0);
-        QCOMPARE(pointer->Current(), brellow::uiservices::MousePointer::kArrow);
+        QCOMPARE(pointer->current(), brellow::uiservices::MousePointer::kArrow);
     }
 
 private slots:
@@ -137,7 +137,7 @@ private slots:
             expectedWrites.push_back(text);
         }
         QCOMPARE(component->connectionStringWrites, expectedWrites);
-        QCOMPARE(component->CountCalls("ConnectionString?"), int(pieces.size()) - 1);
+        QCOMPARE(component->countCalls("ConnectionString?"), int(pieces.size()) - 1);
         QVERIFY(workStepRan);
         QVERIFY(boxes->shown.isEmpty());
     }
@@ -200,7 +200,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, style);
         QFETCH(QString, title);
-        const auto error = FakeComponent::Error(number, "described");
+        const auto error = FakeComponent::error(number, "described");
         if (where == "open") {
             component->failOpen = error;
         }
@@ -234,7 +234,7 @@ private slots:
         QVERIFY(workStepRan);
         QVERIFY(boxes->shown.isEmpty());
         QCOMPARE(pointer->history, (QList<int>{11, 1}));
-        QCOMPARE(component->CountCalls("Close"), 1);
+        QCOMPARE(component->countCalls("Close"), 1);
         verifyEverythingReleased();
     }
 
@@ -242,7 +242,7 @@ private slots:
         int pointerAtCreate = -1;
         component->onCall = [&](const std::string& call) {
             if (call == "Create ADODB.Connection") {
-                pointerAtCreate = pointer->Current();
+                pointerAtCreate = pointer->current();
             }
         };
         run(kVersionCommand);
@@ -250,7 +250,7 @@ private slots:
     }
 
     void propertiesCommandNeverShowsTheHourglass() {
-        component->failOpen = FakeComponent::Error(errors::kFail, "refused");
+        component->failOpen = FakeComponent::error(errors::kFail, "refused");
         run(kPropertiesCommand);
         QCOMPARE(pointer->history, (QList<int>{1}));
     }
@@ -258,7 +258,7 @@ private slots:
     void teardownClosesTheConnectionAfterAFailedWorkStep() {
         std::vector<std::string> callsAtFailure;
         run(kVersionCommand, [&](Connection& connection, std::unique_ptr<Recordset>& recordset) {
-            recordset = connection.Execute("SELECT 1");
+            recordset = connection.execute("SELECT 1");
             callsAtFailure = component->calls;
             throw brellow::ado::DbError(errors::kCommandRejected, "boom");
         });
@@ -277,7 +277,7 @@ private slots:
         int pointerAtRelease = -1;
         component->onCall = [&](const std::string& call) {
             if (call.rfind("Release Recordset", 0) == 0 && pointerAtRelease == -1) {
-                pointerAtRelease = pointer->Current();
+                pointerAtRelease = pointer->current();
             }
         };
         run(kVersionCommand);
@@ -285,7 +285,7 @@ private slots:
     }
 
     void aConnectionThatCannotBeCreatedEndsAfterOneMessage() {
-        component->failCreateConnection = FakeComponent::Error(
+        component->failCreateConnection = FakeComponent::error(
             errors::kCannotCreateObject, "ActiveX component can't create object");
         run(kVersionCommand);
         QCOMPARE(boxes->shown.size(), 1);
@@ -298,11 +298,11 @@ private slots:
     }
 
     void aRecordsetThatCannotBeCreatedReleasesTheClosedConnection() {
-        component->failCreateRecordset = FakeComponent::Error(errors::kCannotCreateObject, "no rs");
+        component->failCreateRecordset = FakeComponent::error(errors::kCannotCreateObject, "no rs");
         run(kVersionCommand);
         QCOMPARE(boxes->shown.size(), 1);
-        QCOMPARE(component->CountCalls("Open"), 0);
-        QCOMPARE(component->CountCalls("Close"), 0);
+        QCOMPARE(component->countCalls("Open"), 0);
+        QCOMPARE(component->countCalls("Close"), 0);
         QCOMPARE(component->calls.back(), std::string("Release Connection"));
         verifyEverythingReleased();
     }
@@ -312,29 +312,29 @@ private slots:
         run(kVersionCommand);
         QVERIFY(!workStepRan);
         QVERIFY(boxes->shown.isEmpty());
-        QCOMPARE(component->CountCalls("Close"), 0);
+        QCOMPARE(component->countCalls("Close"), 0);
         verifyEverythingReleased();
     }
 
     void aFailingCloseNeitherEscapesNorAddsAMessage() {
-        component->failClose = FakeComponent::Error(errors::kFail, "close failed");
+        component->failClose = FakeComponent::error(errors::kFail, "close failed");
         run(kVersionCommand);
         QVERIFY(workStepRan);
         QVERIFY(boxes->shown.isEmpty());
         QCOMPARE(component->liveConnections, 0);
         QCOMPARE(component->liveRecordsets, 0);
-        QCOMPARE(pointer->Current(), 1);
+        QCOMPARE(pointer->current(), 1);
     }
 
     void eachCommandStartsWithNewObjects() {
         run(kVersionCommand);
-        component->failOpen = FakeComponent::Error(errors::kFail, "refused");
+        component->failOpen = FakeComponent::error(errors::kFail, "refused");
         run(kVersionCommand);
         component->failOpen = nullptr;
         run(kVersionCommand);
         QCOMPARE(component->connectionsCreated, 3);
         QCOMPARE(component->recordsetsCreated, 3);
-        QCOMPARE(component->CountCalls("Open"), 3);
+        QCOMPARE(component->countCalls("Open"), 3);
         QCOMPARE(boxes->shown.size(), 1);
         verifyEverythingReleased();
     }

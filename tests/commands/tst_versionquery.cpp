@@ -30,7 +30,7 @@ private:
 
     void getVersionInfo() {
         GetVersionInfo(*component, *boxes, *pointer)
-            .Run(ConnectionRequest{QStringLiteral("srv"), false, QStringLiteral("sa"),
+            .run(ConnectionRequest{QStringLiteral("srv"), false, QStringLiteral("sa"),
                                    QStringLiteral("pw")},
                  [this](const ServerAnswers& answers) {
                      given.append(answers);
@@ -95,7 +95,7 @@ private slots:
                  (std::vector<std::string>{"Field Edition", "Value Edition", "Field ProductVersion",
                                            "Value ProductVersion", "Field ProductLevel",
                                            "Value ProductLevel"}));
-        QCOMPARE(component->CountCalls("Recordset.Close"), 1);
+        QCOMPARE(component->countCalls("Recordset.Close"), 1);
         QCOMPARE(component->liveRecordsets, 0);
         QCOMPARE(component->openConnections, 0);
     }
@@ -115,12 +115,12 @@ private slots:
         component->recordCount = count;
         getVersionInfo();
         QCOMPARE(labelWrites().size(), filled ? 3 : 0);
-        QCOMPARE(component->CountCalls("Recordset.Close"), 1);
+        QCOMPARE(component->countCalls("Recordset.Close"), 1);
         QVERIFY(boxes->shown.isEmpty());
     }
 
     void aNullStopsTheFillingWithItsDescription() {
-        component->row["ProductVersion"] = Variant::Null();
+        component->row["ProductVersion"] = Variant::null();
         getVersionInfo();
         QCOMPARE(labelWrites(), QStringList{"Edition=Standard Edition"});
         // The edition shows before the failure's box does.
@@ -130,29 +130,29 @@ private slots:
         QCOMPARE(boxes->shown[0].style, 0);
         QVERIFY(!boxes->shown[0].title.has_value());
         // The query's recordset is not closed by the step but released by the teardown.
-        QCOMPARE(component->CountCalls("Recordset.Close"), 0);
-        QCOMPARE(component->CountCalls("Release Recordset (open)"), 1);
+        QCOMPARE(component->countCalls("Recordset.Close"), 0);
+        QCOMPARE(component->countCalls("Release Recordset (open)"), 1);
         QCOMPARE(component->liveRecordsets, 0);
         QCOMPARE(component->openConnections, 0);
-        QCOMPARE(pointer->Current(), 1);
+        QCOMPARE(pointer->current(), 1);
     }
 
     void aRejectedQueryShowsTheServersTextAndGivesNoAnswer() {
         const QString serverText =
             QStringLiteral("'SERVERPROPERTY' is not a recognized function name.");
         component->failExecute =
-            FakeComponent::Error(errors::kCommandRejected, serverText.toStdString());
+            FakeComponent::error(errors::kCommandRejected, serverText.toStdString());
         getVersionInfo();
         QCOMPARE(boxes->shown.size(), 1);
         QCOMPARE(boxes->shown[0].text, serverText);
         QVERIFY(!boxes->shown[0].title.has_value());
         QVERIFY(labelWrites().isEmpty());
-        QCOMPARE(component->CountCalls("Close"), 1);
+        QCOMPARE(component->countCalls("Close"), 1);
         QCOMPARE(component->liveRecordsets, 0);
     }
 
     void anUnreachableServerGivesNothingAfterOneBox() {
-        component->failOpen = FakeComponent::Error(errors::kFail, "[FreeTDS] Unable to connect");
+        component->failOpen = FakeComponent::error(errors::kFail, "[FreeTDS] Unable to connect");
         getVersionInfo();
         QCOMPARE(boxes->shown.size(), 1);
         QCOMPARE(boxes->shown[0].style, 16);

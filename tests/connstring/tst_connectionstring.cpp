@@ -28,7 +28,7 @@ std::int32_t errorOf(const std::function<void()>& action) {
 
 std::string valueOf(const Pairs& pairs, std::string_view keyword) {
     for (const auto& pair : pairs) {
-        if (text::EqualsIgnoringCase(pair.keyword, keyword)) {
+        if (text::equalsIgnoringCase(pair.keyword, keyword)) {
             return pair.value;
         }
     }
@@ -69,13 +69,13 @@ private slots:
 };
 
 void ConnectionStringTest::parsesTheProgramsTwoForms() {
-    const Pairs login = ConnectionStringParser::Parse(
+    const Pairs login = ConnectionStringParser::parse(
         "Provider=SQLOLEDB.1;Data Source=db01;User Id = alice;Password = s3cret;");
     QCOMPARE(login, (Pairs{{"Provider", "SQLOLEDB.1"},
                            {"Data Source", "db01"},
                            {"User Id", "alice"},
                            {"Password", "s3cret"}}));
-    const Pairs integrated = ConnectionStringParser::Parse(
+    const Pairs integrated = ConnectionStringParser::parse(
         "Provider=SQLOLEDB.1;Data Source=10.0.0.7;Integrated Security=SSPI;");
     QCOMPARE(integrated, (Pairs{{"Provider", "SQLOLEDB.1"},
                                 {"Data Source", "10.0.0.7"},
@@ -84,11 +84,11 @@ void ConnectionStringTest::parsesTheProgramsTwoForms() {
 
 void ConnectionStringTest::trimsKeywordsAndUnquotedValuesButKeepsInnerBlanks() {
     const Pairs pairs =
-        ConnectionStringParser::Parse("  ;;  data  source  =   my server  ;\tUser ID\t= bob ;;");
+        ConnectionStringParser::parse("  ;;  data  source  =   my server  ;\tUser ID\t= bob ;;");
     QCOMPARE(pairs, (Pairs{{"data  source", "my server"}, {"User ID", "bob"}}));
     // An unquoted value may hold quotes and "=" after its first character.
-    QCOMPARE(valueOf(ConnectionStringParser::Parse("Password=a'b\"c=d"), "password"), "a'b\"c=d");
-    QCOMPARE(valueOf(ConnectionStringParser::Parse("Password="), "password"), "");
+    QCOMPARE(valueOf(ConnectionStringParser::parse("Password=a'b\"c=d"), "password"), "a'b\"c=d");
+    QCOMPARE(valueOf(ConnectionStringParser::parse("Password="), "password"), "");
 }
 
 void ConnectionStringTest::quotedValuesKeepSeparatorsBlanksAndDoubledQuotes_data() {
@@ -118,17 +118,17 @@ void ConnectionStringTest::quotedValuesKeepSeparatorsBlanksAndDoubledQuotes() {
     QFETCH(QString, text);
     QFETCH(QString, expected);
     QCOMPARE(QString::fromStdString(
-                 valueOf(ConnectionStringParser::Parse(text.toStdString()), "Password")),
+                 valueOf(ConnectionStringParser::parse(text.toStdString()), "Password")),
              expected);
 }
 
 void ConnectionStringTest::doubledEqualsSignInAKeywordIsALiteral() {
-    const Pairs pairs = ConnectionStringParser::Parse("a==b=c;x = = y");
+    const Pairs pairs = ConnectionStringParser::parse("a==b=c;x = = y");
     QCOMPARE(pairs, (Pairs{{"a=b", "c"}, {"x", "= y"}}));
 }
 
 void ConnectionStringTest::repeatedKeywordLastWinsButProviderFirstWins() {
-    const Pairs pairs = ConnectionStringParser::Parse(
+    const Pairs pairs = ConnectionStringParser::parse(
         "Provider=SQLOLEDB;Data Source=first;PROVIDER=MSDASQL;data source=second;");
     QCOMPARE(pairs, (Pairs{{"Provider", "SQLOLEDB"}, {"Data Source", "second"}}));
 }
@@ -146,7 +146,7 @@ void ConnectionStringTest::malformedStringsAreRejected_data() {
 
 void ConnectionStringTest::malformedStringsAreRejected() {
     QFETCH(QString, text);
-    QCOMPARE(errorOf([&] { ConnectionStringParser::Parse(text.toStdString()); }),
+    QCOMPARE(errorOf([&] { ConnectionStringParser::parse(text.toStdString()); }),
              errors::kBadConnectionString);
 }
 
@@ -172,9 +172,9 @@ void ConnectionStringTest::quoteValueAndEscapeKeywordRoundTrip_data() {
 void ConnectionStringTest::quoteValueAndEscapeKeywordRoundTrip() {
     QFETCH(QString, keyword);
     QFETCH(QString, value);
-    const std::string text = ConnectionStringParser::EscapeKeyword(keyword.toStdString()) + "=" +
-                             ConnectionStringParser::QuoteValue(value.toStdString()) + ";";
-    QCOMPARE(ConnectionStringParser::Parse(text),
+    const std::string text = ConnectionStringParser::escapeKeyword(keyword.toStdString()) + "=" +
+                             ConnectionStringParser::quoteValue(value.toStdString()) + ";";
+    QCOMPARE(ConnectionStringParser::parse(text),
              (Pairs{{keyword.toStdString(), value.toStdString()}}));
 }
 
@@ -213,12 +213,12 @@ void ConnectionStringTest::aValueIsQuotedOnlyWhereItWouldBreakTheString() {
     QFETCH(QString, value);
     QFETCH(QString, written);
     const std::string typed = value.toStdString();
-    const std::string quoted = ConnectionStringParser::QuoteValue(typed);
+    const std::string quoted = ConnectionStringParser::quoteValue(typed);
     QCOMPARE(QString::fromStdString(quoted), written);
     // Read back as it was typed, after the keyword as both of the program's pieces write it.
     for (const std::string separator : {"=", " = "}) {
         const std::string text = "Provider=SQLOLEDB.1;Password" + separator + quoted + ";";
-        QCOMPARE(valueOf(ConnectionStringParser::Parse(text), "Password"), typed);
+        QCOMPARE(valueOf(ConnectionStringParser::parse(text), "Password"), typed);
     }
 }
 
@@ -237,13 +237,13 @@ void ConnectionStringTest::providerMustBeSqlOleDb() {
     QFETCH(QString, provider);
     QFETCH(int, expected);
     const std::string text = "Provider=" + provider.toStdString() + ";Data Source=h;";
-    QCOMPARE(errorOf([&] { ConnectionSettings::FromConnectionString(text); }), expected);
-    QCOMPARE(errorOf([] { ConnectionSettings::FromConnectionString("Data Source=h"); }),
+    QCOMPARE(errorOf([&] { ConnectionSettings::fromConnectionString(text); }), expected);
+    QCOMPARE(errorOf([] { ConnectionSettings::fromConnectionString("Data Source=h"); }),
              errors::kProviderNotFound);
 }
 
 void ConnectionStringTest::synonymsResolveAndLastWrittenWins() {
-    const auto settings = ConnectionSettings::FromConnectionString(
+    const auto settings = ConnectionSettings::fromConnectionString(
         "Provider=SQLOLEDB;Server=one;UID=u1;PWD=p1;Database=cat1;App=tool;WSID=ws;"
         "Address=two;User ID=u2;Language=Deutsch");
     QCOMPARE(settings.dataSource(), "two");
@@ -256,32 +256,32 @@ void ConnectionStringTest::synonymsResolveAndLastWrittenWins() {
     QCOMPARE(settings.language(), "Deutsch");
     QVERIFY(!settings.integratedSecurity());
     QVERIFY(!settings.encryptionRequired());
-    QVERIFY(ConnectionSettings::FromConnectionString("Provider=SQLOLEDB;Encrypt=yes")
+    QVERIFY(ConnectionSettings::fromConnectionString("Provider=SQLOLEDB;Encrypt=yes")
                 .encryptionRequired());
 }
 
 void ConnectionStringTest::integratedSecurityDropsUserAndPassword() {
     for (const char* flag :
          {"Integrated Security=SSPI", "integrated security=true", "Trusted_Connection=Yes"}) {
-        const auto settings = ConnectionSettings::FromConnectionString(
+        const auto settings = ConnectionSettings::fromConnectionString(
             std::string("Provider=SQLOLEDB;Data Source=h;User Id=u;Password=p;") + flag);
         QVERIFY2(settings.integratedSecurity(), flag);
         QCOMPARE(settings.userId(), "");
         QCOMPARE(settings.password(), "");
     }
-    QVERIFY(!ConnectionSettings::FromConnectionString("Provider=SQLOLEDB;Trusted_Connection=no")
+    QVERIFY(!ConnectionSettings::fromConnectionString("Provider=SQLOLEDB;Trusted_Connection=no")
                  .integratedSecurity());
 }
 
 void ConnectionStringTest::timeoutsDefaultToAdosAndCanBeOverridden() {
-    const auto defaults = ConnectionSettings::FromConnectionString("Provider=SQLOLEDB");
+    const auto defaults = ConnectionSettings::fromConnectionString("Provider=SQLOLEDB");
     QCOMPARE(defaults.connectTimeoutSeconds(), 15);
     QCOMPARE(defaults.commandTimeoutSeconds(), 30);
-    const auto chosen = ConnectionSettings::FromConnectionString(
+    const auto chosen = ConnectionSettings::fromConnectionString(
         "Provider=SQLOLEDB;Connect Timeout=3;Command Timeout=7");
     QCOMPARE(chosen.connectTimeoutSeconds(), 3);
     QCOMPARE(chosen.commandTimeoutSeconds(), 7);
-    QCOMPARE(ConnectionSettings::FromConnectionString("Provider=SQLOLEDB;Connect Timeout=0")
+    QCOMPARE(ConnectionSettings::fromConnectionString("Provider=SQLOLEDB;Connect Timeout=0")
                  .connectTimeoutSeconds(),
              0);
 }
@@ -291,13 +291,13 @@ void ConnectionStringTest::unusableValuesAreRejected() {
          {"Provider=SQLOLEDB;Connect Timeout=soon", "Provider=SQLOLEDB;Connect Timeout=-1",
           "Provider=SQLOLEDB;Connect Timeout=99999999999",
           "Provider=SQLOLEDB;Command Timeout=", "Provider=SQLOLEDB;Integrated Security=maybe"}) {
-        QCOMPARE(errorOf([&] { ConnectionSettings::FromConnectionString(text); }),
+        QCOMPARE(errorOf([&] { ConnectionSettings::fromConnectionString(text); }),
                  errors::kBadConnectionString);
     }
 }
 
 void ConnectionStringTest::passwordIsDroppedFromTheStringReadBack() {
-    const auto settings = ConnectionSettings::FromConnectionString(
+    const auto settings = ConnectionSettings::fromConnectionString(
         "Provider=SQLOLEDB.1;Data Source=srv;User Id = carol;Password = 'p;w';PWD=x1;"
         "Persist Security Info=True;Initial Catalog=a b ");
     const std::string readBack = settings.connectionStringWithoutPassword();
@@ -306,7 +306,7 @@ void ConnectionStringTest::passwordIsDroppedFromTheStringReadBack() {
     QVERIFY(readBack.find("p;w") == std::string::npos);
     QVERIFY(readBack.find("x1") == std::string::npos);
     // Read back, it still parses to the same settings, less the password.
-    const auto again = ConnectionSettings::FromConnectionString(readBack);
+    const auto again = ConnectionSettings::fromConnectionString(readBack);
     QCOMPARE(again.userId(), "carol");
     QCOMPARE(again.password(), "");
 }
@@ -367,7 +367,7 @@ void ConnectionStringTest::dataSourceForms() {
     QFETCH(int, port);
     QFETCH(QString, instance);
     QFETCH(bool, local);
-    const DataSourceAddress address = DataSourceAddress::Parse(dataSource.toStdString());
+    const DataSourceAddress address = DataSourceAddress::parse(dataSource.toStdString());
     QCOMPARE(QString::fromStdString(address.host()), host);
     QCOMPARE(int(address.port()), port);
     QCOMPARE(QString::fromStdString(address.instance()), instance);
@@ -388,7 +388,7 @@ void ConnectionStringTest::invalidDataSourcesFailLikeAnUnreachableServer_data() 
 
 void ConnectionStringTest::invalidDataSourcesFailLikeAnUnreachableServer() {
     QFETCH(QString, dataSource);
-    QCOMPARE(errorOf([&] { DataSourceAddress::Parse(dataSource.toStdString()); }), errors::kFail);
+    QCOMPARE(errorOf([&] { DataSourceAddress::parse(dataSource.toStdString()); }), errors::kFail);
 }
 
 QTEST_GUILESS_MAIN(ConnectionStringTest)

@@ -75,7 +75,7 @@ private slots:
         getVersionInfo(address(server), QStringLiteral("brellow"), QStringLiteral("wrong"));
         verifyAccessDeniedBox();
         verifyLabelsEmpty();
-        QCOMPARE(pointer.Current(), 1);
+        QCOMPARE(pointer.current(), 1);
     }
 
     void aRefusedPortShowsTheFixedMessage() {

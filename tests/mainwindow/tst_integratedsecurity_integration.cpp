@@ -4,7 +4,7 @@
 // tst_ntlm_integration's.
 #include "ado/ComponentFactory.h"
 #include "ado/Connection.h"
-#include "results/FrmResults.h"
+#include "results/ResultsWindow.h"
 #include "support/KerberosRealm.h"
 #include "support/MainWindowWithComponent.h"
 #include "support/TestServerProcess.h"
@@ -230,15 +230,15 @@ private slots:
         QVERIFY(!useNewCache(true).isEmpty());
         QStringList rows;
         modal.whileShown = [&rows](QDialog& dialog) {
-            auto& results = dynamic_cast<brellow::results::FrmResults&>(dialog);
-            for (int i = 0; i < results.lstResults()->count(); ++i) {
-                rows << results.lstResults()->item(i)->text();
+            auto& results = dynamic_cast<brellow::results::ResultsWindow&>(dialog);
+            for (int i = 0; i < results.list()->count(); ++i) {
+                rows << results.list()->item(i)->text();
             }
         };
         const qsizetype linesBefore = server->wireLogLines().size();
         QTest::keyClicks(control<QLineEdit>("txtServer"),
                          QStringLiteral("localhost,%1").arg(server->port()));
-        window.frmMain->findChild<QAction*>(QStringLiteral("mnuViewConnectionProperties"))
+        window.mainWindow->findChild<QAction*>(QStringLiteral("mnuViewConnectionProperties"))
             ->trigger();
 
         QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.shown.value(0).text));
@@ -256,24 +256,24 @@ private slots:
 
     void theServerAndTheComponentAgreeWhoLoggedIn() {
         QVERIFY(!useNewCache(true).isEmpty());
-        auto connection = brellow::ado::CreateObjectAs<brellow::ado::Connection>(
+        auto connection = brellow::ado::createObjectAs<brellow::ado::Connection>(
             window.components, "ADODB.Connection");
-        connection->SetConnectionString("Provider=SQLOLEDB.1;Data Source=127.0.0.1," +
+        connection->setConnectionString("Provider=SQLOLEDB.1;Data Source=127.0.0.1," +
                                         std::to_string(server->port()) +
                                         ";Integrated Security=SSPI;");
-        connection->Open();
-        auto recordset = connection->Execute("SELECT SUSER_SNAME() AS LoginName, SYSTEM_USER");
-        const std::string onServer = recordset->Fields().Item("LoginName").Value().ToText();
+        connection->open();
+        auto recordset = connection->execute("SELECT SUSER_SNAME() AS LoginName, SYSTEM_USER");
+        const std::string onServer = recordset->fields().item("LoginName").value().toText();
         QCOMPARE(QString::fromStdString(onServer), realm.user());
-        brellow::ado::Properties& properties = connection->Properties();
+        brellow::ado::Properties& properties = connection->properties();
         std::string userName;
-        for (std::int32_t i = 0; i < properties.Count(); ++i) {
-            if (properties.Item(i).Name() == "User Name") {
-                userName = properties.Item(i).Value().ToText();
+        for (std::int32_t i = 0; i < properties.count(); ++i) {
+            if (properties.item(i).name() == "User Name") {
+                userName = properties.item(i).value().toText();
             }
         }
         QCOMPARE(userName, onServer);
-        connection->Close();
+        connection->close();
     }
 
     void failuresShowTheFixedMessageWithinTheLoginTimeout_data() {

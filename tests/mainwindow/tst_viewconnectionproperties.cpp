@@ -1,6 +1,6 @@
 #include "ado/ErrorNumbers.h"
-#include "mainwindow/FrmMain.h"
-#include "results/FrmResults.h"
+#include "mainwindow/MainWindow.h"
+#include "results/ResultsWindow.h"
 #include "support/FakeAppServices.h"
 #include "support/WindowControls.h"
 
@@ -13,8 +13,8 @@
 #include <limits>
 
 using brellow::ado::Variant;
-using brellow::mainwindow::FrmMain;
-using brellow::results::FrmResults;
+using brellow::mainwindow::MainWindow;
+using brellow::results::ResultsWindow;
 using brellow::testsupport::FakeAppServices;
 using brellow::testsupport::FakeComponent;
 namespace errors = brellow::ado::errors;
@@ -25,7 +25,7 @@ class ViewConnectionPropertiesTest : public QObject {
 
 private:
     std::unique_ptr<FakeAppServices> fakes;
-    std::unique_ptr<FrmMain> window;
+    std::unique_ptr<MainWindow> window;
     FakeComponent* component = nullptr;
     brellow::testsupport::FakeMessageBoxService* boxes = nullptr;
     brellow::testsupport::FakeMousePointer* pointer = nullptr;
@@ -42,10 +42,10 @@ private:
     }
 
     static QStringList rowsOf(QDialog& dialog) {
-        auto& frmResults = dynamic_cast<FrmResults&>(dialog);
+        auto& resultsWindow = dynamic_cast<ResultsWindow&>(dialog);
         QStringList rows;
-        for (int i = 0; i < frmResults.lstResults()->count(); ++i) {
-            rows.append(frmResults.lstResults()->item(i)->text());
+        for (int i = 0; i < resultsWindow.list()->count(); ++i) {
+            rows.append(resultsWindow.list()->item(i)->text());
         }
         return rows;
     }
@@ -68,13 +68,13 @@ private slots:
         modal = &fakes->modal;
         component->properties = {{"Current Catalog", Variant("master")},
                                  {"Packet Size", Variant(std::int32_t{4096})},
-                                 {"Null Thing", Variant::Null()},
+                                 {"Null Thing", Variant::null()},
                                  {"Empty Thing", Variant()},
                                  {"Encrypt", Variant(false)},
                                  {"Tabbed\tName", Variant("a\tb")}};
-        window = std::make_unique<FrmMain>(fakes->services);
+        window = std::make_unique<MainWindow>(fakes->services);
         brellow::testsupport::control<QLineEdit>(*window, "txtServer")->setText("srv");
-        window->ShowAnswers({QStringLiteral("Standard Edition"), QStringLiteral("8.00.194"),
+        window->showAnswers({QStringLiteral("Standard Edition"), QStringLiteral("8.00.194"),
                              QStringLiteral("RTM")});
         shownRows.clear();
         modal->whileShown = [this](QDialog& dialog) {
@@ -120,7 +120,7 @@ private slots:
         component->reportedPropertyCount = std::numeric_limits<std::int32_t>::min();
         viewConnectionProperties();
         QCOMPARE(shownRows, (QList<QStringList>{QStringList{}}));
-        QCOMPARE(component->CountCalls("Properties.Item(0)"), 0);
+        QCOMPARE(component->countCalls("Properties.Item(0)"), 0);
     }
 
     void theConnectionStaysOpenWhileTheWindowIsShown() {
@@ -129,14 +129,14 @@ private slots:
         bool visibleWhileShown = false;
         modal->whileShown = [&](QDialog& dialog) {
             openWhileShown = component->openConnections;
-            closesWhileShown = component->CountCalls("Close");
+            closesWhileShown = component->countCalls("Close");
             visibleWhileShown = dialog.isVisible();
         };
         viewConnectionProperties();
         QCOMPARE(openWhileShown, 1);
         QCOMPARE(closesWhileShown, 0);
         QVERIFY(visibleWhileShown);
-        QCOMPARE(component->CountCalls("Close"), 1);
+        QCOMPARE(component->countCalls("Close"), 1);
         QCOMPARE(component->openConnections, 0);
         QCOMPARE(component->liveConnections, 0);
         QCOMPARE(component->liveRecordsets, 0);
@@ -147,7 +147,7 @@ private slots:
     void aFailingPropertyShowsItsMessageAndNoWindow() {
         component->failPropertyAt = 2;
         component->failProperty =
-            FakeComponent::Error(errors::kItemNotFound, "Property could not be read");
+            FakeComponent::error(errors::kItemNotFound, "Property could not be read");
         viewConnectionProperties();
         QCOMPARE(modal->calls, 0);
         QCOMPARE(boxes->shown.size(), 1);
@@ -168,7 +168,7 @@ private slots:
     }
 
     void aRefusedLoginShowsTheFixedMessageAndNoWindow() {
-        component->failOpen = FakeComponent::Error(errors::kFail, "Login failed for user 'sa'.");
+        component->failOpen = FakeComponent::error(errors::kFail, "Login failed for user 'sa'.");
         viewConnectionProperties();
         QCOMPARE(modal->calls, 0);
         QCOMPARE(boxes->shown.size(), 1);
@@ -195,10 +195,10 @@ private slots:
     void leavesTheLabelsAloneAndNeverShowsTheHourglass() {
         QFETCH(QString, outcome);
         if (outcome == "refused") {
-            component->failOpen = FakeComponent::Error(errors::kFail, "refused");
+            component->failOpen = FakeComponent::error(errors::kFail, "refused");
         } else if (outcome == "property") {
             component->failPropertyAt = 0;
-            component->failProperty = FakeComponent::Error(errors::kItemNotFound, "gone");
+            component->failProperty = FakeComponent::error(errors::kItemNotFound, "gone");
         }
         viewConnectionProperties();
         QCOMPARE(label("lblEdition"), QStringLiteral("Standard Edition"));

@@ -94,9 +94,9 @@ void OdbcConnectionStringTest::odbcStringSpeaksEachDriversDialect() {
     QFETCH(QString, connectionString);
     QFETCH(LoginTarget, target);
     QFETCH(QString, expected);
-    const auto settings = ConnectionSettings::FromConnectionString(connectionString.toStdString());
-    QCOMPARE(QString::fromStdString(OdbcConnectionStringBuilder::Build(
-                 settings, OdbcDriver::Named(driver.toStdString()), target)),
+    const auto settings = ConnectionSettings::fromConnectionString(connectionString.toStdString());
+    QCOMPARE(QString::fromStdString(OdbcConnectionStringBuilder::build(
+                 settings, OdbcDriver::named(driver.toStdString()), target)),
              expected);
 }
 
@@ -131,7 +131,7 @@ void OdbcConnectionStringTest::odbcStringQuotesValuesAsEachDriverReadsThem() {
     QFETCH(QString, expected);
     try {
         const std::string pair =
-            OdbcConnectionStringBuilder::Pair("PWD", value.toStdString(), "password", dialect);
+            OdbcConnectionStringBuilder::braced("PWD", value.toStdString(), "password", dialect);
         QCOMPARE(QString::fromStdString(pair), expected);
     } catch (const DbError& error) {
         QVERIFY2(expected.isEmpty(), error.description().c_str());
@@ -142,7 +142,7 @@ void OdbcConnectionStringTest::odbcStringQuotesValuesAsEachDriverReadsThem() {
 
 void OdbcConnectionStringTest::odbcStringRefusesAValueTheDriverWouldCut() {
     try {
-        OdbcConnectionStringBuilder::Pair("PWD", "x};DATABASE=evil", "password");
+        OdbcConnectionStringBuilder::braced("PWD", "x};DATABASE=evil", "password");
         QFAIL("a value with \"};\" was accepted");
     } catch (const DbError& error) {
         QCOMPARE(error.number(), errors::kBadConnectionString);

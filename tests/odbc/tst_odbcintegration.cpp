@@ -68,7 +68,7 @@ private slots:
 private:
     std::unique_ptr<TestServerProcess> startServer(TestServerProcess::Options options);
     std::unique_ptr<Connection> newConnection() {
-        return CreateObjectAs<Connection>(factory_, kConnectionProgId);
+        return createObjectAs<Connection>(factory_, kConnectionProgId);
     }
     OdbcComponentFactory factory_;
 };
@@ -131,29 +131,29 @@ void OdbcIntegrationTest::versionQueryReturnsTheServersValues() {
     QVERIFY(server);
 
     auto connection = newConnection();
-    auto placeholder = CreateObjectAs<Recordset>(factory_, kRecordsetProgId);
+    auto placeholder = createObjectAs<Recordset>(factory_, kRecordsetProgId);
     const std::string text = loginString(server->port(), user, password);
-    connection->SetConnectionString(text);
-    QCOMPARE(connection->ConnectionString(), text);
-    connection->Open();
-    QCOMPARE(connection->State(), Connection::kStateOpen);
+    connection->setConnectionString(text);
+    QCOMPARE(connection->connectionString(), text);
+    connection->open();
+    QCOMPARE(connection->state(), Connection::kStateOpen);
     // Once open the string no longer carries the password.
-    QVERIFY(connection->ConnectionString().find("Password") == std::string::npos);
-    QVERIFY(connection->ConnectionString().find("Persist Security Info=False") !=
+    QVERIFY(connection->connectionString().find("Password") == std::string::npos);
+    QVERIFY(connection->connectionString().find("Persist Security Info=False") !=
             std::string::npos);
 
-    std::unique_ptr<Recordset> recordset = connection->Execute(kQuery);
-    QCOMPARE(recordset->State(), 1);
-    QCOMPARE(recordset->RecordCount(), -1);
-    QCOMPARE(QString::fromStdString(recordset->Fields().Item("Edition").Value().ToText()), edition);
-    QCOMPARE(QString::fromStdString(recordset->Fields().Item("ProductVersion").Value().ToText()),
+    std::unique_ptr<Recordset> recordset = connection->execute(kQuery);
+    QCOMPARE(recordset->state(), 1);
+    QCOMPARE(recordset->recordCount(), -1);
+    QCOMPARE(QString::fromStdString(recordset->fields().item("Edition").value().toText()), edition);
+    QCOMPARE(QString::fromStdString(recordset->fields().item("ProductVersion").value().toText()),
              version);
-    QCOMPARE(QString::fromStdString(recordset->Fields().Item("productlevel").Value().ToText()),
+    QCOMPARE(QString::fromStdString(recordset->fields().item("productlevel").value().toText()),
              level);
-    QCOMPARE(recordset->Fields().Item("Edition").Value().type(), Variant::Type::Text);
-    recordset->Close();
-    connection->Close();
-    QCOMPARE(connection->State(), Connection::kStateClosed);
+    QCOMPARE(recordset->fields().item("Edition").value().type(), Variant::Type::Text);
+    recordset->close();
+    connection->close();
+    QCOMPARE(connection->state(), Connection::kStateClosed);
 
     // Exactly three client messages: nothing is sent besides the login and the one batch.
     QTRY_COMPARE(messageTypes(server->wireLogLines()),
@@ -173,27 +173,27 @@ void OdbcIntegrationTest::refusedLoginsAreEFail() {
     };
     for (const std::string& text : refused) {
         auto connection = newConnection();
-        connection->SetConnectionString(text);
+        connection->setConnectionString(text);
         try {
-            connection->Open();
+            connection->open();
             QFAIL(text.c_str());
         } catch (const DbError& error) {
             QCOMPARE(error.number(), errors::kFail);
             QVERIFY(!error.description().empty());
             QVERIFY(error.description().find("right-one") == std::string::npos);
         }
-        QCOMPARE(connection->State(), Connection::kStateClosed);
-        QCOMPARE(connection->Properties().Count(), 0);
+        QCOMPARE(connection->state(), Connection::kStateClosed);
+        QCOMPARE(connection->properties().count(), 0);
     }
 }
 
 void OdbcIntegrationTest::refusedPortIsEFailAtOnce() {
     auto connection = newConnection();
-    connection->SetConnectionString(loginString(LoopbackSocket::UnusedPort(), "sa", "pw"));
+    connection->setConnectionString(loginString(LoopbackSocket::unusedPort(), "sa", "pw"));
     QElapsedTimer timer;
     timer.start();
     try {
-        connection->Open();
+        connection->open();
         QFAIL("opened a connection to a closed port");
     } catch (const DbError& error) {
         QCOMPARE(error.number(), errors::kFail);
@@ -224,11 +224,11 @@ void OdbcIntegrationTest::unansweredHandshakeIsEFailAtTheConnectTimeout() {
     auto server = startServer({"sa", "pw", {}, {}, {}, fault, 60, serverArgs});
     QVERIFY(server);
     auto connection = newConnection();
-    connection->SetConnectionString(loginString(server->port(), "sa", "pw", "Connect Timeout=2;"));
+    connection->setConnectionString(loginString(server->port(), "sa", "pw", "Connect Timeout=2;"));
     QElapsedTimer timer;
     timer.start();
     try {
-        connection->Open();
+        connection->open();
         QFAIL("a handshake that was never answered opened");
     } catch (const DbError& error) {
         QCOMPARE(error.number(), errors::kFail);
@@ -237,7 +237,7 @@ void OdbcIntegrationTest::unansweredHandshakeIsEFailAtTheConnectTimeout() {
     // Not before the 2 s asked for, and nowhere near the 15 s default.
     QVERIFY(timer.elapsed() >= 1500);
     QVERIFY(timer.elapsed() < 10000);
-    QCOMPARE(connection->State(), Connection::kStateClosed);
+    QCOMPARE(connection->state(), Connection::kStateClosed);
     // The client's first TLS flight reached the server, so the wait was inside the handshake.
     QCOMPARE(server->wireLogLines().filter(QStringLiteral(" handshake=1")).size(),
              tlsBegun ? 1 : 0);
@@ -271,13 +271,13 @@ void OdbcIntegrationTest::hangingCommandIsACommandTimeout() {
     auto server = startServer({"sa", "pw", "E", "8.00.2039", "SP4", fault, 60, {}});
     QVERIFY(server);
     auto connection = newConnection();
-    connection->SetConnectionString(loginString(
+    connection->setConnectionString(loginString(
         server->port(), "sa", "pw", "Command Timeout=" + std::to_string(timeoutSeconds) + ";"));
-    connection->Open();
+    connection->open();
     QElapsedTimer timer;
     timer.start();
     try {
-        connection->Execute(kQuery);
+        connection->execute(kQuery);
         QFAIL("a command the server never answered returned");
     } catch (const DbError& error) {
         QCOMPARE(error.number(), errors::kCommandTimeout);
@@ -290,51 +290,51 @@ void OdbcIntegrationTest::hangingCommandIsACommandTimeout() {
     // Where the component can watch the driver's socket (Linux), well before the timeout and a
     // second whole timeout for the acknowledgement; elsewhere after the driver's own wait,
     // which is both.
-    const bool watched = OdbcSystem::MakeCommandGuard() != nullptr;
+    const bool watched = OdbcSystem::makeCommandGuard() != nullptr;
     QVERIFY(elapsed < timeoutSeconds * 2000 + (watched ? -750 : 1000));
     QTRY_COMPARE(messageTypes(server->wireLogLines()),
                  (QStringList{"PRELOGIN", "LOGIN7", "SQLBATCH", "ATTENTION"}));
     // What the server broke in its reply; nothing for one that never answered.
     const QString batch = server->wireLogLines().value(2);
     QCOMPARE(QRegularExpression(QStringLiteral(" fault=(\\S+) ")).match(batch).captured(1), broken);
-    connection->Close();
-    QCOMPARE(connection->State(), Connection::kStateClosed);
+    connection->close();
+    QCOMPARE(connection->state(), Connection::kStateClosed);
 }
 
 void OdbcIntegrationTest::droppedConnectionIsEFailAndStillCloses() {
     auto server = startServer({"sa", "pw", "E", "8.00.2039", "SP4", "drop-at-batch", 60, {}});
     QVERIFY(server);
     auto connection = newConnection();
-    connection->SetConnectionString(loginString(server->port(), "sa", "pw"));
-    connection->Open();
+    connection->setConnectionString(loginString(server->port(), "sa", "pw"));
+    connection->open();
     try {
-        connection->Execute(kQuery);
+        connection->execute(kQuery);
         QFAIL("a dropped connection returned a result");
     } catch (const DbError& error) {
         QCOMPARE(error.number(), errors::kFail);
         QVERIFY(!error.description().empty());
         QVERIFY(error.description().front() != '[');
     }
-    QCOMPARE(connection->State(), Connection::kStateOpen);
-    connection->Close();
-    QCOMPARE(connection->State(), Connection::kStateClosed);
+    QCOMPARE(connection->state(), Connection::kStateOpen);
+    connection->close();
+    QCOMPARE(connection->state(), Connection::kStateClosed);
 }
 
 void OdbcIntegrationTest::rejectedQueryCarriesTheServersMessage() {
     auto server = startServer({"sa", "pw", "E", "7.00.1063", "SP4", "sql7", 60, {}});
     QVERIFY(server);
     auto connection = newConnection();
-    connection->SetConnectionString(loginString(server->port(), "sa", "pw"));
-    connection->Open();
+    connection->setConnectionString(loginString(server->port(), "sa", "pw"));
+    connection->open();
     try {
-        connection->Execute(kQuery);
+        connection->execute(kQuery);
         QFAIL("a server without SERVERPROPERTY answered the query");
     } catch (const DbError& error) {
         QCOMPARE(error.number(), static_cast<std::int32_t>(0x80040E14));
         QCOMPARE(error.description(), "'SERVERPROPERTY' is not a recognized function name.");
     }
     // The connection is still usable for closing, and nothing was cancelled on the wire.
-    connection->Close();
+    connection->close();
     QTRY_COMPARE(messageTypes(server->wireLogLines()),
                  (QStringList{"PRELOGIN", "LOGIN7", "SQLBATCH"}));
 }
@@ -343,38 +343,38 @@ void OdbcIntegrationTest::nullEditionReadsAsNull() {
     auto server = startServer({"sa", "pw", "E", "8.00.818", "SP3", "null-edition", 60, {}});
     QVERIFY(server);
     auto connection = newConnection();
-    connection->SetConnectionString(loginString(server->port(), "sa", "pw"));
-    connection->Open();
-    auto recordset = connection->Execute(kQuery);
-    QCOMPARE(recordset->RecordCount(), -1);
-    const Variant edition = recordset->Fields().Item("Edition").Value();
+    connection->setConnectionString(loginString(server->port(), "sa", "pw"));
+    connection->open();
+    auto recordset = connection->execute(kQuery);
+    QCOMPARE(recordset->recordCount(), -1);
+    const Variant edition = recordset->fields().item("Edition").value();
     QVERIFY(edition.isNull());
     try {
-        (void)edition.ToText();
+        (void)edition.toText();
         QFAIL("a null edition converted to text");
     } catch (const DbError& error) {
         QCOMPARE(error.number(), errors::kInvalidUseOfNull);
     }
-    QCOMPARE(recordset->Fields().Item("ProductVersion").Value().ToText(), "8.00.818");
-    QCOMPARE(recordset->Fields().Item("ProductLevel").Value().ToText(), "SP3");
+    QCOMPARE(recordset->fields().item("ProductVersion").value().toText(), "8.00.818");
+    QCOMPARE(recordset->fields().item("ProductLevel").value().toText(), "SP3");
 }
 
 void OdbcIntegrationTest::emptyResultHasNoCurrentRow() {
     auto server = startServer({"sa", "pw", "E", "8.00.2039", "SP4", "no-rows", 60, {}});
     QVERIFY(server);
     auto connection = newConnection();
-    connection->SetConnectionString(loginString(server->port(), "sa", "pw"));
-    connection->Open();
-    auto recordset = connection->Execute(kQuery);
-    QCOMPARE(recordset->RecordCount(), 0);
-    QCOMPARE(recordset->Fields().Count(), 3);
+    connection->setConnectionString(loginString(server->port(), "sa", "pw"));
+    connection->open();
+    auto recordset = connection->execute(kQuery);
+    QCOMPARE(recordset->recordCount(), 0);
+    QCOMPARE(recordset->fields().count(), 3);
     try {
-        recordset->Fields().Item("Edition").Value();
+        recordset->fields().item("Edition").value();
         QFAIL("read a field of an empty result");
     } catch (const DbError& error) {
         QCOMPARE(error.number(), errors::kNoCurrentRow);
     }
-    recordset->Close();
+    recordset->close();
 }
 
 void OdbcIntegrationTest::propertiesAreTypedStableAndHideThePassword() {
@@ -390,21 +390,21 @@ void OdbcIntegrationTest::propertiesAreTypedStableAndHideThePassword() {
                                 "8192", "--language", "Deutsch"}});
     QVERIFY(server);
     auto connection = newConnection();
-    connection->SetConnectionString(
+    connection->setConnectionString(
         loginString(server->port(), "Clerk", password, "Initial Catalog=pubs;Connect Timeout=9;"));
-    connection->Open();
+    connection->open();
     // Gathering the properties sent nothing beyond the login.
     QTRY_COMPARE(messageTypes(server->wireLogLines()), (QStringList{"PRELOGIN", "LOGIN7"}));
 
-    Properties& properties = connection->Properties();
-    QVERIFY(properties.Count() >= 30);
+    Properties& properties = connection->properties();
+    QVERIFY(properties.count() >= 30);
     std::map<std::string, Variant> byName;
     std::vector<std::string> order;
-    for (std::int32_t i = 0; i < properties.Count(); ++i) {
-        const std::string name = properties.Item(i).Name();
-        QVERIFY2(byName.emplace(name, properties.Item(i).Value()).second, name.c_str());
+    for (std::int32_t i = 0; i < properties.count(); ++i) {
+        const std::string name = properties.item(i).name();
+        QVERIFY2(byName.emplace(name, properties.item(i).value()).second, name.c_str());
         order.push_back(name);
-        QVERIFY2(properties.Item(i).Value().ToTextOrEmpty().find(password.toStdString()) ==
+        QVERIFY2(properties.item(i).value().toTextOrEmpty().find(password.toStdString()) ==
                      std::string::npos,
                  name.c_str());
         QVERIFY(name.find("Password") == std::string::npos);
@@ -426,21 +426,21 @@ void OdbcIntegrationTest::propertiesAreTypedStableAndHideThePassword() {
     QCOMPARE(byName.at("Network Port"), Variant(std::int64_t{server->port()}));
     QCOMPARE(byName.at("Data Source"), Variant("127.0.0.1," + std::to_string(server->port())));
     // The driver this system found: on Linux its library, on Windows its registered name.
-    const std::string driver = OdbcSystem::FindDriver(OdbcSystem::DefaultDriverCandidates()).name;
+    const std::string driver = OdbcSystem::findDriver(OdbcSystem::defaultDriverCandidates()).name;
     QCOMPARE(byName.at("Provider Name"), Variant(driver.substr(driver.find_last_of('/') + 1)));
     // The driver does not say what its PRELOGIN settled, and only asking for encryption leaves
     // it to the server: unknown, so empty.
     QVERIFY(byName.at("Use Encryption for Data").isEmpty());
     QCOMPARE(byName.at("Read-Only Data Source").type(), Variant::Type::Boolean);
     QCOMPARE(byName.at("Maximum Identifier Length").type(), Variant::Type::Integer);
-    QVERIFY(!byName.at("Provider Version").ToTextOrEmpty().empty());
+    QVERIFY(!byName.at("Provider Version").toTextOrEmpty().empty());
 
     // The same order on every open.
-    connection->Close();
-    QCOMPARE(connection->Properties().Count(), 0);
-    connection->Open();
+    connection->close();
+    QCOMPARE(connection->properties().count(), 0);
+    connection->open();
     for (std::size_t i = 0; i < order.size(); ++i) {
-        QCOMPARE(connection->Properties().Item(static_cast<std::int32_t>(i)).Name(), order[i]);
+        QCOMPARE(connection->properties().item(static_cast<std::int32_t>(i)).name(), order[i]);
     }
 }
 
@@ -459,10 +459,10 @@ void OdbcIntegrationTest::requiredEncryptionNeedsAServerThatEncrypts() {
     auto server = startServer({"sa", "pw", {}, {}, {}, {}, 60, serverArgs});
     QVERIFY(server);
     auto connection = newConnection();
-    connection->SetConnectionString(
+    connection->setConnectionString(
         loginString(server->port(), "sa", "pw", "Use Encryption for Data=True;Connect Timeout=5;"));
     try {
-        connection->Open();
+        connection->open();
         QVERIFY2(opens, "opened although the server cannot encrypt");
     } catch (const DbError& error) {
         QVERIFY2(!opens, error.what());
@@ -471,12 +471,12 @@ void OdbcIntegrationTest::requiredEncryptionNeedsAServerThatEncrypts() {
         QCOMPARE(messageTypes(server->wireLogLines()), QStringList{"PRELOGIN"});
         return;
     }
-    (void)connection->Execute(kQuery);
-    Properties& properties = connection->Properties();
+    (void)connection->execute(kQuery);
+    Properties& properties = connection->properties();
     bool encrypted = false;
-    for (std::int32_t i = 0; i < properties.Count(); ++i) {
-        if (properties.Item(i).Name() == "Use Encryption for Data") {
-            encrypted = properties.Item(i).Value() == Variant(true);
+    for (std::int32_t i = 0; i < properties.count(); ++i) {
+        if (properties.item(i).name() == "Use Encryption for Data") {
+            encrypted = properties.item(i).value() == Variant(true);
         }
     }
     QVERIFY(encrypted);
@@ -489,23 +489,23 @@ void OdbcIntegrationTest::openObjectsRefuseReconfiguration() {
     auto server = startServer({"sa", "pw", "E", "8.00.2039", "SP4", {}, 60, {}});
     QVERIFY(server);
     auto connection = newConnection();
-    connection->SetConnectionString(loginString(server->port(), "sa", "pw"));
-    connection->Open();
-    const std::string readBack = connection->ConnectionString();
+    connection->setConnectionString(loginString(server->port(), "sa", "pw"));
+    connection->open();
+    const std::string readBack = connection->connectionString();
     try {
-        connection->SetConnectionString("Provider=SQLOLEDB;Data Source=elsewhere");
+        connection->setConnectionString("Provider=SQLOLEDB;Data Source=elsewhere");
         QFAIL("changed the string of an open connection");
     } catch (const DbError& error) {
         QCOMPARE(error.number(), errors::kNotAllowedWhenOpen);
     }
     try {
-        connection->Open();
+        connection->open();
         QFAIL("opened an open connection");
     } catch (const DbError& error) {
         QCOMPARE(error.number(), errors::kNotAllowedWhenOpen);
     }
-    QCOMPARE(connection->ConnectionString(), readBack);
-    QCOMPARE(connection->State(), Connection::kStateOpen);
+    QCOMPARE(connection->connectionString(), readBack);
+    QCOMPARE(connection->state(), Connection::kStateOpen);
 }
 
 void OdbcIntegrationTest::recordsetOutlivesItsConnection() {
@@ -514,12 +514,12 @@ void OdbcIntegrationTest::recordsetOutlivesItsConnection() {
     std::unique_ptr<Recordset> recordset;
     {
         auto connection = newConnection();
-        connection->SetConnectionString(loginString(server->port(), "sa", "pw"));
-        connection->Open();
-        recordset = connection->Execute(kQuery);
+        connection->setConnectionString(loginString(server->port(), "sa", "pw"));
+        connection->open();
+        recordset = connection->execute(kQuery);
         // Destroyed while open: it must release its handles without being closed first.
     }
-    QCOMPARE(recordset->Fields().Item("Edition").Value().ToText(), "Workgroup Edition");
+    QCOMPARE(recordset->fields().item("Edition").value().toText(), "Workgroup Edition");
 }
 
 QTEST_GUILESS_MAIN(OdbcIntegrationTest)

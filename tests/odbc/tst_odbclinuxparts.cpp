@@ -34,22 +34,22 @@ void OdbcLinuxPartsTest::browserAnswerGivesTheInstancesPort() {
         browserAnswer("ServerName;DB1;InstanceName;OTHER;IsClustered;No;Version;8.00.194;"
                       "tcp;1500;;ServerName;DB1;InstanceName;Sales;IsClustered;No;"
                       "Version;8.00.2039;tcp;2401;np;\\\\DB1\\pipe\\sql;;");
-    QCOMPARE(SqlBrowserClient::ParseResponse(answer, "SALES"), std::optional<std::uint16_t>(2401));
-    QCOMPARE(SqlBrowserClient::ParseResponse(answer, "other"), std::optional<std::uint16_t>(1500));
-    QVERIFY(!SqlBrowserClient::ParseResponse(answer, "missing"));
-    QVERIFY(!SqlBrowserClient::ParseResponse(
+    QCOMPARE(SqlBrowserClient::parseResponse(answer, "SALES"), std::optional<std::uint16_t>(2401));
+    QCOMPARE(SqlBrowserClient::parseResponse(answer, "other"), std::optional<std::uint16_t>(1500));
+    QVERIFY(!SqlBrowserClient::parseResponse(answer, "missing"));
+    QVERIFY(!SqlBrowserClient::parseResponse(
         browserAnswer("ServerName;DB1;InstanceName;NOTCP;np;x;;"), "NOTCP"));
-    QVERIFY(!SqlBrowserClient::ParseResponse(browserAnswer("InstanceName;Bad;tcp;70000;;"), "Bad"));
-    QVERIFY(!SqlBrowserClient::ParseResponse("\x04junk", "Sales"));
-    QVERIFY(!SqlBrowserClient::ParseResponse("", "Sales"));
+    QVERIFY(!SqlBrowserClient::parseResponse(browserAnswer("InstanceName;Bad;tcp;70000;;"), "Bad"));
+    QVERIFY(!SqlBrowserClient::parseResponse("\x04junk", "Sales"));
+    QVERIFY(!SqlBrowserClient::parseResponse("", "Sales"));
     // A length beyond the datagram is cut to what arrived.
     std::string cut = browserAnswer("InstanceName;A;tcp;1600;;");
     cut[1] = '\x7F';
-    QCOMPARE(SqlBrowserClient::ParseResponse(cut, "A"), std::optional<std::uint16_t>(1600));
+    QCOMPARE(SqlBrowserClient::parseResponse(cut, "A"), std::optional<std::uint16_t>(1600));
 }
 
 void OdbcLinuxPartsTest::browserRequestNamesTheInstance() {
-    QCOMPARE(SqlBrowserClient::Request("SALES"), std::string("\x04SALES\0", 7));
+    QCOMPARE(SqlBrowserClient::request("SALES"), std::string("\x04SALES\0", 7));
 }
 
 void OdbcLinuxPartsTest::driverLocatorTakesTheFirstExistingFile() {
@@ -58,9 +58,9 @@ void OdbcLinuxPartsTest::driverLocatorTakesTheFirstExistingFile() {
     const std::string first = dir.filePath("first.so").toStdString();
     const std::string second = dir.filePath("second.so").toStdString();
     QFile(QString::fromStdString(second)).open(QIODevice::WriteOnly);
-    QCOMPARE(OdbcDriverLocator::Locate({first, dir.path().toStdString(), second}), second);
-    QCOMPARE(OdbcDriverLocator::Locate({first}), "");
-    const auto defaults = OdbcDriverLocator::DefaultCandidates();
+    QCOMPARE(OdbcDriverLocator::locate({first, dir.path().toStdString(), second}), second);
+    QCOMPARE(OdbcDriverLocator::locate({first}), "");
+    const auto defaults = OdbcDriverLocator::defaultCandidates();
     QVERIFY(!defaults.empty());
     for (const auto& candidate : defaults) {
         QVERIFY(candidate.size() > 13 &&

@@ -69,18 +69,18 @@ void OdbcPartsTest::connectFailuresAreAllEFail() {
         {},
     };
     for (const auto& diagnostics : failures) {
-        QCOMPARE(OdbcErrorMapper::Map(Op::Connect, diagnostics).number(), errors::kFail);
+        QCOMPARE(OdbcErrorMapper::map(Op::Connect, diagnostics).number(), errors::kFail);
     }
     // The record with a number of its own says most.
-    QCOMPARE(OdbcErrorMapper::Map(Op::Connect, failures[0]).description(),
+    QCOMPARE(OdbcErrorMapper::map(Op::Connect, failures[0]).description(),
              "Unable to connect: server unavailable");
-    QCOMPARE(OdbcErrorMapper::Map(Op::Connect, failures[1]).description(),
+    QCOMPARE(OdbcErrorMapper::map(Op::Connect, failures[1]).description(),
              "Login failed for user 'sa'.");
-    QVERIFY(!OdbcErrorMapper::Map(Op::Connect, {}).description().empty());
+    QVERIFY(!OdbcErrorMapper::map(Op::Connect, {}).description().empty());
 }
 
 void OdbcPartsTest::missingDriverIsAMissingProvider() {
-    const DbError error = OdbcErrorMapper::Map(
+    const DbError error = OdbcErrorMapper::map(
         OdbcErrorMapper::Operation::Connect,
         {diag("01000", 0, "[unixODBC][Driver Manager]Can't open lib 'x' : file not found"),
          diag("IM002", 0, "[unixODBC][Driver Manager]Data source name not found")});
@@ -89,7 +89,7 @@ void OdbcPartsTest::missingDriverIsAMissingProvider() {
 }
 
 void OdbcPartsTest::serverRejectionCarriesTheServersOwnText() {
-    const DbError error = OdbcErrorMapper::Map(
+    const DbError error = OdbcErrorMapper::map(
         OdbcErrorMapper::Operation::Execute,
         {diag("42000", 195,
               "[FreeTDS][SQL Server]'SERVERPROPERTY' is not a recognized function name."),
@@ -97,7 +97,7 @@ void OdbcPartsTest::serverRejectionCarriesTheServersOwnText() {
     QCOMPARE(error.number(), static_cast<std::int32_t>(0x80040E14));
     QCOMPARE(error.description(), "'SERVERPROPERTY' is not a recognized function name.");
     // A warning-class state with a server number is still the server's refusal.
-    QCOMPARE(OdbcErrorMapper::Map(OdbcErrorMapper::Operation::Execute,
+    QCOMPARE(OdbcErrorMapper::map(OdbcErrorMapper::Operation::Execute,
                                   {diag("01000", 50001, "[SQL Server]custom")})
                  .number(),
              errors::kCommandRejected);
@@ -106,27 +106,27 @@ void OdbcPartsTest::serverRejectionCarriesTheServersOwnText() {
 void OdbcPartsTest::timeoutsAndDroppedConnectionsDuringACommand() {
     using Op = OdbcErrorMapper::Operation;
     const DbError timeout =
-        OdbcErrorMapper::Map(Op::Execute, {diag("HYT00", 0, "[FreeTDS][SQL Server]Timeout")});
+        OdbcErrorMapper::map(Op::Execute, {diag("HYT00", 0, "[FreeTDS][SQL Server]Timeout")});
     QCOMPARE(timeout.number(), static_cast<std::int32_t>(0x80040E31));
     QCOMPARE(timeout.description(), "Query timeout expired");
     // A dropped connection reports a warning-class state; the failure is still a failure.
-    const DbError dropped = OdbcErrorMapper::Map(
+    const DbError dropped = OdbcErrorMapper::map(
         Op::Execute, {diag("01000", 20017, "[FreeTDS][SQL Server]Unexpected EOF from the server")});
     QCOMPARE(dropped.number(), errors::kFail);
     QCOMPARE(dropped.description(), "Unexpected EOF from the server");
-    QCOMPARE(OdbcErrorMapper::Map(Op::Execute, {diag("08S01", 20004, "[x]Read failed")}).number(),
+    QCOMPARE(OdbcErrorMapper::map(Op::Execute, {diag("08S01", 20004, "[x]Read failed")}).number(),
              errors::kFail);
-    const DbError unknown = OdbcErrorMapper::Map(Op::Execute, {diag("HY000", 0, "[x]odd")});
+    const DbError unknown = OdbcErrorMapper::map(Op::Execute, {diag("HY000", 0, "[x]odd")});
     QCOMPARE(unknown.number(), errors::kFail);
     QCOMPARE(unknown.description(), "odd");
 }
 
 void OdbcPartsTest::driverPrefixesAreStripped() {
-    QCOMPARE(OdbcErrorMapper::StripDriverPrefixes("[unixODBC][FreeTDS][SQL Server]Text [x] y\n"),
+    QCOMPARE(OdbcErrorMapper::stripDriverPrefixes("[unixODBC][FreeTDS][SQL Server]Text [x] y\n"),
              "Text [x] y");
-    QCOMPARE(OdbcErrorMapper::StripDriverPrefixes("No prefix"), "No prefix");
-    QCOMPARE(OdbcErrorMapper::StripDriverPrefixes("[unclosed text"), "[unclosed text");
-    QCOMPARE(OdbcErrorMapper::StripDriverPrefixes(""), "");
+    QCOMPARE(OdbcErrorMapper::stripDriverPrefixes("No prefix"), "No prefix");
+    QCOMPARE(OdbcErrorMapper::stripDriverPrefixes("[unclosed text"), "[unclosed text");
+    QCOMPARE(OdbcErrorMapper::stripDriverPrefixes(""), "");
 }
 
 void OdbcPartsTest::windowsDriverChoiceTakesTheBestInstalled_data() {
@@ -168,26 +168,26 @@ void OdbcPartsTest::windowsDriverChoiceTakesTheBestInstalled() {
     }
     const std::string found =
         installed.isEmpty() ? chosen.toStdString()
-                            : OdbcDriver::FirstInstalled(OdbcDriver::WindowsPreference(), names);
+                            : OdbcDriver::firstInstalled(OdbcDriver::windowsPreference(), names);
     QCOMPARE(QString::fromStdString(found), chosen);
-    QCOMPARE(OdbcDriver::Named(found).dialect, dialect);
+    QCOMPARE(OdbcDriver::named(found).dialect, dialect);
 }
 
 void OdbcPartsTest::factoryCreatesObjectsByIdentifierIgnoringCase() {
     OdbcComponentFactory factory;
-    auto connection = CreateObjectAs<Connection>(factory, "adodb.connection");
-    QCOMPARE(connection->State(), Connection::kStateClosed);
-    connection->SetConnectionString("Provider=SQLOLEDB.1;Data Source= x ;Password = p;");
-    QCOMPARE(connection->ConnectionString(), "Provider=SQLOLEDB.1;Data Source= x ;Password = p;");
-    auto recordset = CreateObjectAs<Recordset>(factory, "ADODB.Recordset");
-    QCOMPARE(recordset->State(), 0);
+    auto connection = createObjectAs<Connection>(factory, "adodb.connection");
+    QCOMPARE(connection->state(), Connection::kStateClosed);
+    connection->setConnectionString("Provider=SQLOLEDB.1;Data Source= x ;Password = p;");
+    QCOMPARE(connection->connectionString(), "Provider=SQLOLEDB.1;Data Source= x ;Password = p;");
+    auto recordset = createObjectAs<Recordset>(factory, "ADODB.Recordset");
+    QCOMPARE(recordset->state(), 0);
 }
 
 void OdbcPartsTest::factoryRefusesUnknownIdentifiers() {
     OdbcComponentFactory factory;
     for (const char* progId : {"ADODB.Command", "", "ADODB.Connection.6"}) {
         try {
-            factory.CreateObject(progId);
+            factory.createObject(progId);
             QFAIL(progId);
         } catch (const DbError& error) {
             QCOMPARE(error.number(), errors::kCannotCreateObject);
@@ -195,49 +195,49 @@ void OdbcPartsTest::factoryRefusesUnknownIdentifiers() {
         }
     }
     // A Recordset asked for as a Connection is refused too.
-    QCOMPARE(errorOf([&] { CreateObjectAs<Connection>(factory, "ADODB.Recordset"); }),
+    QCOMPARE(errorOf([&] { createObjectAs<Connection>(factory, "ADODB.Recordset"); }),
              errors::kCannotCreateObject);
 }
 
 void OdbcPartsTest::closedObjectsRefuseWork() {
     OdbcComponentFactory factory;
-    auto connection = CreateObjectAs<Connection>(factory, "ADODB.Connection");
-    QCOMPARE(errorOf([&] { connection->Execute("SELECT 1"); }), errors::kNotAllowedWhenClosed);
-    QCOMPARE(errorOf([&] { connection->Close(); }), errors::kNotAllowedWhenClosed);
-    QCOMPARE(connection->Properties().Count(), 0);
+    auto connection = createObjectAs<Connection>(factory, "ADODB.Connection");
+    QCOMPARE(errorOf([&] { connection->execute("SELECT 1"); }), errors::kNotAllowedWhenClosed);
+    QCOMPARE(errorOf([&] { connection->close(); }), errors::kNotAllowedWhenClosed);
+    QCOMPARE(connection->properties().count(), 0);
     // Open checks the string before reaching for a driver or a server.
-    connection->SetConnectionString("Provider=MSDASQL;Data Source=h");
-    QCOMPARE(errorOf([&] { connection->Open(); }), errors::kProviderNotFound);
-    connection->SetConnectionString("Provider=SQLOLEDB;Data Source='h");
-    QCOMPARE(errorOf([&] { connection->Open(); }), errors::kBadConnectionString);
-    QCOMPARE(connection->State(), Connection::kStateClosed);
+    connection->setConnectionString("Provider=MSDASQL;Data Source=h");
+    QCOMPARE(errorOf([&] { connection->open(); }), errors::kProviderNotFound);
+    connection->setConnectionString("Provider=SQLOLEDB;Data Source='h");
+    QCOMPARE(errorOf([&] { connection->open(); }), errors::kBadConnectionString);
+    QCOMPARE(connection->state(), Connection::kStateClosed);
     // The string as written survives a failed open.
-    QCOMPARE(connection->ConnectionString(), "Provider=SQLOLEDB;Data Source='h");
+    QCOMPARE(connection->connectionString(), "Provider=SQLOLEDB;Data Source='h");
 
     OdbcRecordset closed;
-    QCOMPARE(errorOf([&] { closed.RecordCount(); }), errors::kNotAllowedWhenClosed);
-    QCOMPARE(errorOf([&] { closed.Fields(); }), errors::kNotAllowedWhenClosed);
-    QCOMPARE(errorOf([&] { closed.Close(); }), errors::kNotAllowedWhenClosed);
+    QCOMPARE(errorOf([&] { closed.recordCount(); }), errors::kNotAllowedWhenClosed);
+    QCOMPARE(errorOf([&] { closed.fields(); }), errors::kNotAllowedWhenClosed);
+    QCOMPARE(errorOf([&] { closed.close(); }), errors::kNotAllowedWhenClosed);
 }
 
 void OdbcPartsTest::recordsetFieldsByNameAndCurrentRow() {
     OdbcRecordset withRow({RowField("Edition", Variant("Standard Edition"), true),
-                           RowField("Level", Variant::Null(), true)},
+                           RowField("Level", Variant::null(), true)},
                           true);
-    QCOMPARE(withRow.State(), 1);
-    QCOMPARE(withRow.RecordCount(), -1);
-    QCOMPARE(withRow.Fields().Count(), 2);
-    QCOMPARE(withRow.Fields().Item("EDITION").Value().ToText(), "Standard Edition");
-    QCOMPARE(withRow.Fields().Item("edition").Name(), "Edition");
-    QVERIFY(withRow.Fields().Item("Level").Value().isNull());
-    QCOMPARE(errorOf([&] { withRow.Fields().Item("Edition "); }), errors::kItemNotFound);
-    withRow.Close();
-    QCOMPARE(withRow.State(), 0);
-    QCOMPARE(errorOf([&] { withRow.Fields(); }), errors::kNotAllowedWhenClosed);
+    QCOMPARE(withRow.state(), 1);
+    QCOMPARE(withRow.recordCount(), -1);
+    QCOMPARE(withRow.fields().count(), 2);
+    QCOMPARE(withRow.fields().item("EDITION").value().toText(), "Standard Edition");
+    QCOMPARE(withRow.fields().item("edition").name(), "Edition");
+    QVERIFY(withRow.fields().item("Level").value().isNull());
+    QCOMPARE(errorOf([&] { withRow.fields().item("Edition "); }), errors::kItemNotFound);
+    withRow.close();
+    QCOMPARE(withRow.state(), 0);
+    QCOMPARE(errorOf([&] { withRow.fields(); }), errors::kNotAllowedWhenClosed);
 
     OdbcRecordset empty({RowField("Edition", Variant(), false)}, false);
-    QCOMPARE(empty.RecordCount(), 0);
-    QCOMPARE(errorOf([&] { empty.Fields().Item("Edition").Value(); }), errors::kNoCurrentRow);
+    QCOMPARE(empty.recordCount(), 0);
+    QCOMPARE(errorOf([&] { empty.fields().item("Edition").value(); }), errors::kNoCurrentRow);
 }
 
 QTEST_GUILESS_MAIN(OdbcPartsTest)

@@ -83,7 +83,7 @@ Tool tool(const QString& path, std::vector<std::string> arguments = {}) {
 // Collects what the desktop reports late.
 struct Reports {
     explicit Reports(LinuxDesktop& desktop) {
-        desktop.SetLateFailureReport([this](std::uint32_t error) { errors.append(error); });
+        desktop.setLateFailureReport([this](std::uint32_t error) { errors.append(error); });
     }
     QList<std::uint32_t> errors;
 };
@@ -125,7 +125,7 @@ void LinuxDesktopTest::startsTheFirstInstalledToolWithItsArguments() {
                           tool(second, {"info-overview", "two words"}),
                           tool(dir.filePath("third"))});
 
-    QVERIFY(desktop.StartSystemInformation());
+    QVERIFY(desktop.startSystemInformation());
     QTRY_COMPARE_WITH_TIMEOUT(readAll(dir.filePath("started")),
                               (second + "|info-overview|two words|").toUtf8(), 10000);
 }
@@ -133,18 +133,18 @@ void LinuxDesktopTest::startsTheFirstInstalledToolWithItsArguments() {
 void LinuxDesktopTest::withoutAToolThereIsNoSystemInformation() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    QVERIFY(!LinuxDesktop({tool(dir.filePath("hardinfo"))}).StartSystemInformation());
-    QVERIFY(!LinuxDesktop(std::vector<Tool>{}).StartSystemInformation());
+    QVERIFY(!LinuxDesktop({tool(dir.filePath("hardinfo"))}).startSystemInformation());
+    QVERIFY(!LinuxDesktop(std::vector<Tool>{}).startSystemInformation());
 }
 
 void LinuxDesktopTest::looksForTheToolAtEachRequest() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     LinuxDesktop desktop({tool(dir.filePath("hardinfo"))});
-    QVERIFY(!desktop.StartSystemInformation());
+    QVERIFY(!desktop.startSystemInformation());
     // Installed while the program runs: the next request finds it.
     writeTool(dir, "hardinfo");
-    QVERIFY(desktop.StartSystemInformation());
+    QVERIFY(desktop.startSystemInformation());
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath("started")), 10000);
 }
 
@@ -153,7 +153,7 @@ void LinuxDesktopTest::aToolThatCannotStartIsNoSystemInformation() {
     QVERIFY(dir.isValid());
     // Executable, but with an interpreter that is not there: the system refuses to run it.
     writeFile(dir.filePath("broken"), "#!/no/such/interpreter\n", true);
-    QVERIFY(!LinuxDesktop({tool(dir.filePath("broken"))}).StartSystemInformation());
+    QVERIFY(!LinuxDesktop({tool(dir.filePath("broken"))}).startSystemInformation());
 }
 
 void LinuxDesktopTest::handsTheAddressToTheOpener() {
@@ -165,7 +165,7 @@ void LinuxDesktopTest::handsTheAddressToTheOpener() {
     LinuxDesktop desktop = desktopWith(opener);
     Reports reports(desktop);
 
-    QCOMPARE(desktop.OpenWebAddress("http://www.example.org/a b?q=1&r=2", 1), std::nullopt);
+    QCOMPARE(desktop.openWebAddress("http://www.example.org/a b?q=1&r=2", 1), std::nullopt);
     QTRY_VERIFY_WITH_TIMEOUT(openerEnded(dir), 10000);
     QCOMPARE(readAll(received), QByteArray("1|http://www.example.org/a b?q=1&r=2"));
     QVERIFY(reports.errors.isEmpty());
@@ -198,7 +198,7 @@ void LinuxDesktopTest::reportsTheOpenersFailureAfterwards() {
     Reports reports(desktop);
 
     // Accepted at once, whatever the opener makes of it afterwards.
-    QCOMPARE(desktop.OpenWebAddress("http://example.org", 0), std::nullopt);
+    QCOMPARE(desktop.openWebAddress("http://example.org", 0), std::nullopt);
     QTRY_VERIFY_WITH_TIMEOUT(openerEnded(dir), 10000);
     QCOMPARE(reports.errors, reported);
 }
@@ -214,7 +214,7 @@ void LinuxDesktopTest::aMissingOpenerIsRefusedAtOnce() {
     for (const QString& name : {dir.filePath("no-such-opener"), plain.fileName()}) {
         LinuxDesktop desktop = desktopWith(name);
         Reports reports(desktop);
-        QCOMPARE(desktop.OpenWebAddress("http://example.org", 0),
+        QCOMPARE(desktop.openWebAddress("http://example.org", 0),
                  std::optional<std::uint32_t>{127});
         QVERIFY(reports.errors.isEmpty());
     }
@@ -228,9 +228,9 @@ void LinuxDesktopTest::refusesWhatIsNoAddressWithoutRunningTheOpener() {
 
     // What xdg-open says of what it cannot make sense of.
     const std::optional<std::uint32_t> syntax{1};
-    QCOMPARE(desktop.OpenWebAddress("", 0), syntax);
-    QCOMPARE(desktop.OpenWebAddress("--help http://example.org", 0), syntax);
-    QCOMPARE(desktop.OpenWebAddress(std::string("http://a\0b", 10), 0), syntax);
+    QCOMPARE(desktop.openWebAddress("", 0), syntax);
+    QCOMPARE(desktop.openWebAddress("--help http://example.org", 0), syntax);
+    QCOMPARE(desktop.openWebAddress(std::string("http://a\0b", 10), 0), syntax);
     // Refused before anything was started: the opener never wrote its process id.
     QVERIFY(!QFile::exists(dir.filePath("pid")));
 }
@@ -245,7 +245,7 @@ void LinuxDesktopTest::findsTheOpenerOnThePath() {
     LinuxDesktop desktop;
 
     const std::optional<std::uint32_t> refused =
-        desktop.OpenWebAddress("http://brellow.example.org", 0);
+        desktop.openWebAddress("http://brellow.example.org", 0);
     qputenv("PATH", oldPath);
 
     QCOMPARE(refused, std::nullopt);
@@ -265,7 +265,7 @@ void LinuxDesktopTest::returnsWhileTheHandlerStillRuns() {
     LinuxDesktop desktop = desktopWith(opener);
     Reports reports(desktop);
 
-    QCOMPARE(desktop.OpenWebAddress("http://example.org", 0), std::nullopt);
+    QCOMPARE(desktop.openWebAddress("http://example.org", 0), std::nullopt);
     QVERIFY(reports.errors.isEmpty());
 
     QVERIFY(letThrough(gate));
@@ -282,8 +282,8 @@ void LinuxDesktopTest::openersThatOutliveTheDesktopReportToNobody() {
     QList<std::uint32_t> errors;
     {
         LinuxDesktop desktop = desktopWith(opener);
-        desktop.SetLateFailureReport([&errors](std::uint32_t error) { errors.append(error); });
-        QCOMPARE(desktop.OpenWebAddress("http://example.org", 0), std::nullopt);
+        desktop.setLateFailureReport([&errors](std::uint32_t error) { errors.append(error); });
+        QCOMPARE(desktop.openWebAddress("http://example.org", 0), std::nullopt);
     }
     // The handler was not killed with the desktop: it still takes the gate, and its failure
     // then finds no one to tell.

@@ -167,7 +167,7 @@ void WindowsDesktopTest::readsRegistryValuesAsTheAboutBoxAlwaysHas() {
                 std::vector<char>(stored.begin(), stored.end()));
 
     std::string value = before.toStdString();
-    QCOMPARE(RegistryValueReader::GetKeyValue(HKEY_CURRENT_USER, scratch.path(), "Value", value),
+    QCOMPARE(RegistryValueReader::getKeyValue(HKEY_CURRENT_USER, scratch.path(), "Value", value),
              found);
     QCOMPARE(QByteArray(value.data(), qsizetype(value.size())), read);
 }
@@ -176,10 +176,10 @@ void WindowsDesktopTest::aMissingKeyEmptiesTheResult() {
     const ScratchKey scratch(scratchName("Missing"));
     QVERIFY(scratch.valid());
     std::string value = "before";
-    QVERIFY(!RegistryValueReader::GetKeyValue(HKEY_CURRENT_USER, scratch.path(), "Nothing", value));
+    QVERIFY(!RegistryValueReader::getKeyValue(HKEY_CURRENT_USER, scratch.path(), "Nothing", value));
     QCOMPARE(value, std::string());
     value = "before";
-    QVERIFY(!RegistryValueReader::GetKeyValue(HKEY_CURRENT_USER, scratch.path() + "\\No Such Key",
+    QVERIFY(!RegistryValueReader::getKeyValue(HKEY_CURRENT_USER, scratch.path() + "\\No Such Key",
                                               "X", value));
     QCOMPARE(value, std::string());
 }
@@ -191,27 +191,27 @@ void WindowsDesktopTest::findsOrdinaryFilesOnly() {
     writeFile(folder + "\\hidden.exe", FILE_ATTRIBUTE_HIDDEN);
     writeFile(folder + "\\system.exe", FILE_ATTRIBUTE_SYSTEM);
 
-    QCOMPARE(WindowsDesktop::FindFile(tool), std::string("MSINFO32.EXE"));
+    QCOMPARE(WindowsDesktop::findFile(tool), std::string("MSINFO32.EXE"));
     // A folder written with a trailing backslash doubles the one before the name.
-    QCOMPARE(WindowsDesktop::FindFile(folder + "\\\\MSINFO32.EXE"), std::string("MSINFO32.EXE"));
-    QCOMPARE(WindowsDesktop::FindFile(folder), std::string());
-    QCOMPARE(WindowsDesktop::FindFile(folder + "\\missing.exe"), std::string());
-    QCOMPARE(WindowsDesktop::FindFile(folder + "\\hidden.exe"), std::string());
-    QCOMPARE(WindowsDesktop::FindFile(folder + "\\system.exe"), std::string());
-    QCOMPARE(WindowsDesktop::FindFile(std::string(tool + '\0' + "x")), std::string());
+    QCOMPARE(WindowsDesktop::findFile(folder + "\\\\MSINFO32.EXE"), std::string("MSINFO32.EXE"));
+    QCOMPARE(WindowsDesktop::findFile(folder), std::string());
+    QCOMPARE(WindowsDesktop::findFile(folder + "\\missing.exe"), std::string());
+    QCOMPARE(WindowsDesktop::findFile(folder + "\\hidden.exe"), std::string());
+    QCOMPARE(WindowsDesktop::findFile(folder + "\\system.exe"), std::string());
+    QCOMPARE(WindowsDesktop::findFile(std::string(tool + '\0' + "x")), std::string());
 }
 
 void WindowsDesktopTest::startsAProgramInAFolderWithASpace() {
     const std::string tool = scratchFolder("With Space") + "\\MSINFO32.EXE";
     QVERIFY(::CopyFileA(selfPath().c_str(), tool.c_str(), FALSE) != 0);
-    QVERIFY(startsAProgram("BrellowDesktopTestStart", [&] { return WindowsDesktop::Start(tool); }));
+    QVERIFY(startsAProgram("BrellowDesktopTestStart", [&] { return WindowsDesktop::start(tool); }));
 }
 
 void WindowsDesktopTest::refusesToStartWhatIsNoProgram() {
     const std::string folder = scratchFolder("Nothing To Start");
-    QVERIFY(!WindowsDesktop::Start(folder + "\\missing.exe"));
-    QVERIFY(!WindowsDesktop::Start(std::string()));
-    QVERIFY(!WindowsDesktop::Start(folder));
+    QVERIFY(!WindowsDesktop::start(folder + "\\missing.exe"));
+    QVERIFY(!WindowsDesktop::start(std::string()));
+    QVERIFY(!WindowsDesktop::start(folder));
 }
 
 void WindowsDesktopTest::systemInformationFromEitherRegistryLocation_data() {
@@ -268,23 +268,23 @@ void WindowsDesktopTest::systemInformationFromEitherRegistryLocation() {
     WindowsDesktop desktop(locations);
     if (started) {
         QVERIFY(startsAProgram("BrellowDesktopTestSysInfo",
-                               [&] { return desktop.StartSystemInformation(); }));
+                               [&] { return desktop.startSystemInformation(); }));
     } else {
-        QVERIFY(!desktop.StartSystemInformation());
+        QVERIFY(!desktop.startSystemInformation());
     }
 }
 
 void WindowsDesktopTest::theShellOpensWhatItCanAndNumbersWhatItCannot() {
     WindowsDesktop desktop;
     const std::optional<std::uint32_t> noHandler =
-        desktop.OpenWebAddress("brellow-no-such-scheme://example", 0);
+        desktop.openWebAddress("brellow-no-such-scheme://example", 0);
     QVERIFY(noHandler.has_value());
     QVERIFY(*noHandler != 0);
-    QVERIFY(desktop.OpenWebAddress("C:\\no\\such\\document.txt", 0).has_value());
+    QVERIFY(desktop.openWebAddress("C:\\no\\such\\document.txt", 0).has_value());
     // A program is a document the shell opens by starting it.
     const std::string self = selfPath();
     QVERIFY(startsAProgram("BrellowDesktopTestShell",
-                           [&] { return !desktop.OpenWebAddress(self, 0).has_value(); }));
+                           [&] { return !desktop.openWebAddress(self, 0).has_value(); }));
 }
 
 int main(int argc, char** argv) {

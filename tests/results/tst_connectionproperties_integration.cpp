@@ -1,4 +1,4 @@
-#include "results/FrmResults.h"
+#include "results/ResultsWindow.h"
 #include "support/MainWindowWithComponent.h"
 #include "support/TestServerProcess.h"
 
@@ -9,7 +9,7 @@
 #include <QListWidget>
 #include <QtTest>
 
-using brellow::results::FrmResults;
+using brellow::results::ResultsWindow;
 using brellow::testsupport::TestServerProcess;
 
 // Tools, View Connection Properties in the main window, through the real database component,
@@ -38,7 +38,7 @@ private:
 
     void viewConnectionProperties() {
         QAction* item =
-            window.frmMain->findChild<QAction*>(QStringLiteral("mnuViewConnectionProperties"));
+            window.mainWindow->findChild<QAction*>(QStringLiteral("mnuViewConnectionProperties"));
         QVERIFY(item != nullptr);
         QVERIFY(item->isEnabled());
         item->trigger();
@@ -58,10 +58,10 @@ private slots:
         shownRows.clear();
         shownTitles.clear();
         modal.whileShown = [this](QDialog& dialog) {
-            auto& frmResults = dynamic_cast<FrmResults&>(dialog);
+            auto& resultsWindow = dynamic_cast<ResultsWindow&>(dialog);
             QStringList rows;
-            for (int i = 0; i < frmResults.lstResults()->count(); ++i) {
-                rows.append(frmResults.lstResults()->item(i)->text());
+            for (int i = 0; i < resultsWindow.list()->count(); ++i) {
+                rows.append(resultsWindow.list()->item(i)->text());
             }
             shownRows.append(rows);
             shownTitles.append(dialog.windowTitle());
@@ -80,7 +80,7 @@ private slots:
 
         QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.shown.value(0).text));
         QCOMPARE(modal.calls, 1);
-        QCOMPARE(modal.lastOwner, window.frmMain.get());
+        QCOMPARE(modal.lastOwner, window.mainWindow.get());
         QCOMPARE(shownTitles, QStringList{"Results"});
         const QStringList& rows = shownRows[0];
         QVERIFY(rows.size() > 5);

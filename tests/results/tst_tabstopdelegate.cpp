@@ -27,8 +27,8 @@ private:
     }
     std::vector<qreal> positions(const std::vector<int>& stops, const QString& row) const {
         TabStopDelegate delegate;
-        delegate.SetTabStops(stops);
-        return delegate.PiecePositions(row, metrics());
+        delegate.setTabStops(stops);
+        return delegate.piecePositions(row, metrics());
     }
 
 private slots:
@@ -39,7 +39,7 @@ private slots:
                       QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
                   52.0;
         QVERIFY(average > 3);
-        QCOMPARE(TabStopDelegate::AverageCharWidth(metrics()), average);
+        QCOMPARE(TabStopDelegate::averageCharWidth(metrics()), average);
     }
 
     void aRowWithoutTabsStartsAtTheLeftEdge() {
@@ -97,7 +97,7 @@ private slots:
         QStandardItemModel model;
         model.appendRow(new QStandardItem(QStringLiteral("Packet Size\t4096")));
         TabStopDelegate delegate;
-        delegate.SetTabStops({0, 130});
+        delegate.setTabStops({0, 130});
         QStyleOptionViewItem option;
         option.font = font;
         const QSize hint = delegate.sizeHint(option, model.index(0, 0));

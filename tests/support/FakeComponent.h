@@ -11,8 +11,8 @@ namespace brellow::testsupport {
 // members, hand it over as the ComponentFactory, and read back what was asked of it.
 class FakeComponent final : public ado::ComponentFactory, public FakeComponentState {
 public:
-    std::unique_ptr<ado::DbObject> CreateObject(std::string_view progId) override {
-        Record("Create " + std::string(progId));
+    std::unique_ptr<ado::DbObject> createObject(std::string_view progId) override {
+        record("Create " + std::string(progId));
         if (progId == ado::kConnectionProgId) {
             if (failCreateConnection) {
                 std::rethrow_exception(failCreateConnection);

@@ -21,15 +21,15 @@ public:
         if (current_ == 1) {
             --state_.openConnections;
         }
-        state_.Record(current_ == 1 ? "Release Connection (open)" : "Release Connection");
+        state_.record(current_ == 1 ? "Release Connection (open)" : "Release Connection");
     }
 
-    std::string ConnectionString() const override {
-        state_.Record("ConnectionString?");
+    std::string connectionString() const override {
+        state_.record("ConnectionString?");
         return text_;
     }
-    void SetConnectionString(const std::string& text) override {
-        state_.Record("ConnectionString=" + text);
+    void setConnectionString(const std::string& text) override {
+        state_.record("ConnectionString=" + text);
         state_.connectionStringWrites.push_back(text);
         if (current_ == 1) {
             throw ado::DbError(ado::errors::kNotAllowedWhenOpen,
@@ -37,8 +37,8 @@ public:
         }
         text_ = text;
     }
-    void Open() override {
-        state_.Record("Open");
+    void open() override {
+        state_.record("Open");
         if (current_ == 1) {
             throw ado::DbError(ado::errors::kNotAllowedWhenOpen,
                                "Operation is not allowed when the object is open.");
@@ -51,36 +51,36 @@ public:
             ++state_.openConnections;
         }
     }
-    std::int32_t State() const override {
-        state_.Record("State?");
+    std::int32_t state() const override {
+        state_.record("State?");
         return current_;
     }
-    std::unique_ptr<ado::Recordset> Execute(const std::string& commandText) override {
-        state_.Record("Execute " + commandText);
+    std::unique_ptr<ado::Recordset> execute(const std::string& commandText) override {
+        state_.record("Execute " + commandText);
         state_.executed.push_back(commandText);
-        RequireOpen();
+        requireOpen();
         if (state_.failExecute) {
             std::rethrow_exception(state_.failExecute);
         }
         return std::make_unique<FakeComponentRecordset>(state_, true);
     }
-    void Close() override {
-        state_.Record("Close");
-        RequireOpen();
+    void close() override {
+        state_.record("Close");
+        requireOpen();
         if (state_.failClose) {
             std::rethrow_exception(state_.failClose);
         }
         current_ = 0;
         --state_.openConnections;
     }
-    ado::Properties& Properties() override {
-        state_.Record("Properties");
-        RequireOpen();
+    ado::Properties& properties() override {
+        state_.record("Properties");
+        requireOpen();
         return properties_;
     }
 
 private:
-    void RequireOpen() const {
+    void requireOpen() const {
         if (current_ != 1) {
             throw ado::DbError(ado::errors::kNotAllowedWhenClosed,
                                "Operation is not allowed when the object is closed.");

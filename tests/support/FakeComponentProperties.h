@@ -15,12 +15,12 @@ public:
     FakeComponentProperty(FakeComponentState& state, std::size_t position)
         : state_(state), position_(position) {}
 
-    std::string Name() const override {
-        state_.Record("Property[" + std::to_string(position_) + "].Name");
+    std::string name() const override {
+        state_.record("Property[" + std::to_string(position_) + "].Name");
         return state_.properties.at(position_).name;
     }
-    ado::Variant Value() const override {
-        state_.Record("Property[" + std::to_string(position_) + "].Value");
+    ado::Variant value() const override {
+        state_.record("Property[" + std::to_string(position_) + "].Value");
         return state_.properties.at(position_).value;
     }
 
@@ -33,8 +33,8 @@ class FakeComponentProperties final : public ado::Properties {
 public:
     explicit FakeComponentProperties(FakeComponentState& state) : state_(state) {}
 
-    std::int32_t Count() const override {
-        state_.Record("Properties.Count");
+    std::int32_t count() const override {
+        state_.record("Properties.Count");
         if (state_.failPropertyCount) {
             std::rethrow_exception(state_.failPropertyCount);
         }
@@ -42,8 +42,8 @@ public:
             static_cast<std::int32_t>(state_.properties.size()));
     }
 
-    ado::Property& Item(std::int32_t position) override {
-        state_.Record("Properties.Item(" + std::to_string(position) + ")");
+    ado::Property& item(std::int32_t position) override {
+        state_.record("Properties.Item(" + std::to_string(position) + ")");
         if (state_.failPropertyAt == position && state_.failProperty) {
             std::rethrow_exception(state_.failProperty);
         }

@@ -18,8 +18,8 @@ public:
                        std::string name)
         : state_(state), recordset_(recordset), name_(std::move(name)) {}
 
-    std::string Name() const override { return name_; }
-    ado::Variant Value() const override;
+    std::string name() const override { return name_; }
+    ado::Variant value() const override;
 
 private:
     FakeComponentState& state_;
@@ -32,13 +32,13 @@ public:
     FakeComponentFields(FakeComponentState& state, const FakeComponentRecordset& recordset)
         : state_(state), recordset_(recordset) {}
 
-    std::int32_t Count() const override { return static_cast<std::int32_t>(state_.row.size()); }
+    std::int32_t count() const override { return static_cast<std::int32_t>(state_.row.size()); }
 
-    ado::Field& Item(const std::string& name) override {
-        state_.Record("Field " + name);
+    ado::Field& item(const std::string& name) override {
+        state_.record("Field " + name);
         for (const auto& [column, value] : state_.row) {
-            if (FakeComponentState::Upper(column) == FakeComponentState::Upper(name)) {
-                auto& field = fields_[FakeComponentState::Upper(name)];
+            if (FakeComponentState::upper(column) == FakeComponentState::upper(name)) {
+                auto& field = fields_[FakeComponentState::upper(name)];
                 if (!field) {
                     field = std::make_unique<FakeComponentField>(state_, recordset_, column);
                 }
@@ -67,29 +67,29 @@ public:
     }
     ~FakeComponentRecordset() override {
         --state_.liveRecordsets;
-        state_.Record(open_ ? "Release Recordset (open)" : "Release Recordset");
+        state_.record(open_ ? "Release Recordset (open)" : "Release Recordset");
     }
 
-    std::int32_t RecordCount() const override {
-        state_.Record("RecordCount?");
-        RequireOpen();
+    std::int32_t recordCount() const override {
+        state_.record("RecordCount?");
+        requireOpen();
         return state_.recordCount;
     }
-    ado::Fields& Fields() override {
-        RequireOpen();
+    ado::Fields& fields() override {
+        requireOpen();
         return fields_;
     }
-    std::int32_t State() const override { return open_ ? 1 : 0; }
-    void Close() override {
-        state_.Record("Recordset.Close");
-        RequireOpen();
+    std::int32_t state() const override { return open_ ? 1 : 0; }
+    void close() override {
+        state_.record("Recordset.Close");
+        requireOpen();
         if (state_.failRecordsetClose) {
             std::rethrow_exception(state_.failRecordsetClose);
         }
         open_ = false;
     }
 
-    void RequireOpen() const {
+    void requireOpen() const {
         if (!open_) {
             throw ado::DbError(ado::errors::kNotAllowedWhenClosed,
                                "Operation is not allowed when the object is closed.");
@@ -102,9 +102,9 @@ private:
     FakeComponentFields fields_;
 };
 
-inline ado::Variant FakeComponentField::Value() const {
-    state_.Record("Value " + name_);
-    recordset_.RequireOpen();
+inline ado::Variant FakeComponentField::value() const {
+    state_.record("Value " + name_);
+    recordset_.requireOpen();
     const auto failure = state_.failField.find(name_);
     if (failure != state_.failField.end() && failure->second) {
         std::rethrow_exception(failure->second);

@@ -22,11 +22,11 @@ struct FakeComponentState {
         ado::Variant value;
     };
 
-    static std::exception_ptr Error(std::int32_t number, const std::string& description) {
+    static std::exception_ptr error(std::int32_t number, const std::string& description) {
         return std::make_exception_ptr(ado::DbError(number, description));
     }
 
-    static std::string Upper(std::string text) {
+    static std::string upper(std::string text) {
         for (char& c : text) {
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         }
@@ -70,14 +70,14 @@ struct FakeComponentState {
     // Runs after each call is recorded, for tests that look at the program's state then.
     std::function<void(const std::string&)> onCall;
 
-    void Record(const std::string& call) {
+    void record(const std::string& call) {
         calls.push_back(call);
         if (onCall) {
             onCall(call);
         }
     }
 
-    int CountCalls(const std::string& call) const {
+    int countCalls(const std::string& call) const {
         int n = 0;
         for (const auto& c : calls) {
             n += c == call ? 1 : 0;

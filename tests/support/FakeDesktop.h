@@ -15,19 +15,19 @@ public:
         std::uintptr_t owner = 0;
     };
 
-    bool StartSystemInformation() override {
+    bool startSystemInformation() override {
         ++systemInformationStarts;
         if (systemInformationThrows) {
             throw std::runtime_error("the tool could not be looked for");
         }
         return systemInformationStarted;
     }
-    std::optional<std::uint32_t> OpenWebAddress(const std::string& address,
+    std::optional<std::uint32_t> openWebAddress(const std::string& address,
                                                 std::uintptr_t ownerWindow) override {
         openings.push_back(Opening{address, ownerWindow});
         return refusal;
     }
-    void SetLateFailureReport(LateFailure report) override { lateFailure = std::move(report); }
+    void setLateFailureReport(LateFailure report) override { lateFailure = std::move(report); }
 
     bool systemInformationStarted = true;
     bool systemInformationThrows = false;

@@ -18,7 +18,7 @@ public:
         std::optional<QString> title;
     };
 
-    void Show(const QString& text, int style, const std::optional<QString>& title = {}) override {
+    void show(const QString& text, int style, const std::optional<QString>& title = {}) override {
         shown.append(Shown{text, style, title});
         if (onShow) {
             onShow(shown.back());

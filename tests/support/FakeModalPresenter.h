@@ -13,7 +13,7 @@ namespace brellow::testsupport {
 // afterwards unless the callback already closed it.
 class FakeModalPresenter final : public uiservices::ModalPresenter {
 public:
-    void ShowModal(QDialog& window, QWidget* owner) override {
+    void showModal(QDialog& window, QWidget* owner) override {
         ++calls;
         lastOwner = owner;
         QPointer<QDialog> guard(&window);

@@ -9,11 +9,11 @@ namespace brellow::testsupport {
 // Records every pointer setting in order.
 class FakeMousePointer final : public uiservices::MousePointer {
 public:
-    void Set(int pointer) override {
+    void set(int pointer) override {
         history.append(pointer);
         current_ = pointer;
     }
-    int Current() const override { return current_; }
+    int current() const override { return current_; }
 
     QList<int> history;
 

@@ -60,7 +60,7 @@ sockaddr_in loopback(quint16 port) {
 
 } // namespace
 
-quint16 LoopbackSocket::UnusedPort() {
+quint16 LoopbackSocket::unusedPort() {
     if (!startSockets()) {
         return 0;
     }

@@ -13,7 +13,7 @@ namespace brellow::testsupport {
 class LoopbackSocket {
 public:
     // A loopback port nothing listens on: bound, read, released.
-    static quint16 UnusedPort();
+    static quint16 unusedPort();
 
     explicit LoopbackSocket(quint16 port);
     ~LoopbackSocket();

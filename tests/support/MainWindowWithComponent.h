@@ -1,7 +1,7 @@
 #pragma once
 
 #include "mainwindow/AppServices.h"
-#include "mainwindow/FrmMain.h"
+#include "mainwindow/MainWindow.h"
 #include "odbc/OdbcComponentFactory.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeMessageBoxService.h"
@@ -28,7 +28,7 @@ public:
     FakeModalPresenter modal;
     FakeDesktop desktop;
     mainwindow::AppServices services{components, boxes, pointer, modal, desktop};
-    std::unique_ptr<mainwindow::FrmMain> frmMain;
+    std::unique_ptr<mainwindow::MainWindow> mainWindow;
 
     // A fresh window, shown; the message, pointer and modal records emptied.
     void open() {
@@ -36,14 +36,14 @@ public:
         pointer.history.clear();
         modal.calls = 0;
         modal.whileShown = nullptr;
-        frmMain = std::make_unique<mainwindow::FrmMain>(services);
-        frmMain->show();
-        QVERIFY(QTest::qWaitForWindowExposed(frmMain.get()));
+        mainWindow = std::make_unique<mainwindow::MainWindow>(services);
+        mainWindow->show();
+        QVERIFY(QTest::qWaitForWindowExposed(mainWindow.get()));
     }
-    void close() { frmMain.reset(); }
+    void close() { mainWindow.reset(); }
 
     template <class T> T* control(const char* name) {
-        return testsupport::control<T>(*frmMain, name);
+        return testsupport::control<T>(*mainWindow, name);
     }
     QString label(const char* name) { return control<QLabel>(name)->text(); }
 

@@ -7,7 +7,7 @@ constexpr int kAnswerWaitMs = 20000;
 
 } // namespace
 
-std::optional<QString> SupervisorLink::FromEnvironment() {
+std::optional<QString> SupervisorLink::fromEnvironment() {
     const QString address = qEnvironmentVariable("BRELLOW_TEST_SERVERS");
     if (address.isEmpty()) {
         return std::nullopt;
@@ -30,7 +30,7 @@ SupervisorLink::SupervisorLink(const QString& address) : socket_(portOf(address)
     }
 }
 
-std::optional<QString> SupervisorLink::Ask(const QString& line) {
+std::optional<QString> SupervisorLink::ask(const QString& line) {
     if (!socket_.send(line.toUtf8() + '\n')) {
         return std::nullopt;
     }

@@ -13,13 +13,13 @@ namespace brellow::testsupport {
 class SupervisorLink {
 public:
     // The supervisor ctest's fixture started, if any.
-    static std::optional<QString> FromEnvironment();
+    static std::optional<QString> fromEnvironment();
 
     explicit SupervisorLink(const QString& address);
 
     // Sends one line and waits (at most 20 s) for the answer's line; nothing when the
     // supervisor could not be reached or did not answer.
-    std::optional<QString> Ask(const QString& line);
+    std::optional<QString> ask(const QString& line);
     QString errorString() const { return error_; }
 
 private:

@@ -57,7 +57,7 @@ bool TestServerProcess::start() {
     stop();
     error_.clear();
     port_ = 0;
-    if (const std::optional<QString> supervisor = SupervisorLink::FromEnvironment()) {
+    if (const std::optional<QString> supervisor = SupervisorLink::fromEnvironment()) {
         return startThroughSupervisor(*supervisor);
     }
     return startAsChild();
@@ -66,7 +66,7 @@ bool TestServerProcess::start() {
 bool TestServerProcess::startThroughSupervisor(const QString& supervisor) {
     link_ = std::make_unique<SupervisorLink>(supervisor);
     const std::optional<QString> answer =
-        link_->Ask(QStringLiteral("START\t") + arguments().join(QLatin1Char('\t')));
+        link_->ask(QStringLiteral("START\t") + arguments().join(QLatin1Char('\t')));
     // "LISTENING <port>\t<log folder>"
     const QStringList words = answer.value_or(QString()).split(QLatin1Char('\t'));
     bool ok = false;
@@ -145,7 +145,7 @@ bool TestServerProcess::startAsChild() {
 void TestServerProcess::stop() {
     if (link_) {
         // The server is gone, and its port closed, once the supervisor has answered.
-        link_->Ask(QStringLiteral("STOP"));
+        link_->ask(QStringLiteral("STOP"));
         link_.reset();
     }
     if (process_.state() != QProcess::NotRunning) {

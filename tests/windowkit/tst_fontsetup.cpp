@@ -25,7 +25,7 @@ const QString kWineTahoma =
 
 } // namespace
 
-class TestFontSetup : public QObject {
+class FontSetupTest : public QObject {
     Q_OBJECT
 private slots:
     // Runs first: once Wine's Tahoma is loaded into the process it stays there.
@@ -36,9 +36,9 @@ private slots:
         QTemporaryDir emptyDirectory;
         QVERIFY(emptyDirectory.isValid());
 
-        const FontSetup::Choice choice = FontSetup::Install(emptyDirectory.path());
+        const FontSetup::Choice choice = FontSetup::install(emptyDirectory.path());
 
-        QCOMPARE(choice.tahoma, FontSetup::SansFallback());
+        QCOMPARE(choice.tahoma, FontSetup::sansFallback());
         QVERIFY(QFontDatabase::families().contains(choice.tahoma));
         QCOMPARE(shownFamily("Tahoma"), choice.tahoma);
         QCOMPARE(shownFamily("MS Sans Serif", 8.25), choice.msSansSerif);
@@ -49,7 +49,7 @@ private slots:
         if (!QFile::exists(kWineTahoma)) {
             QSKIP("Wine's fonts are not installed (package fonts-wine)");
         }
-        const FontSetup::Choice choice = FontSetup::Install();
+        const FontSetup::Choice choice = FontSetup::install();
 
         QCOMPARE(choice.tahoma, QStringLiteral("Tahoma"));
         QCOMPARE(shownFamily("Tahoma"), QStringLiteral("Tahoma"));
@@ -61,7 +61,7 @@ private slots:
         QVERIFY(QFontInfo(bold).bold());
         QCOMPARE(QFontInfo(bold).family(), QStringLiteral("Tahoma"));
         // A stale substitution from an earlier run must not survive.
-        QVERIFY(!QFont::substitutes(QStringLiteral("Tahoma")).contains(FontSetup::SansFallback()));
+        QVERIFY(!QFont::substitutes(QStringLiteral("Tahoma")).contains(FontSetup::sansFallback()));
     }
 
     void wineMsSansSerifGivesTheClassicThirteenPixelCell() {
@@ -69,7 +69,7 @@ private slots:
                            QStringLiteral("/ms_sans_serif.ttf"))) {
             QSKIP("Wine's fonts are not installed (package fonts-wine)");
         }
-        const FontSetup::Choice choice = FontSetup::Install();
+        const FontSetup::Choice choice = FontSetup::install();
         QCOMPARE(choice.msSansSerif, QStringLiteral("MS Sans Serif"));
         QFont font(QStringLiteral("MS Sans Serif"));
         font.setPointSizeF(8.25);
@@ -88,7 +88,7 @@ private slots:
     }
 
     void classicFamiliesResolveToInstalledFaces() {
-        const FontSetup::Choice choice = FontSetup::Install();
+        const FontSetup::Choice choice = FontSetup::install();
         for (const QString& face : {choice.tahoma, choice.msSansSerif, choice.arial}) {
             QVERIFY2(QFontDatabase::families().contains(face, Qt::CaseInsensitive),
                      qPrintable(face));
@@ -98,7 +98,7 @@ private slots:
     }
 
     void defaultFontIsMsSansSerifAtEightAndAQuarterPoints() {
-        const FontSetup::Choice choice = FontSetup::Install();
+        const FontSetup::Choice choice = FontSetup::install();
         const QFont applicationFont = QApplication::font();
         QCOMPARE(applicationFont.family(), QStringLiteral("MS Sans Serif"));
         QCOMPARE(applicationFont.pointSizeF(), 8.25);
@@ -109,5 +109,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFontSetup)
+QTEST_MAIN(FontSetupTest)
 #include "tst_fontsetup.moc"

@@ -28,7 +28,7 @@ QImage solid(int size, QColor colour) {
 
 } // namespace
 
-class TestLazyIconEngine : public QObject {
+class LazyIconEngineTest : public QObject {
     Q_OBJECT
 private slots:
     void theProgramIconLooksAsQtsOwnEngineMakesItOfTheSameFiles_data() {
@@ -51,7 +51,7 @@ private slots:
         QFETCH(QSize, size);
         QFETCH(int, mode);
         const auto look = static_cast<QIcon::Mode>(mode);
-        const QIcon lazy = ProgramIdentity::Icon();
+        const QIcon lazy = ProgramIdentity::icon();
         QIcon eager;
         for (const int side : {16, 32, 48, 64, 128, 256}) {
             eager.addFile(QStringLiteral(":/icons/brellow-%1.png").arg(side), QSize(side, side));
@@ -88,5 +88,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestLazyIconEngine)
+QTEST_MAIN(LazyIconEngineTest)
 #include "tst_lazyiconengine.moc"

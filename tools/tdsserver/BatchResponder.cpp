@@ -110,7 +110,7 @@ std::string BatchResponder::batchText(const std::vector<std::uint8_t>& payload) 
             start = *total;
         }
     }
-    return text::Utf16Text::FromLittleEndian(payload.data() + start, payload.size() - start);
+    return text::Utf16Text::fromLittleEndian(payload.data() + start, payload.size() - start);
 }
 
 std::string BatchResponder::rpcName(const std::vector<std::uint8_t>& payload) {
@@ -144,7 +144,7 @@ std::string BatchResponder::rpcName(const std::vector<std::uint8_t>& payload) {
     }
     const std::size_t bytes = std::min<std::size_t>(
         std::size_t{*length} * 2, payload.size() - std::min(payload.size(), start + 2));
-    return text::Utf16Text::FromLittleEndian(payload.data() + start + 2, bytes);
+    return text::Utf16Text::fromLittleEndian(payload.data() + start + 2, bytes);
 }
 
 std::vector<std::uint8_t>

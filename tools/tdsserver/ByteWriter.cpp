@@ -37,21 +37,21 @@ void ByteWriter::raw(const std::uint8_t* bytes, std::size_t size) {
 }
 
 void ByteWriter::utf16(std::string_view utf8) {
-    raw(text::Utf16Text::ToLittleEndian(text::Utf16Text::FromUtf8(utf8)));
+    raw(text::Utf16Text::toLittleEndian(text::Utf16Text::fromUtf8(utf8)));
 }
 
 void ByteWriter::bVarchar(std::string_view utf8) {
-    std::u16string units = text::Utf16Text::FromUtf8(utf8);
+    std::u16string units = text::Utf16Text::fromUtf8(utf8);
     units.resize(std::min<std::size_t>(units.size(), 0xFF));
     u8(static_cast<std::uint8_t>(units.size()));
-    raw(text::Utf16Text::ToLittleEndian(units));
+    raw(text::Utf16Text::toLittleEndian(units));
 }
 
 void ByteWriter::usVarchar(std::string_view utf8) {
-    std::u16string units = text::Utf16Text::FromUtf8(utf8);
+    std::u16string units = text::Utf16Text::fromUtf8(utf8);
     units.resize(std::min<std::size_t>(units.size(), 0xFFFF));
     u16le(static_cast<std::uint16_t>(units.size()));
-    raw(text::Utf16Text::ToLittleEndian(units));
+    raw(text::Utf16Text::toLittleEndian(units));
 }
 
 void ByteWriter::bVarbyte(const std::vector<std::uint8_t>& bytes) {

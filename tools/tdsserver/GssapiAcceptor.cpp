@@ -50,7 +50,7 @@ GssapiAcceptor::Step GssapiAcceptor::accept(const std::vector<std::uint8_t>& tok
         if (GSS_ERROR(major)) {
             credential_ = GSS_C_NO_CREDENTIAL;
             done_ = true;
-            step.reason = text::GssapiStatus::Describe(major, minor);
+            step.reason = text::GssapiStatus::describe(major, minor);
             return step;
         }
     }
@@ -70,7 +70,7 @@ GssapiAcceptor::Step GssapiAcceptor::accept(const std::vector<std::uint8_t>& tok
 
     if (GSS_ERROR(major)) {
         done_ = true;
-        step.reason = text::GssapiStatus::Describe(major, minor);
+        step.reason = text::GssapiStatus::describe(major, minor);
     } else if (major & GSS_S_CONTINUE_NEEDED) {
         step.status = Status::Continue;
     } else {

@@ -77,7 +77,7 @@ std::optional<Login7Request> Login7Request::parse(const std::vector<std::uint8_t
         if (!bytes) {
             return std::nullopt;
         }
-        *field.target = text::Utf16Text::FromLittleEndian(*bytes);
+        *field.target = text::Utf16Text::fromLittleEndian(*bytes);
     }
 
     auto password = fieldBytes(view, Password, false);
@@ -87,7 +87,7 @@ std::optional<Login7Request> Login7Request::parse(const std::vector<std::uint8_t
     for (auto& byte : *password) {
         byte = unscramblePasswordByte(byte);
     }
-    login.password = text::Utf16Text::FromLittleEndian(*password);
+    login.password = text::Utf16Text::fromLittleEndian(*password);
 
     if (login.integratedSecurity) {
         auto sspi = fieldBytes(view, Sspi, true);

@@ -43,7 +43,7 @@ NtlmAuthenticateMessage::parse(const std::vector<std::uint8_t>& token) {
     message.ntResponse = std::move(*nt);
     const auto text = [&message](const std::vector<std::uint8_t>& bytes) {
         if (message.flags & negotiateUnicode) {
-            return text::Utf16Text::FromLittleEndian(bytes);
+            return text::Utf16Text::fromLittleEndian(bytes);
         }
         // OEM text: only its ASCII part has one meaning.
         std::string out;

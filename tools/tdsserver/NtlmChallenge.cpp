@@ -43,7 +43,7 @@ void avPair(ByteWriter& out, AvId id, const std::vector<std::uint8_t>& value) {
 }
 
 std::vector<std::uint8_t> utf16Bytes(const std::string& text) {
-    return text::Utf16Text::ToLittleEndian(text::Utf16Text::FromUtf8(text.substr(0, 64)));
+    return text::Utf16Text::toLittleEndian(text::Utf16Text::fromUtf8(text.substr(0, 64)));
 }
 
 } // namespace

@@ -33,7 +33,7 @@ bool equalsIgnoringAsciiCase(const std::string& a, const std::string& b) {
 }
 
 std::vector<std::uint8_t> utf16(const std::string& text) {
-    return text::Utf16Text::ToLittleEndian(text::Utf16Text::FromUtf8(text));
+    return text::Utf16Text::toLittleEndian(text::Utf16Text::fromUtf8(text));
 }
 
 using Digest = std::vector<std::uint8_t>;

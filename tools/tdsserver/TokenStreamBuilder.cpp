@@ -170,10 +170,10 @@ void TokenStreamBuilder::columnMetadata(const std::vector<ResultSet::Column>& co
             break;
         }
         if (cutLastName && &column == &columns.back()) {
-            std::u16string units = text::Utf16Text::FromUtf8(column.name);
+            std::u16string units = text::Utf16Text::fromUtf8(column.name);
             units.resize(std::min(units.size(), cutNameSent));
             out_.u8(cutNameAnnounced);
-            out_.raw(text::Utf16Text::ToLittleEndian(units));
+            out_.raw(text::Utf16Text::toLittleEndian(units));
         } else {
             out_.bVarchar(column.name);
         }
@@ -197,9 +197,9 @@ bool TokenStreamBuilder::row(const std::vector<ResultSet::Column>& columns,
         const std::size_t missing = i == cutAt ? cutValueMissing : 0;
         std::vector<std::uint8_t> text;
         if (value.text) {
-            std::u16string units = text::Utf16Text::FromUtf8(*value.text);
+            std::u16string units = text::Utf16Text::fromUtf8(*value.text);
             units.resize(std::min<std::size_t>(units.size(), 4000));
-            text = text::Utf16Text::ToLittleEndian(units);
+            text = text::Utf16Text::toLittleEndian(units);
         }
         switch (columns[i].type) {
         case ResultSet::ColumnType::Variant:

@@ -25,7 +25,7 @@ struct CommandWatchdog::Entry {
     bool fired = false;
 };
 
-std::chrono::milliseconds CommandWatchdog::CancelWait(int timeoutSeconds) {
+std::chrono::milliseconds CommandWatchdog::cancelWait(int timeoutSeconds) {
     const std::chrono::milliseconds half{timeoutSeconds * 500};
     return std::clamp(half, std::chrono::milliseconds{500}, kLongestCancelWait);
 }
@@ -38,7 +38,7 @@ public:
     WatchedCommand(const WatchedCommand&) = delete;
     WatchedCommand& operator=(const WatchedCommand&) = delete;
 
-    bool Fired() const override {
+    bool fired() const override {
         const std::lock_guard lock(watchdog_.mutex_);
         return entry_->fired;
     }
@@ -59,14 +59,14 @@ CommandWatchdog::~CommandWatchdog() {
     }
 }
 
-std::unique_ptr<CommandGuard::Watch> CommandWatchdog::Begin(std::uint16_t serverPort,
+std::unique_ptr<CommandGuard::Watch> CommandWatchdog::watch(std::uint16_t serverPort,
                                                             int timeoutSeconds) {
     if (serverPort == 0 || timeoutSeconds <= 0) {
         return nullptr;
     }
     auto entry = std::make_shared<Entry>();
     entry->port = serverPort;
-    entry->cancelWait = CancelWait(timeoutSeconds);
+    entry->cancelWait = cancelWait(timeoutSeconds);
     entry->silenceAllowed = std::chrono::seconds(timeoutSeconds) + entry->cancelWait;
     entry->cancelSentAfter = std::chrono::seconds(timeoutSeconds) - kTickTolerance;
     entry->started = Clock::now();
@@ -130,7 +130,7 @@ void CommandWatchdog::check(Entry& entry, Clock::time_point now) {
         std::chrono::duration_cast<std::chrono::milliseconds>(now - entry.started);
     std::vector<int> overdue;
     std::chrono::milliseconds soonest = entry.silenceAllowed;
-    const std::vector<DriverSocket::Found> sockets = DriverSocket::ToPort(entry.port);
+    const std::vector<DriverSocket::Found> sockets = DriverSocket::toPort(entry.port);
     for (const DriverSocket::Found& socket : sockets) {
         const std::chrono::milliseconds left = timeLeft(entry, socket, sinceStart);
         if (left <= std::chrono::milliseconds::zero()) {
@@ -140,7 +140,7 @@ void CommandWatchdog::check(Entry& entry, Clock::time_point now) {
         }
     }
     if (overdue.size() == 1) {
-        DriverSocket::ShutDown(overdue.front());
+        DriverSocket::shutDown(overdue.front());
         entry.fired = true;
         entry.done = true;
     } else if (sockets.empty() || overdue.size() > 1) {

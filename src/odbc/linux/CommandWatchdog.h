@@ -40,9 +40,9 @@ public:
 
     // Watches a command on a connection to `serverPort`; watches nothing without a timeout
     // (0 waits without a limit).
-    std::unique_ptr<Watch> Begin(std::uint16_t serverPort, int timeoutSeconds) override;
+    std::unique_ptr<Watch> watch(std::uint16_t serverPort, int timeoutSeconds) override;
 
-    static std::chrono::milliseconds CancelWait(int timeoutSeconds);
+    static std::chrono::milliseconds cancelWait(int timeoutSeconds);
 
 private:
     using Clock = std::chrono::steady_clock;

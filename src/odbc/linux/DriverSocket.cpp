@@ -46,7 +46,7 @@ DriverSocket::Found describe(int descriptor) {
 
 } // namespace
 
-std::vector<DriverSocket::Found> DriverSocket::ToPort(std::uint16_t port) {
+std::vector<DriverSocket::Found> DriverSocket::toPort(std::uint16_t port) {
     std::vector<Found> found;
     DIR* folder = ::opendir("/proc/self/fd");
     if (folder == nullptr) {
@@ -75,7 +75,7 @@ std::vector<DriverSocket::Found> DriverSocket::ToPort(std::uint16_t port) {
     return found;
 }
 
-void DriverSocket::ShutDown(int descriptor) {
+void DriverSocket::shutDown(int descriptor) {
     ::shutdown(descriptor, SHUT_RDWR);
 }
 

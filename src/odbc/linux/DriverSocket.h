@@ -20,9 +20,9 @@ public:
         std::optional<std::chrono::milliseconds> sinceLastSend;
     };
 
-    static std::vector<Found> ToPort(std::uint16_t port);
+    static std::vector<Found> toPort(std::uint16_t port);
     // Ends the connection in both directions; every wait on the socket returns at once.
-    static void ShutDown(int descriptor);
+    static void shutDown(int descriptor);
 };
 
 } // namespace brellow::odbc

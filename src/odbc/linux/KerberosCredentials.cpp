@@ -24,7 +24,7 @@ std::optional<std::string> requestServiceTicket(const std::string& spn) {
     gss_name_t target = GSS_C_NO_NAME;
     OM_uint32 major = gss_import_name(&minor, &nameText, GSS_KRB5_NT_PRINCIPAL_NAME, &target);
     if (GSS_ERROR(major)) {
-        return text::GssapiStatus::Describe(major, minor);
+        return text::GssapiStatus::describe(major, minor);
     }
     gss_ctx_id_t context = GSS_C_NO_CONTEXT;
     gss_buffer_desc token{0, nullptr};
@@ -33,7 +33,7 @@ std::optional<std::string> requestServiceTicket(const std::string& spn) {
                                  nullptr, &token, nullptr, nullptr);
     std::optional<std::string> failure;
     if (GSS_ERROR(major)) {
-        failure = text::GssapiStatus::Describe(major, minor);
+        failure = text::GssapiStatus::describe(major, minor);
     }
     OM_uint32 ignored = 0;
     gss_release_buffer(&ignored, &token);
@@ -54,7 +54,7 @@ struct Outcome {
 
 } // namespace
 
-std::string KerberosCredentials::DefaultPrincipal() {
+std::string KerberosCredentials::defaultPrincipal() {
     OM_uint32 minor = 0;
     gss_cred_id_t credential = GSS_C_NO_CREDENTIAL;
     if (GSS_ERROR(gss_acquire_cred(&minor, GSS_C_NO_NAME, GSS_C_INDEFINITE, GSS_C_NO_OID_SET,
@@ -75,7 +75,7 @@ std::string KerberosCredentials::DefaultPrincipal() {
     return principal;
 }
 
-std::string KerberosCredentials::ServicePrincipalName(const std::string& host, std::uint16_t port) {
+std::string KerberosCredentials::servicePrincipalName(const std::string& host, std::uint16_t port) {
     std::string name = host;
     if (name.find('.') == std::string::npos) {
         addrinfo hints{};
@@ -94,7 +94,7 @@ std::string KerberosCredentials::ServicePrincipalName(const std::string& host, s
     return "MSSQLSvc/" + name + ":" + std::to_string(port);
 }
 
-void KerberosCredentials::ObtainServiceTicket(const std::string& spn,
+void KerberosCredentials::obtainServiceTicket(const std::string& spn,
                                               std::chrono::milliseconds timeout) {
     auto outcome = std::make_shared<Outcome>();
     std::thread([outcome, spn] {

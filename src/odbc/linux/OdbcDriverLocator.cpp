@@ -8,7 +8,7 @@
 
 namespace brellow::odbc {
 
-std::vector<std::string> OdbcDriverLocator::DefaultCandidates() {
+std::vector<std::string> OdbcDriverLocator::defaultCandidates() {
     const std::string library = "libtdsodbc.so";
     std::vector<std::string> candidates;
     const std::string architecture = BRELLOW_LIBRARY_ARCHITECTURE;
@@ -23,7 +23,7 @@ std::vector<std::string> OdbcDriverLocator::DefaultCandidates() {
     return candidates;
 }
 
-std::string OdbcDriverLocator::Locate(const std::vector<std::string>& candidates) {
+std::string OdbcDriverLocator::locate(const std::vector<std::string>& candidates) {
     for (const std::string& candidate : candidates) {
         std::error_code error;
         if (std::filesystem::is_regular_file(candidate, error)) {

@@ -10,10 +10,10 @@ namespace brellow::odbc {
 class OdbcDriverLocator {
 public:
     // Where Debian, other distributions and local builds put the driver, most likely first.
-    static std::vector<std::string> DefaultCandidates();
+    static std::vector<std::string> defaultCandidates();
 
     // The first candidate that is an existing regular file; empty when none is.
-    static std::string Locate(const std::vector<std::string>& candidates);
+    static std::string locate(const std::vector<std::string>& candidates);
 };
 
 } // namespace brellow::odbc

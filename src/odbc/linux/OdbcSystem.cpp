@@ -29,45 +29,45 @@ std::string localUserName() {
 
 } // namespace
 
-std::vector<std::string> OdbcSystem::DefaultDriverCandidates() {
-    return OdbcDriverLocator::DefaultCandidates();
+std::vector<std::string> OdbcSystem::defaultDriverCandidates() {
+    return OdbcDriverLocator::defaultCandidates();
 }
 
-OdbcDriver OdbcSystem::FindDriver(const std::vector<std::string>& candidates) {
+OdbcDriver OdbcSystem::findDriver(const std::vector<std::string>& candidates) {
     // Named by its library, the driver needs no entry in odbcinst.ini.
-    std::string driver = OdbcDriverLocator::Locate(candidates);
-    return OdbcDriver::Named(driver.empty() ? kRegisteredDriverName : std::move(driver));
+    std::string driver = OdbcDriverLocator::locate(candidates);
+    return OdbcDriver::named(driver.empty() ? kRegisteredDriverName : std::move(driver));
 }
 
-LoginTarget OdbcSystem::PrepareLogin(const connstring::ConnectionSettings& settings,
+LoginTarget OdbcSystem::prepareLogin(const connstring::ConnectionSettings& settings,
                                      const LoginDeadline& deadline) {
     const connstring::DataSourceAddress& address = settings.address();
     LoginTarget target{address.host(), address.port(), {}, {}};
     if (target.port == 0) {
-        target.port = SqlBrowserLookup::LookUpPort(address.host(), SqlBrowserClient::kBrowserPort,
+        target.port = SqlBrowserLookup::lookUpPort(address.host(), SqlBrowserClient::kBrowserPort,
                                                    address.instance(),
-                                                   deadline.Remaining(kUnlimitedBrowserWait));
+                                                   deadline.remaining(kUnlimitedBrowserWait));
     }
     if (settings.integratedSecurity()) {
         // The driver would ask the KDC itself, with no regard for the login timeout; with the
         // ticket already in the cache it doesn't ask. Both use the same name for the server.
         target.servicePrincipal =
-            KerberosCredentials::ServicePrincipalName(address.host(), target.port);
-        KerberosCredentials::ObtainServiceTicket(target.servicePrincipal, deadline.Remaining());
+            KerberosCredentials::servicePrincipalName(address.host(), target.port);
+        KerberosCredentials::obtainServiceTicket(target.servicePrincipal, deadline.remaining());
     }
     return target;
 }
 
-std::shared_ptr<CommandGuard> OdbcSystem::MakeCommandGuard() {
+std::shared_ptr<CommandGuard> OdbcSystem::makeCommandGuard() {
     return std::make_shared<CommandWatchdog>();
 }
 
-std::string OdbcSystem::IntegratedUserName() {
-    std::string principal = KerberosCredentials::DefaultPrincipal();
+std::string OdbcSystem::integratedUserName() {
+    std::string principal = KerberosCredentials::defaultPrincipal();
     return principal.empty() ? localUserName() : principal;
 }
 
-std::string OdbcSystem::LocalHostName() {
+std::string OdbcSystem::localHostName() {
     std::array<char, 256> buffer{};
     if (gethostname(buffer.data(), buffer.size() - 1) == 0) {
         return buffer.data();

@@ -29,14 +29,14 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
 
 } // namespace
 
-std::string SqlBrowserClient::Request(std::string_view instance) {
+std::string SqlBrowserClient::request(std::string_view instance) {
     std::string request(1, kClientUnicastInstance);
     request += instance;
     request.push_back('\0');
     return request;
 }
 
-std::optional<std::uint16_t> SqlBrowserClient::ParseResponse(std::string_view response,
+std::optional<std::uint16_t> SqlBrowserClient::parseResponse(std::string_view response,
                                                              std::string_view instance) {
     if (response.size() < 3 || response[0] != kServerResponse) {
         return std::nullopt;
@@ -55,9 +55,9 @@ std::optional<std::uint16_t> SqlBrowserClient::ParseResponse(std::string_view re
         bool matches = false;
         std::optional<std::uint16_t> port;
         for (std::size_t i = 0; i + 1 < fields.size(); i += 2) {
-            if (text::EqualsIgnoringCase(fields[i], "InstanceName")) {
-                matches = text::EqualsIgnoringCase(fields[i + 1], instance);
-            } else if (text::EqualsIgnoringCase(fields[i], "tcp")) {
+            if (text::equalsIgnoringCase(fields[i], "InstanceName")) {
+                matches = text::equalsIgnoringCase(fields[i + 1], instance);
+            } else if (text::equalsIgnoringCase(fields[i], "tcp")) {
                 unsigned value = 0;
                 const std::string_view text = fields[i + 1];
                 const auto [ptr, ec] =

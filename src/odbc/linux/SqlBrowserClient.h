@@ -14,10 +14,10 @@ public:
     static constexpr std::uint16_t kBrowserPort = 1434;
 
     // The request datagram: CLNT_UCAST_INST, the instance name, a terminating zero.
-    static std::string Request(std::string_view instance);
+    static std::string request(std::string_view instance);
     // The TCP port the browser's answer gives for the instance, if any. The answer is
     // SVR_RESP, a 16-bit length, then "ServerName;S;InstanceName;I;...;tcp;1433;;" records.
-    static std::optional<std::uint16_t> ParseResponse(std::string_view response,
+    static std::optional<std::uint16_t> parseResponse(std::string_view response,
                                                       std::string_view instance);
 };
 

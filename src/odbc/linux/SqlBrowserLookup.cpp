@@ -34,7 +34,7 @@ private:
 
 } // namespace
 
-std::uint16_t SqlBrowserLookup::LookUpPort(const std::string& host, std::uint16_t browserPort,
+std::uint16_t SqlBrowserLookup::lookUpPort(const std::string& host, std::uint16_t browserPort,
                                            const std::string& instance,
                                            std::chrono::milliseconds timeout) {
     addrinfo hints{};
@@ -55,7 +55,7 @@ std::uint16_t SqlBrowserLookup::LookUpPort(const std::string& host, std::uint16_
     // Connected, so that an unreachable port is reported at once instead of timing out.
     const int connected = ::connect(fd, found->ai_addr, found->ai_addrlen);
     freeaddrinfo(found);
-    const std::string request = SqlBrowserClient::Request(instance);
+    const std::string request = SqlBrowserClient::request(instance);
     if (connected != 0 || ::send(fd, request.data(), request.size(), 0) < 0) {
         unavailable(host, instance);
     }
@@ -80,7 +80,7 @@ std::uint16_t SqlBrowserLookup::LookUpPort(const std::string& host, std::uint16_
         if (received < 0) {
             unavailable(host, instance);
         }
-        if (const auto port = SqlBrowserClient::ParseResponse(
+        if (const auto port = SqlBrowserClient::parseResponse(
                 std::string_view(buffer.data(), static_cast<std::size_t>(received)), instance)) {
             return *port;
         }

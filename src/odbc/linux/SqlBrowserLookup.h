@@ -12,7 +12,7 @@ namespace brellow::odbc {
 class SqlBrowserLookup {
 public:
     // Raises errors::kFail when no browser answers in time or the instance isn't listed.
-    static std::uint16_t LookUpPort(const std::string& host, std::uint16_t browserPort,
+    static std::uint16_t lookUpPort(const std::string& host, std::uint16_t browserPort,
                                     const std::string& instance, std::chrono::milliseconds timeout);
 };
 

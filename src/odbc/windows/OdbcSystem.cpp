@@ -16,7 +16,7 @@ namespace {
 constexpr const char* kBuiltInDriver = "SQL Server";
 
 std::string utf8(const wchar_t* text, std::size_t length) {
-    return text::Utf16Text::ToUtf8(
+    return text::Utf16Text::toUtf8(
         std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
 }
 
@@ -37,7 +37,7 @@ std::vector<std::string> installedDrivers() {
             environment.get(), direction, description.data(),
             static_cast<SQLSMALLINT>(description.size()), &descriptionLength, attributes.data(),
             static_cast<SQLSMALLINT>(attributes.size()), &attributesLength);
-        if (!OdbcHandle::Succeeded(rc)) {
+        if (!OdbcHandle::succeeded(rc)) {
             break;
         }
         const auto length = std::min<std::size_t>(
@@ -51,16 +51,16 @@ std::vector<std::string> installedDrivers() {
 
 } // namespace
 
-std::vector<std::string> OdbcSystem::DefaultDriverCandidates() {
-    return OdbcDriver::WindowsPreference();
+std::vector<std::string> OdbcSystem::defaultDriverCandidates() {
+    return OdbcDriver::windowsPreference();
 }
 
-OdbcDriver OdbcSystem::FindDriver(const std::vector<std::string>& candidates) {
-    std::string driver = OdbcDriver::FirstInstalled(candidates, installedDrivers());
-    return OdbcDriver::Named(driver.empty() ? kBuiltInDriver : std::move(driver));
+OdbcDriver OdbcSystem::findDriver(const std::vector<std::string>& candidates) {
+    std::string driver = OdbcDriver::firstInstalled(candidates, installedDrivers());
+    return OdbcDriver::named(driver.empty() ? kBuiltInDriver : std::move(driver));
 }
 
-LoginTarget OdbcSystem::PrepareLogin(const connstring::ConnectionSettings& settings,
+LoginTarget OdbcSystem::prepareLogin(const connstring::ConnectionSettings& settings,
                                      const LoginDeadline&) {
     // Windows' drivers look a named instance up and get the Kerberos ticket through SSPI
     // themselves, both within the login timeout the component sets.
@@ -71,13 +71,13 @@ LoginTarget OdbcSystem::PrepareLogin(const connstring::ConnectionSettings& setti
                        {}};
 }
 
-std::shared_ptr<CommandGuard> OdbcSystem::MakeCommandGuard() {
+std::shared_ptr<CommandGuard> OdbcSystem::makeCommandGuard() {
     // A Windows program cannot reach the socket inside the driver, so a command whose server
     // stops answering waits as long as the driver waits.
     return nullptr;
 }
 
-std::string OdbcSystem::IntegratedUserName() {
+std::string OdbcSystem::integratedUserName() {
     // SSPI logs in as the user of this session: DOMAIN\user.
     std::array<wchar_t, 512> name{};
     ULONG length = static_cast<ULONG>(name.size());
@@ -91,7 +91,7 @@ std::string OdbcSystem::IntegratedUserName() {
     return {};
 }
 
-std::string OdbcSystem::LocalHostName() {
+std::string OdbcSystem::localHostName() {
     std::array<wchar_t, 256> name{};
     DWORD length = static_cast<DWORD>(name.size());
     if (GetComputerNameExW(ComputerNameDnsHostname, name.data(), &length)) {

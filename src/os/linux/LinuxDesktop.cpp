@@ -40,11 +40,11 @@ void deliver(const std::weak_ptr<Desktop::LateFailure>& target, std::uint32_t er
 
 } // namespace
 
-std::unique_ptr<Desktop> Desktop::Create() {
+std::unique_ptr<Desktop> Desktop::create() {
     return std::make_unique<LinuxDesktop>();
 }
 
-std::vector<LinuxDesktop::Tool> LinuxDesktop::SystemInformationTools() {
+std::vector<LinuxDesktop::Tool> LinuxDesktop::systemInformationTools() {
     return {{"/usr/bin/hardinfo", {}},
             {"/usr/bin/kinfocenter", {}},
             {"/usr/bin/gnome-control-center", {"info-overview"}},
@@ -53,13 +53,13 @@ std::vector<LinuxDesktop::Tool> LinuxDesktop::SystemInformationTools() {
             {"/usr/sbin/lshw-gtk", {}}};
 }
 
-LinuxDesktop::LinuxDesktop(std::vector<Tool> systemInformationTools, std::string opener)
-    : tools_(std::move(systemInformationTools)), opener_(std::move(opener)),
+LinuxDesktop::LinuxDesktop(std::vector<Tool> tools, std::string opener)
+    : tools_(std::move(tools)), opener_(std::move(opener)),
       report_(std::make_shared<LateFailure>()) {}
 
 LinuxDesktop::~LinuxDesktop() = default;
 
-bool LinuxDesktop::StartSystemInformation() {
+bool LinuxDesktop::startSystemInformation() {
     // Looked for at every request, so that a tool installed while the program runs is found.
     const auto installed = std::find_if(tools_.begin(), tools_.end(), [](const Tool& tool) {
         return !locate(tool.program).isEmpty();
@@ -75,11 +75,11 @@ bool LinuxDesktop::StartSystemInformation() {
     return QProcess::startDetached(locate(installed->program), arguments);
 }
 
-void LinuxDesktop::SetLateFailureReport(LateFailure report) {
+void LinuxDesktop::setLateFailureReport(LateFailure report) {
     *report_ = std::move(report);
 }
 
-std::optional<std::uint32_t> LinuxDesktop::OpenWebAddress(const std::string& address,
+std::optional<std::uint32_t> LinuxDesktop::openWebAddress(const std::string& address,
                                                           std::uintptr_t /*ownerWindow*/) {
     // An empty address, or one xdg-open would take for an option, is no address; xdg-open
     // refuses what it cannot make sense of with its status 1.

@@ -21,19 +21,19 @@ public:
     };
 
     // hardinfo, KDE's kinfocenter, GNOME's About panel, Xfce's xfce4-about, then lshw-gtk.
-    static std::vector<Tool> SystemInformationTools();
+    static std::vector<Tool> systemInformationTools();
 
-    explicit LinuxDesktop(std::vector<Tool> systemInformationTools = SystemInformationTools(),
+    explicit LinuxDesktop(std::vector<Tool> tools = systemInformationTools(),
                           std::string opener = "xdg-open");
     ~LinuxDesktop() override;
     LinuxDesktop(const LinuxDesktop&) = delete;
     LinuxDesktop& operator=(const LinuxDesktop&) = delete;
 
-    bool StartSystemInformation() override;
-    std::optional<std::uint32_t> OpenWebAddress(const std::string& address,
+    bool startSystemInformation() override;
+    std::optional<std::uint32_t> openWebAddress(const std::string& address,
                                                 std::uintptr_t ownerWindow) override;
     // Openers still running when the desktop goes report to nobody.
-    void SetLateFailureReport(LateFailure report) override;
+    void setLateFailureReport(LateFailure report) override;
 
 private:
     std::vector<Tool> tools_;

@@ -19,7 +19,7 @@ std::string hexDigits(std::uint8_t byte) {
 
 } // namespace
 
-bool RegistryValueReader::GetKeyValue(HKEY root, const std::string& keyName,
+bool RegistryValueReader::getKeyValue(HKEY root, const std::string& keyName,
                                       const std::string& valueName, std::string& value) {
     HKEY key = nullptr;
     bool found = false;

@@ -21,7 +21,7 @@ public:
     // bytes at all and one larger than the buffer give false and an empty `value`. A value of
     // another type than REG_SZ or REG_DWORD gives true and leaves `value` as it was. The key
     // is closed on every path.
-    static bool GetKeyValue(HKEY root, const std::string& keyName, const std::string& valueName,
+    static bool getKeyValue(HKEY root, const std::string& keyName, const std::string& valueName,
                             std::string& value);
 };
 

@@ -25,7 +25,7 @@ constexpr std::int32_t kFirstAccepted = 32;
 
 } // namespace
 
-std::unique_ptr<Desktop> Desktop::Create() {
+std::unique_ptr<Desktop> Desktop::create() {
     return std::make_unique<WindowsDesktop>();
 }
 
@@ -33,25 +33,25 @@ WindowsDesktop::WindowsDesktop() : WindowsDesktop(Locations{}) {}
 
 WindowsDesktop::WindowsDesktop(Locations locations) : locations_(std::move(locations)) {}
 
-bool WindowsDesktop::StartSystemInformation() {
+bool WindowsDesktop::startSystemInformation() {
     // The tool's full path is started as it stands; only the folder is checked for the tool.
     std::string path;
-    if (!RegistryValueReader::GetKeyValue(locations_.root, locations_.toolKey, locations_.toolValue,
+    if (!RegistryValueReader::getKeyValue(locations_.root, locations_.toolKey, locations_.toolValue,
                                           path)) {
-        if (!RegistryValueReader::GetKeyValue(locations_.root, locations_.folderKey,
+        if (!RegistryValueReader::getKeyValue(locations_.root, locations_.folderKey,
                                               locations_.folderValue, path)) {
             return false;
         }
         // The folder is used as written: a trailing backslash gives a doubled one.
-        if (FindFile(path + kToolFile).empty()) {
+        if (findFile(path + kToolFile).empty()) {
             return false;
         }
         path += kToolFile;
     }
-    return Start(path);
+    return start(path);
 }
 
-std::string WindowsDesktop::FindFile(const std::string& path) {
+std::string WindowsDesktop::findFile(const std::string& path) {
     if (!isUsablePath(path)) {
         return {};
     }
@@ -70,7 +70,7 @@ std::string WindowsDesktop::FindFile(const std::string& path) {
     return name;
 }
 
-bool WindowsDesktop::Start(const std::string& path) {
+bool WindowsDesktop::start(const std::string& path) {
     if (!isUsablePath(path)) {
         return false;
     }
@@ -91,7 +91,7 @@ bool WindowsDesktop::Start(const std::string& path) {
     return true;
 }
 
-std::optional<std::uint32_t> WindowsDesktop::OpenWebAddress(const std::string& address,
+std::optional<std::uint32_t> WindowsDesktop::openWebAddress(const std::string& address,
                                                             std::uintptr_t ownerWindow) {
     // Empty parameter and folder texts, not absent ones. A normal, visible window: a hidden one
     // would leave a newly started browser where nobody can see it.

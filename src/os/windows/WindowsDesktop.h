@@ -31,18 +31,18 @@ public:
     WindowsDesktop();
     explicit WindowsDesktop(Locations locations);
 
-    bool StartSystemInformation() override;
-    std::optional<std::uint32_t> OpenWebAddress(const std::string& address,
+    bool startSystemInformation() override;
+    std::optional<std::uint32_t> openWebAddress(const std::string& address,
                                                 std::uintptr_t ownerWindow) override;
     // The shell gives its whole answer at once: nothing fails later.
-    void SetLateFailureReport(LateFailure report) override { (void)report; }
+    void setLateFailureReport(LateFailure report) override { (void)report; }
 
     // The file's name when `path` names an ordinary file (no folder, hidden or system file),
     // else an empty text.
-    static std::string FindFile(const std::string& path);
+    static std::string findFile(const std::string& path);
     // Starts the program in a normal, focused window without waiting for it; false when it
     // cannot be started.
-    static bool Start(const std::string& path);
+    static bool start(const std::string& path);
 
 private:
     Locations locations_;

@@ -14,8 +14,8 @@ public:
 
     explicit ImageBox(QWidget* parent = nullptr);
 
-    void SetPicture(const QIcon& picture);
-    QIcon Picture() const { return picture_; }
+    void setPicture(const QIcon& picture);
+    QIcon picture() const { return picture_; }
 
 private:
     QIcon picture_;

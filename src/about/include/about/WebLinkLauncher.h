@@ -24,12 +24,12 @@ public:
 
     // The address the desktop is given for a caption: lower case throughout, with "http://"
     // in front unless it already names a web or ftp address somewhere in it.
-    static QString AddressFor(const QString& caption);
+    static QString addressFor(const QString& caption);
     // "API Error #N was returned from GetLastError()", the message of a refusal.
-    static QString RefusalText(std::uint32_t error);
+    static QString refusalText(std::uint32_t error);
 
     // Opens the caption's address for the window ownerWindow. Nothing gets out of it.
-    void Open(std::uintptr_t ownerWindow, const QString& caption);
+    void open(std::uintptr_t ownerWindow, const QString& caption);
 
 private:
     static void tellRefusal(uiservices::MessageBoxService& messageBoxes, std::uint32_t error);

@@ -18,13 +18,13 @@ class ComponentFactory {
 public:
     virtual ~ComponentFactory() = default;
     // Raises errors::kCannotCreateObject for an identifier it does not know.
-    virtual std::unique_ptr<DbObject> CreateObject(std::string_view progId) = 0;
+    virtual std::unique_ptr<DbObject> createObject(std::string_view progId) = 0;
 };
 
 // Creates an object and checks that it is of the expected kind.
 template <class T>
-std::unique_ptr<T> CreateObjectAs(ComponentFactory& factory, std::string_view progId) {
-    std::unique_ptr<DbObject> object = factory.CreateObject(progId);
+std::unique_ptr<T> createObjectAs(ComponentFactory& factory, std::string_view progId) {
+    std::unique_ptr<DbObject> object = factory.createObject(progId);
     if (auto* typed = dynamic_cast<T*>(object.get())) {
         object.release();
         return std::unique_ptr<T>(typed);

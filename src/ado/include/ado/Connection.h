@@ -17,16 +17,16 @@ public:
     static constexpr std::int32_t kStateOpen = 1;
 
     // Before Open, exactly the text last written.
-    virtual std::string ConnectionString() const = 0;
-    virtual void SetConnectionString(const std::string& text) = 0;
+    virtual std::string connectionString() const = 0;
+    virtual void setConnectionString(const std::string& text) = 0;
 
     // Opens with the stored connection string. An unreachable server or a refused login
     // raises errors::kFail.
-    virtual void Open() = 0;
-    virtual std::int32_t State() const = 0;
-    virtual std::unique_ptr<Recordset> Execute(const std::string& commandText) = 0;
-    virtual void Close() = 0;
-    virtual ado::Properties& Properties() = 0;
+    virtual void open() = 0;
+    virtual std::int32_t state() const = 0;
+    virtual std::unique_ptr<Recordset> execute(const std::string& commandText) = 0;
+    virtual void close() = 0;
+    virtual ado::Properties& properties() = 0;
 };
 
 } // namespace brellow::ado

@@ -10,9 +10,9 @@ namespace brellow::ado {
 class Field {
 public:
     virtual ~Field() = default;
-    virtual std::string Name() const = 0;
+    virtual std::string name() const = 0;
     // The column's value in the current row; raises errors::kNoCurrentRow without one.
-    virtual Variant Value() const = 0;
+    virtual Variant value() const = 0;
 };
 
 } // namespace brellow::ado

@@ -11,9 +11,9 @@ namespace brellow::ado {
 class Fields {
 public:
     virtual ~Fields() = default;
-    virtual std::int32_t Count() const = 0;
+    virtual std::int32_t count() const = 0;
     // Looks a column up by name, ignoring case; raises errors::kItemNotFound for none.
-    virtual Field& Item(const std::string& name) = 0;
+    virtual Field& item(const std::string& name) = 0;
 };
 
 } // namespace brellow::ado

@@ -10,8 +10,8 @@ public:
     NamedProperty(std::string name, Variant value)
         : name_(std::move(name)), value_(std::move(value)) {}
 
-    std::string Name() const override { return name_; }
-    Variant Value() const override { return value_; }
+    std::string name() const override { return name_; }
+    Variant value() const override { return value_; }
 
 private:
     std::string name_;

@@ -10,9 +10,9 @@ namespace brellow::ado {
 class Properties {
 public:
     virtual ~Properties() = default;
-    virtual std::int32_t Count() const = 0;
+    virtual std::int32_t count() const = 0;
     // The property at a 0-based position; raises errors::kItemNotFound outside the range.
-    virtual Property& Item(std::int32_t position) = 0;
+    virtual Property& item(std::int32_t position) = 0;
 };
 
 } // namespace brellow::ado

@@ -10,8 +10,8 @@ namespace brellow::ado {
 class Property {
 public:
     virtual ~Property() = default;
-    virtual std::string Name() const = 0;
-    virtual Variant Value() const = 0;
+    virtual std::string name() const = 0;
+    virtual Variant value() const = 0;
 };
 
 } // namespace brellow::ado

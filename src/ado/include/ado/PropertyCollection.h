@@ -11,11 +11,11 @@ namespace brellow::ado {
 // Properties in the order they were added.
 class PropertyCollection final : public Properties {
 public:
-    void Add(std::string name, Variant value);
-    void Clear() noexcept { items_.clear(); }
+    void add(std::string name, Variant value);
+    void clear() noexcept { items_.clear(); }
 
-    std::int32_t Count() const override;
-    Property& Item(std::int32_t position) override;
+    std::int32_t count() const override;
+    Property& item(std::int32_t position) override;
 
 private:
     std::vector<NamedProperty> items_;

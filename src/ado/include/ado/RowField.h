@@ -10,8 +10,8 @@ public:
     RowField(std::string name, Variant value, bool hasRow)
         : name_(std::move(name)), value_(std::move(value)), hasRow_(hasRow) {}
 
-    std::string Name() const override { return name_; }
-    Variant Value() const override;
+    std::string name() const override { return name_; }
+    Variant value() const override;
 
 private:
     std::string name_;

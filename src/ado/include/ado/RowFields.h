@@ -13,8 +13,8 @@ public:
     RowFields() = default;
     explicit RowFields(std::vector<RowField> fields) : fields_(std::move(fields)) {}
 
-    std::int32_t Count() const override;
-    Field& Item(const std::string& name) override;
+    std::int32_t count() const override;
+    Field& item(const std::string& name) override;
 
 private:
     std::vector<RowField> fields_;

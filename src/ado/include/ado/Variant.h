@@ -20,7 +20,7 @@ public:
     explicit Variant(std::string value) : value_(std::move(value)) {}
     explicit Variant(const char* value) : value_(std::string(value)) {}
 
-    static Variant Null();
+    static Variant null();
 
     Type type() const noexcept;
     bool isEmpty() const noexcept { return type() == Type::Empty; }
@@ -28,9 +28,9 @@ public:
 
     // The strict conversion, for a value that must have a text form: a null raises
     // errors::kInvalidUseOfNull; empty gives "".
-    std::string ToText() const;
+    std::string toText() const;
     // The lenient conversion: null and empty both give "".
-    std::string ToTextOrEmpty() const;
+    std::string toTextOrEmpty() const;
 
     bool operator==(const Variant& other) const = default;
 

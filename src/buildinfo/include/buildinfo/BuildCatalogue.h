@@ -17,16 +17,16 @@ class BuildCatalogue {
 public:
     // Reads the catalogue's text. Lines that are no whole record are passed over, so that a
     // damaged line costs its own build and nothing more.
-    static BuildCatalogue Parse(QStringView text);
+    static BuildCatalogue parse(QStringView text);
     // The catalogue compiled into the program.
-    static BuildCatalogue BuiltIn();
+    static BuildCatalogue builtIn();
 
     // The date the catalogue's sources were last updated: builds after it are not in it.
-    QDate Date() const { return date_; }
-    int BuildCount() const;
+    QDate date() const { return date_; }
+    int buildCount() const;
 
     // today decides where the version stands in its support life.
-    BuildLookup Lookup(QStringView version, QDate today) const;
+    BuildLookup lookup(QStringView version, QDate today) const;
 
 private:
     struct Version {

@@ -14,13 +14,13 @@ class BuildNumber {
 public:
     // Three or four parts of ASCII digits between dots, nothing else; anything else has no
     // build number.
-    static std::optional<BuildNumber> Parse(QStringView text);
+    static std::optional<BuildNumber> parse(QStringView text);
 
-    int Major() const { return parts_[0]; }
-    int Minor() const { return parts_[1]; }
+    int majorPart() const { return parts_[0]; }
+    int minorPart() const { return parts_[1]; }
     // Whether both belong to the same version: 10.0 and 10.00 do, 10.0 and 10.50 don't.
-    bool SameVersionAs(const BuildNumber& other) const {
-        return Major() == other.Major() && Minor() == other.Minor();
+    bool sameVersionAs(const BuildNumber& other) const {
+        return majorPart() == other.majorPart() && minorPart() == other.minorPart();
     }
 
     friend auto operator<=>(const BuildNumber&, const BuildNumber&) = default;

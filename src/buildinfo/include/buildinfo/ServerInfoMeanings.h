@@ -17,13 +17,13 @@ public:
     // today decides whether the version's support has ended.
     ServerInfoMeanings(const BuildCatalogue& catalogue, QDate today);
 
-    QStringList Edition(const QString& edition, const QString& version) const;
+    QStringList edition(const QString& edition, const QString& version) const;
     // The build: its release, update, KB article and date, how far behind the newest build
     // of its version it is, and where its support stands.
-    QStringList Version(const QString& version) const;
+    QStringList version(const QString& version) const;
     // The service-pack level, with the update level it leaves out; "RTM" of a version that
     // has no service packs says nothing about updates.
-    QStringList SPLevel(const QString& level, const QString& version) const;
+    QStringList spLevel(const QString& level, const QString& version) const;
 
 private:
     const BuildCatalogue& catalogue_;

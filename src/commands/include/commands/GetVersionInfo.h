@@ -26,7 +26,7 @@ public:
     GetVersionInfo(ado::ComponentFactory& components, uiservices::MessageBoxService& messageBoxes,
                    uiservices::MousePointer& mousePointer);
 
-    void Run(const ConnectionRequest& request, const ShowAnswers& show);
+    void run(const ConnectionRequest& request, const ShowAnswers& show);
 
 private:
     ado::ComponentFactory& components_;

@@ -11,7 +11,7 @@ namespace brellow::commands {
 class PropertiesListing {
 public:
     // A property that cannot be read ends the listing by throwing.
-    static QStringList Rows(ado::Connection& connection);
+    static QStringList rows(ado::Connection& connection);
 };
 
 } // namespace brellow::commands

@@ -43,7 +43,7 @@ public:
     ServerCommand(ado::ComponentFactory& components, uiservices::MessageBoxService& messageBoxes,
                   uiservices::MousePointer& mousePointer);
 
-    void Run(const ConnectionRequest& request, Options options, const WorkStep& workStep);
+    void run(const ConnectionRequest& request, Options options, const WorkStep& workStep);
 
 private:
     struct Failure {
@@ -52,10 +52,10 @@ private:
         std::string description;
     };
 
-    void ComposeConnectionString(ado::Connection& connection,
+    void composeConnectionString(ado::Connection& connection,
                                  const ConnectionRequest& request) const;
-    void Report(const Failure& failure);
-    void TearDown(std::unique_ptr<ado::Recordset>& recordset,
+    void report(const Failure& failure);
+    void tearDown(std::unique_ptr<ado::Recordset>& recordset,
                   std::unique_ptr<ado::Connection>& connection);
 
     ado::ComponentFactory& components_;

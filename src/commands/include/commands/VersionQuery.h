@@ -20,7 +20,7 @@ public:
     // into `answers`, edition first. A value without a text form (a null) ends the reading by
     // throwing; the answers read before it stay in `answers`, and the recordset is left to
     // the command's teardown.
-    static void Ask(ado::Connection& connection, std::unique_ptr<ado::Recordset>& recordset,
+    static void ask(ado::Connection& connection, std::unique_ptr<ado::Recordset>& recordset,
                     ServerAnswers& answers);
 };
 

@@ -28,7 +28,7 @@ public:
                              uiservices::MessageBoxService& messageBoxes,
                              uiservices::MousePointer& mousePointer);
 
-    void Run(const ConnectionRequest& request, const ShowRows& show);
+    void run(const ConnectionRequest& request, const ShowRows& show);
 
 private:
     ado::ComponentFactory& components_;

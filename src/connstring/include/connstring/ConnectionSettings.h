@@ -20,7 +20,7 @@ public:
     // Raises errors::kBadConnectionString for malformed syntax or an unusable value,
     // errors::kProviderNotFound for a provider other than SQLOLEDB, and errors::kFail for a
     // Data Source no server can be reached by.
-    static ConnectionSettings FromConnectionString(std::string_view text);
+    static ConnectionSettings fromConnectionString(std::string_view text);
 
     const std::string& provider() const noexcept { return provider_; }
     // The Data Source text as written, and where it points.

@@ -17,17 +17,15 @@ class ConnectionStringParser {
 public:
     // The pairs in order of first appearance, one per keyword (compared ignoring case).
     // Raises errors::kBadConnectionString on a malformed string.
-    static std::vector<ConnectionStringPair> Parse(std::string_view text);
+    static std::vector<ConnectionStringPair> parse(std::string_view text);
 
     // Writes a value so that Parse reads it back unchanged: as it is, unless it would otherwise
     // break the string (a ";", a quote at its start, blanks at either end, a leading "="),
     // then in the quote it does not start with, that quote doubled inside. Every value the
     // program puts into a connection string goes through here.
-    static std::string QuoteValue(std::string_view value);
+    static std::string quoteValue(std::string_view value);
     // Writes a keyword so that Parse reads it back unchanged ("=" doubled).
-    static std::string EscapeKeyword(std::string_view keyword);
-
-    static bool KeywordsEqual(std::string_view a, std::string_view b);
+    static std::string escapeKeyword(std::string_view keyword);
 };
 
 } // namespace brellow::connstring

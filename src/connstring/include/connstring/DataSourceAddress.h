@@ -14,7 +14,7 @@ public:
 
     // Raises errors::kFail for a form no server can be reached by (the provider refuses it the
     // same way as an unreachable server).
-    static DataSourceAddress Parse(std::string_view dataSource);
+    static DataSourceAddress parse(std::string_view dataSource);
 
     // The host to connect to: a name or an address literal, without brackets.
     const std::string& host() const noexcept { return host_; }

@@ -15,13 +15,13 @@ public:
     public:
         virtual ~Watch() = default;
         // True once the connection was ended because the server stayed silent.
-        virtual bool Fired() const = 0;
+        virtual bool fired() const = 0;
     };
 
     virtual ~CommandGuard() = default;
     // Watches a command on a connection to `serverPort` with a command timeout of
     // `timeoutSeconds`; nothing (null) when there is nothing to watch.
-    virtual std::unique_ptr<Watch> Begin(std::uint16_t serverPort, int timeoutSeconds) = 0;
+    virtual std::unique_ptr<Watch> watch(std::uint16_t serverPort, int timeoutSeconds) = 0;
 };
 
 } // namespace brellow::odbc

@@ -13,10 +13,10 @@ public:
 
     // What is left, at least 1 ms; `whenUnlimited` seconds when there is no limit (0: zero,
     // which the waits take for "no limit" too).
-    std::chrono::milliseconds Remaining(int whenUnlimited = 0) const;
+    std::chrono::milliseconds remaining(int whenUnlimited = 0) const;
     // What is left for the driver's SQL_ATTR_LOGIN_TIMEOUT, in whole seconds, at least 1;
     // 0 when there is no limit.
-    int DriverSeconds() const;
+    int driverSeconds() const;
 
 private:
     int seconds_;

@@ -18,7 +18,7 @@ public:
     // Looks for these (a test can name a missing driver).
     explicit OdbcComponentFactory(std::vector<std::string> driverCandidates);
 
-    std::unique_ptr<ado::DbObject> CreateObject(std::string_view progId) override;
+    std::unique_ptr<ado::DbObject> createObject(std::string_view progId) override;
 
 private:
     std::vector<std::string> driverCandidates_;

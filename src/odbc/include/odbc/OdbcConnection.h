@@ -25,16 +25,16 @@ public:
                             std::shared_ptr<CommandGuard> guard = nullptr);
     ~OdbcConnection() override;
 
-    std::string ConnectionString() const override { return shownConnectionString_; }
-    void SetConnectionString(const std::string& text) override;
-    void Open() override;
-    std::int32_t State() const override { return connection_ ? kStateOpen : kStateClosed; }
-    std::unique_ptr<ado::Recordset> Execute(const std::string& commandText) override;
-    void Close() override;
+    std::string connectionString() const override { return shownConnectionString_; }
+    void setConnectionString(const std::string& text) override;
+    void open() override;
+    std::int32_t state() const override { return connection_ ? kStateOpen : kStateClosed; }
+    std::unique_ptr<ado::Recordset> execute(const std::string& commandText) override;
+    void close() override;
     // Gathered on the first request after Open, once per open: only what the driver already
     // holds since the login, so the timing changes nothing on the wire, and a command that
     // never lists them doesn't pay for them.
-    ado::Properties& Properties() override;
+    ado::Properties& properties() override;
 
 private:
     void release() noexcept;

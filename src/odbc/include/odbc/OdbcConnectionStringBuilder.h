@@ -16,7 +16,7 @@ namespace brellow::odbc {
 class OdbcConnectionStringBuilder {
 public:
     // Raises errors::kBadConnectionString for a value the driver cannot be handed.
-    static std::string Build(const connstring::ConnectionSettings& settings,
+    static std::string build(const connstring::ConnectionSettings& settings,
                              const OdbcDriver& driver, const LoginTarget& target);
 
     // "keyword={value};", quoted as the dialect's driver reads it:
@@ -26,9 +26,9 @@ public:
     // - the Native Client and Windows' built-in driver end it at the first "}", so a value
     //   can't hold one.
     // label names the value in that error message (the keyword when empty).
-    static std::string Pair(std::string_view keyword, std::string_view value,
-                            std::string_view label = {},
-                            OdbcDriver::Dialect dialect = OdbcDriver::Dialect::FreeTds);
+    static std::string braced(std::string_view keyword, std::string_view value,
+                              std::string_view label = {},
+                              OdbcDriver::Dialect dialect = OdbcDriver::Dialect::FreeTds);
 };
 
 } // namespace brellow::odbc

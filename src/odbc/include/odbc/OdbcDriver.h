@@ -27,15 +27,15 @@ struct OdbcDriver {
     Dialect dialect = Dialect::FreeTds;
 
     // The dialect follows from the name; a name of no Microsoft driver is taken for FreeTDS.
-    static OdbcDriver Named(std::string name);
+    static OdbcDriver named(std::string name);
 
     // Windows' SQL Server drivers, best first: Microsoft's current drivers, the Native Client,
     // the one built into Windows, then FreeTDS.
-    static const std::vector<std::string>& WindowsPreference();
+    static const std::vector<std::string>& windowsPreference();
 
     // The first of `preferred` that `installed` lists (case does not matter), with the
     // driver manager's own spelling; empty when none is.
-    static std::string FirstInstalled(const std::vector<std::string>& preferred,
+    static std::string firstInstalled(const std::vector<std::string>& preferred,
                                       const std::vector<std::string>& installed);
 };
 

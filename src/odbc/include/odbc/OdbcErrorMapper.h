@@ -16,13 +16,13 @@ class OdbcErrorMapper {
 public:
     enum class Operation { Connect, Execute };
 
-    static ado::DbError Map(Operation operation, const std::vector<OdbcDiagnostic>& diagnostics);
+    static ado::DbError map(Operation operation, const std::vector<OdbcDiagnostic>& diagnostics);
     // A command that ran out of time, in ADO's words.
-    static ado::DbError Timeout();
+    static ado::DbError timeout();
 
     // "[FreeTDS][SQL Server]Login failed" -> "Login failed": the bracketed tags the driver
     // manager and driver put in front of a message.
-    static std::string StripDriverPrefixes(std::string_view message);
+    static std::string stripDriverPrefixes(std::string_view message);
 };
 
 } // namespace brellow::odbc

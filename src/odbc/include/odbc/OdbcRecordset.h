@@ -14,10 +14,10 @@ public:
     // An open recordset over these columns; hasRow tells whether the result had a first row.
     OdbcRecordset(std::vector<ado::RowField> fields, bool hasRow);
 
-    std::int32_t RecordCount() const override;
-    ado::Fields& Fields() override;
-    std::int32_t State() const override { return open_ ? 1 : 0; }
-    void Close() override;
+    std::int32_t recordCount() const override;
+    ado::Fields& fields() override;
+    std::int32_t state() const override { return open_ ? 1 : 0; }
+    void close() override;
 
 private:
     void requireOpen() const;

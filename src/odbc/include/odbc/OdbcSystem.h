@@ -19,24 +19,24 @@ class OdbcSystem {
 public:
     // Where to look for a driver, best first: on Linux, the FreeTDS library's usual paths; on
     // Windows, the names of the SQL Server drivers.
-    static std::vector<std::string> DefaultDriverCandidates();
+    static std::vector<std::string> defaultDriverCandidates();
     // The first of the candidates that is there; when none is, the driver registered with
     // the driver manager as "FreeTDS".
-    static OdbcDriver FindDriver(const std::vector<std::string>& candidates);
+    static OdbcDriver findDriver(const std::vector<std::string>& candidates);
 
     // Everything before the driver's login that the driver would not do in time by itself.
     // Raises errors::kFail for a server or a ticket that can't be had within the deadline.
-    static LoginTarget PrepareLogin(const connstring::ConnectionSettings& settings,
+    static LoginTarget prepareLogin(const connstring::ConnectionSettings& settings,
                                     const LoginDeadline& deadline);
 
     // The watch over commands whose server stops answering, where there can be one.
-    static std::shared_ptr<CommandGuard> MakeCommandGuard();
+    static std::shared_ptr<CommandGuard> makeCommandGuard();
 
     // Who logged in under integrated security: the Kerberos principal, or the user's own
     // name where there is none.
-    static std::string IntegratedUserName();
+    static std::string integratedUserName();
     // This machine's name.
-    static std::string LocalHostName();
+    static std::string localHostName();
 };
 
 } // namespace brellow::odbc

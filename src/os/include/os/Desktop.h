@@ -19,25 +19,25 @@ public:
     using LateFailure = std::function<void(std::uint32_t error)>;
 
     // This system's desktop.
-    static std::unique_ptr<Desktop> Create();
+    static std::unique_ptr<Desktop> create();
 
     virtual ~Desktop() = default;
 
     // Starts the system information tool and returns without waiting for it; false when there
     // is none or it could not be started.
-    virtual bool StartSystemInformation() = 0;
+    virtual bool startSystemInformation() = 0;
 
     // Opens a web address with the user's handler for it, on behalf of the window ownerWindow
     // (its native handle). Nothing when the request was accepted; otherwise the system's
     // number for why it was refused: on Windows the last-error code, on Linux the number a
     // shell gives the same cause (127 for an opener that is not installed, 126 for one that
     // cannot be started, the opener's exit status, 128 and the signal for one a signal ended).
-    virtual std::optional<std::uint32_t> OpenWebAddress(const std::string& address,
+    virtual std::optional<std::uint32_t> openWebAddress(const std::string& address,
                                                         std::uintptr_t ownerWindow) = 0;
 
     // Where an accepted request can still fail (a Linux desktop's opener runs on after the
     // call has returned), the failure goes to `report`. Replaces the report given before.
-    virtual void SetLateFailureReport(LateFailure report) = 0;
+    virtual void setLateFailureReport(LateFailure report) = 0;
 };
 
 } // namespace brellow::os

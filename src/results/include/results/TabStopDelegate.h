@@ -23,17 +23,17 @@ public:
 
     // Empty: a stop every 8 average character widths. One value: a stop every that many
     // dialog units. More: a stop at each value, then every 8 average character widths.
-    void SetTabStops(std::vector<int> dialogUnits);
-    const std::vector<int>& TabStops() const { return tabStops_; }
+    void setTabStops(std::vector<int> dialogUnits);
+    const std::vector<int>& tabStops() const { return tabStops_; }
 
     // The width of "A".."Z" and "a".."z" divided by 52.
-    static qreal AverageCharWidth(const QFontMetricsF& metrics);
+    static qreal averageCharWidth(const QFontMetricsF& metrics);
 
     // The left edge of each tab-separated piece of the row, in pixels from the list's left
     // edge. The first piece starts at kTextMargin.
-    std::vector<qreal> PiecePositions(const QString& row, const QFontMetricsF& metrics) const;
+    std::vector<qreal> piecePositions(const QString& row, const QFontMetricsF& metrics) const;
     // The right edge of the row's last piece, in pixels from the list's left edge.
-    qreal RowWidth(const QString& row, const QFontMetricsF& metrics) const;
+    qreal rowWidth(const QString& row, const QFontMetricsF& metrics) const;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;

@@ -10,7 +10,7 @@ namespace brellow::text {
 // "Unspecified GSS failure: Server not found in Kerberos database". Linux only.
 class GssapiStatus {
 public:
-    static std::string Describe(std::uint32_t major, std::uint32_t minor);
+    static std::string describe(std::uint32_t major, std::uint32_t minor);
 };
 
 } // namespace brellow::text

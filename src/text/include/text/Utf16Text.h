@@ -13,15 +13,15 @@ namespace brellow::text {
 // U+FFFD rather than being dropped or passed on, so that any input converts.
 class Utf16Text {
 public:
-    static std::u16string FromUtf8(std::string_view text);
-    static std::string ToUtf8(std::u16string_view text);
+    static std::u16string fromUtf8(std::string_view text);
+    static std::string toUtf8(std::u16string_view text);
 
     // Little-endian bytes; an odd trailing byte is ignored.
-    static std::string FromLittleEndian(const std::uint8_t* bytes, std::size_t size);
-    static std::string FromLittleEndian(const std::vector<std::uint8_t>& bytes) {
-        return FromLittleEndian(bytes.data(), bytes.size());
+    static std::string fromLittleEndian(const std::uint8_t* bytes, std::size_t size);
+    static std::string fromLittleEndian(const std::vector<std::uint8_t>& bytes) {
+        return fromLittleEndian(bytes.data(), bytes.size());
     }
-    static std::vector<std::uint8_t> ToLittleEndian(std::u16string_view units);
+    static std::vector<std::uint8_t> toLittleEndian(std::u16string_view units);
 };
 
 } // namespace brellow::text

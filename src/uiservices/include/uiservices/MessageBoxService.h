@@ -16,7 +16,7 @@ public:
     virtual ~MessageBoxService() = default;
     // Shows the box and returns once the user has closed it. Without a title the box
     // carries the application's title.
-    virtual void Show(const QString& text, int style, const std::optional<QString>& title = {}) = 0;
+    virtual void show(const QString& text, int style, const std::optional<QString>& title = {}) = 0;
 };
 
 } // namespace brellow::uiservices

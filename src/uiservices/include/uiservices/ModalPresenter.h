@@ -9,7 +9,7 @@ namespace brellow::uiservices {
 class ModalPresenter {
 public:
     virtual ~ModalPresenter() = default;
-    virtual void ShowModal(QDialog& window, QWidget* owner) = 0;
+    virtual void showModal(QDialog& window, QWidget* owner) = 0;
 };
 
 } // namespace brellow::uiservices

@@ -10,8 +10,8 @@ public:
     static constexpr int kHourglass = 11;
 
     virtual ~MousePointer() = default;
-    virtual void Set(int pointer) = 0;
-    virtual int Current() const = 0;
+    virtual void set(int pointer) = 0;
+    virtual int current() const = 0;
 };
 
 } // namespace brellow::uiservices

@@ -7,7 +7,7 @@ namespace brellow::uiservices {
 // Runs the window's own event loop until it closes.
 class QtModalPresenter final : public ModalPresenter {
 public:
-    void ShowModal(QDialog& window, QWidget* owner) override;
+    void showModal(QDialog& window, QWidget* owner) override;
 };
 
 } // namespace brellow::uiservices

@@ -9,8 +9,8 @@ namespace brellow::uiservices {
 class QtMousePointer final : public MousePointer {
 public:
     ~QtMousePointer() override;
-    void Set(int pointer) override;
-    int Current() const override { return current_; }
+    void set(int pointer) override;
+    int current() const override { return current_; }
 
 private:
     int current_ = kDefault;

@@ -28,13 +28,13 @@ public:
     // them, installs substitutes for what is still missing and makes MS Sans Serif 8.25 pt the
     // application's default font (the font of every window that sets none of its own).
     static Choice
-    Install(const QString& wineFontDirectory = QString::fromLatin1(kWineFontDirectory));
+    install(const QString& wineFontDirectory = QString::fromLatin1(kWineFontDirectory));
 
     // The first of the faces that fit a sans-serif UI font which is installed.
-    static QString SansFallback();
+    static QString sansFallback();
 
 private:
-    static QString Resolve(const QString& family, const QString& fallback);
+    static QString resolve(const QString& family, const QString& fallback);
 };
 
 } // namespace brellow::windowkit

@@ -11,21 +11,21 @@ namespace brellow::windowkit {
 // come from the generated build identity, which the Windows version resource shares.
 class ProgramIdentity {
 public:
-    static QString ProductName();
+    static QString productName();
     // "major.minor.revision", each number in decimal without leading zeros.
-    static QString Version();
-    static QString Comments();
+    static QString version();
+    static QString comments();
     // The maker's web address, bare: no scheme, lower case.
-    static QString WebAddress();
+    static QString webAddress();
     // The navy disc with the white "i", at every size the resources hold; each size is read
     // when first drawn.
-    static QIcon Icon();
+    static QIcon icon();
     // Gives the application its name and version. No display name: Qt would append it to
     // every window title.
-    static void Apply();
+    static void apply();
     // Gives the application its window icon, for the windows without one of their own, once
     // the event loop runs.
-    static void ApplyIconLater(QApplication& application);
+    static void applyIconLater(QApplication& application);
 };
 
 } // namespace brellow::windowkit

@@ -13,33 +13,33 @@ class TabStopDelegate;
 // The results window: rows of text in two tab-aligned columns and a Close button. It is
 // created hidden, filled by its caller and then shown modally; closing it hides it, and
 // the caller discards it.
-class FrmResults : public QDialog {
+class ResultsWindow : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kClientWidth = 430;
     static constexpr int kClientHeight = 239;
 
-    explicit FrmResults(QWidget* owner = nullptr);
+    explicit ResultsWindow(QWidget* owner = nullptr);
 
-    QListWidget* lstResults() const { return lstResults_; }
-    QPushButton* cmdClose() const { return cmdClose_; }
+    QListWidget* list() const { return list_; }
+    QPushButton* closeButton() const { return closeButton_; }
     TabStopDelegate* tabStops() const { return tabStops_; }
 
     // Sets the list's tab stops, in dialog units.
-    void SetTabStops(std::vector<int> dialogUnits);
+    void setTabStops(std::vector<int> dialogUnits);
 
 protected:
     // Neither Enter nor Esc closes the window; only the Close button and the close box do.
     void keyPressEvent(QKeyEvent* event) override;
 
 private slots:
-    void cmdClose_Click();
+    void closeClicked();
 
 private:
-    void Form_Load();
+    void load();
 
-    QListWidget* lstResults_ = nullptr;
-    QPushButton* cmdClose_ = nullptr;
+    QListWidget* list_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
     TabStopDelegate* tabStops_ = nullptr;
 };
 

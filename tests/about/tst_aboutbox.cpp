@@ -1,6 +1,6 @@
 #include "BuildIdentity.h"
+#include "about/AboutBox.h"
 #include "about/ClickableLabel.h"
-#include "about/FrmAbout.h"
 #include "about/ImageBox.h"
 #include "support/FakeAppServices.h"
 #include "support/WindowControls.h"
@@ -12,8 +12,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+using brellow::about::AboutBox;
 using brellow::about::ClickableLabel;
-using brellow::about::FrmAbout;
 using brellow::about::ImageBox;
 using brellow::testsupport::control;
 using brellow::testsupport::FakeAppServices;
@@ -33,7 +33,7 @@ struct ShownBox {
         QApplication::setActiveWindow(&box);
     }
     QWidget owner;
-    FrmAbout box;
+    AboutBox box;
 };
 
 QImage solidIcon(QColor colour) {
@@ -44,12 +44,12 @@ QImage solidIcon(QColor colour) {
 
 } // namespace
 
-class TestFrmAbout : public QObject {
+class AboutBoxTest : public QObject {
     Q_OBJECT
 private slots:
     void loadingFillsTheTextsFromTheIdentity() {
         FakeAppServices fakes;
-        FrmAbout box(fakes.desktop, fakes.messageBoxes);
+        AboutBox box(fakes.desktop, fakes.messageBoxes);
         const QString name = fromView(brellow::identity::kProductName);
         QCOMPARE(name, QStringLiteral("Brellow"));
 
@@ -73,14 +73,14 @@ private slots:
         FakeAppServices fakes;
         QStringList seen;
         for (int opening = 0; opening < 2; ++opening) {
-            FrmAbout box(fakes.desktop, fakes.messageBoxes);
+            AboutBox box(fakes.desktop, fakes.messageBoxes);
             seen << box.windowTitle() << control<QLabel>(box, "lblTitle")->text()
                  << control<QLabel>(box, "lblVersion")->text()
                  << control<QLabel>(box, "lblDescription")->text();
-            QVERIFY(control<ImageBox>(box, "imgIcon")->Picture().isNull());
+            QVERIFY(control<ImageBox>(box, "imgIcon")->picture().isNull());
             // Whatever happened to this one must not show in the next.
             control<QLabel>(box, "lblTitle")->setText(QStringLiteral("changed"));
-            box.MyIcon(QIcon(QPixmap::fromImage(solidIcon(Qt::red))));
+            box.setIcon(QIcon(QPixmap::fromImage(solidIcon(Qt::red))));
         }
         QCOMPARE(seen.mid(0, 4), seen.mid(4, 4));
     }
@@ -88,7 +88,7 @@ private slots:
     void escapeClosesTheBoxEvenFromSystemInfo() {
         FakeAppServices fakes;
         ShownBox shown(fakes);
-        FrmAbout& box = shown.box;
+        AboutBox& box = shown.box;
         QVERIFY(QTest::qWaitForWindowActive(&box));
         auto* cmdSysInfo = control<QPushButton>(box, "cmdSysInfo");
         cmdSysInfo->setFocus();
@@ -156,7 +156,7 @@ private slots:
     void theBoxIsFixedAndCentredOverItsOwner() {
         FakeAppServices fakes;
         ShownBox shown(fakes);
-        FrmAbout& box = shown.box;
+        AboutBox& box = shown.box;
         QVERIFY(QTest::qWaitForWindowExposed(&box));
         QCOMPARE(box.size(), QSize(382, 237));
         QCOMPARE(box.minimumSize(), box.maximumSize());
@@ -195,7 +195,7 @@ private slots:
         QFETCH(qreal, points);
         QFETCH(bool, bold);
         FakeAppServices fakes;
-        FrmAbout box(fakes.desktop, fakes.messageBoxes);
+        AboutBox box(fakes.desktop, fakes.messageBoxes);
         auto* widget = control<QWidget>(box, QTest::currentDataTag());
 
         QCOMPARE(widget->parentWidget(), &box);
@@ -211,7 +211,7 @@ private slots:
 
     void theLinkLooksLikeALinkAndReportsClicks() {
         FakeAppServices fakes;
-        FrmAbout box(fakes.desktop, fakes.messageBoxes);
+        AboutBox box(fakes.desktop, fakes.messageBoxes);
         auto* link = control<ClickableLabel>(box, "lblURL");
         QVERIFY(link->font().underline());
         QCOMPARE(link->palette().color(QPalette::WindowText), QColor(0, 0, 255));
@@ -234,13 +234,13 @@ private slots:
 
     void theIconTakesThePicturesSize() {
         FakeAppServices fakes;
-        FrmAbout box(fakes.desktop, fakes.messageBoxes);
-        ImageBox* image = box.imgIcon();
+        AboutBox box(fakes.desktop, fakes.messageBoxes);
+        ImageBox* image = box.iconImage();
         QCOMPARE(image, control<ImageBox>(box, "imgIcon"));
         QCOMPARE(image->geometry(), QRect(24, 16, 16, 16));
 
         const QImage picture = solidIcon(QColor(0, 0, 128));
-        box.MyIcon(QIcon(QPixmap::fromImage(picture)));
+        box.setIcon(QIcon(QPixmap::fromImage(picture)));
         QCOMPARE(image->pos(), QPoint(24, 16));
         QCOMPARE(image->size(), QSize(32, 32));
         QCOMPARE(image->pixmap().toImage().convertToFormat(QImage::Format_ARGB32), picture);
@@ -248,7 +248,7 @@ private slots:
 
     void theEtchedSeparatorIsGreyOverWhite() {
         FakeAppServices fakes;
-        FrmAbout box(fakes.desktop, fakes.messageBoxes);
+        AboutBox box(fakes.desktop, fakes.messageBoxes);
         box.show();
         QVERIFY(QTest::qWaitForWindowExposed(&box));
         const QImage shot = box.grab().toImage();
@@ -262,5 +262,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFrmAbout)
-#include "tst_frmabout.moc"
+QTEST_MAIN(AboutBoxTest)
+#include "tst_aboutbox.moc"

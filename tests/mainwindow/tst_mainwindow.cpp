@@ -1,8 +1,8 @@
-#include "about/FrmAbout.h"
+#include "about/AboutBox.h"
 #include "about/ImageBox.h"
 #include "ado/ErrorNumbers.h"
-#include "mainwindow/FrmMain.h"
-#include "results/FrmResults.h"
+#include "mainwindow/MainWindow.h"
+#include "results/ResultsWindow.h"
 #include "support/FakeAppServices.h"
 #include "support/WindowControls.h"
 
@@ -24,7 +24,7 @@
 #include <QtTest>
 
 using brellow::ado::Variant;
-using brellow::mainwindow::FrmMain;
+using brellow::mainwindow::MainWindow;
 using brellow::testsupport::control;
 using brellow::testsupport::FakeAppServices;
 using brellow::testsupport::FakeMessageBoxService;
@@ -73,7 +73,7 @@ QString shownText(const QObject& object) {
 }
 
 // The window shown and active, with the keyboard focus where loading left it.
-void showActive(FrmMain& window) {
+void showActive(MainWindow& window) {
     window.show();
     QApplication::setActiveWindow(&window);
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -93,12 +93,12 @@ public:
 
 } // namespace
 
-class TestFrmMain : public QObject {
+class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void afterLoadingNothingCanRunAndTheAnswersAreEmpty() {
         FakeAppServices fakes;
-        FrmMain window(fakes.services);
+        MainWindow window(fakes.services);
 
         QCOMPARE(window.windowTitle(), QStringLiteral("Brellow"));
         QVERIFY(!control<QPushButton>(window, "cmdGetVersion")->isEnabled());
@@ -131,13 +131,13 @@ private slots:
     void anyServerTextEnablesTheCommands() {
         QFETCH(QString, typed);
         FakeAppServices fakes;
-        FrmMain window(fakes.services);
+        MainWindow window(fakes.services);
         auto* txtServer = control<QLineEdit>(window, "txtServer");
         auto* cmdGetVersion = control<QPushButton>(window, "cmdGetVersion");
         QAction* viewProperties = menuItem(window, "mnuViewConnectionProperties");
 
         QTest::keyClicks(txtServer, typed);
-        QCOMPARE(window.Request().serverName, typed);
+        QCOMPARE(window.request().serverName, typed);
         QVERIFY(cmdGetVersion->isEnabled());
         QVERIFY(viewProperties->isEnabled());
 
@@ -164,16 +164,16 @@ private slots:
 
     void theCheckBoxSwitchesTheLoginControlsAndKeepsWhatWasTyped() {
         FakeAppServices fakes;
-        FrmMain window(fakes.services);
+        MainWindow window(fakes.services);
         auto* check = control<QCheckBox>(window, "chkDoNotUseIntegratedSecuirity");
         auto* txtUser = control<QLineEdit>(window, "txtUser");
         auto* txtPassword = control<QLineEdit>(window, "txtPassword");
         const QList<QWidget*> login{txtUser, txtPassword, control<QLabel>(window, "lblUser"),
                                     control<QLabel>(window, "lblPassword")};
-        QVERIFY(window.Request().integratedSecurity);
+        QVERIFY(window.request().integratedSecurity);
 
         QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(6, check->height() / 2));
-        QVERIFY(!window.Request().integratedSecurity);
+        QVERIFY(!window.request().integratedSecurity);
         for (QWidget* widget : login) {
             QVERIFY2(widget->isEnabled(), qPrintable(widget->objectName()));
         }
@@ -183,15 +183,15 @@ private slots:
         // The space bar is a click too.
         check->setFocus();
         QTest::keyClick(check, Qt::Key_Space);
-        QVERIFY(window.Request().integratedSecurity);
+        QVERIFY(window.request().integratedSecurity);
         for (QWidget* widget : login) {
             QVERIFY2(!widget->isEnabled(), qPrintable(widget->objectName()));
         }
         // Kept in the boxes, but not read for an integrated login.
         QCOMPARE(txtUser->text(), QStringLiteral("sa"));
         QCOMPARE(txtPassword->text(), QStringLiteral("s3cret"));
-        QCOMPARE(window.Request().userName, QString());
-        QCOMPARE(window.Request().password, QString());
+        QCOMPARE(window.request().userName, QString());
+        QCOMPARE(window.request().password, QString());
         // Neither the frame nor the server command follow the check box.
         QVERIFY(control<QGroupBox>(window, "fraUserPassword")->isEnabled());
         QVERIFY(!control<QPushButton>(window, "cmdGetVersion")->isEnabled());
@@ -203,14 +203,14 @@ private slots:
 
     void thePasswordShowsStarsAndKeepsInputMethodsAway() {
         FakeAppServices fakes;
-        FrmMain window(fakes.services);
+        MainWindow window(fakes.services);
         showActive(window);
         auto* check = control<QCheckBox>(window, "chkDoNotUseIntegratedSecuirity");
         auto* txtPassword = control<QLineEdit>(window, "txtPassword");
         check->click();
         QTest::keyClicks(txtPassword, QStringLiteral("pa55w0rd"));
 
-        QCOMPARE(window.Request().password, QStringLiteral("pa55w0rd"));
+        QCOMPARE(window.request().password, QStringLiteral("pa55w0rd"));
         QCOMPARE(txtPassword->displayText(), QString(8, QLatin1Char('*')));
         QVERIFY(!txtPassword->testAttribute(Qt::WA_InputMethodEnabled));
         QVERIFY(txtPassword->inputMethodHints().testFlag(Qt::ImhHiddenText));
@@ -251,7 +251,7 @@ private slots:
         QFETCH(bool, loginChecked);
         QFETCH(QStringList, order);
         FakeAppServices fakes;
-        FrmMain window(fakes.services);
+        MainWindow window(fakes.services);
         showActive(window);
         // The focus starts in the server box.
         QTRY_COMPARE(QApplication::focusWidget(), control<QWidget>(window, "txtServer"));
@@ -273,7 +273,7 @@ private slots:
 
     void enterInATextBoxStartsNothing() {
         FakeAppServices fakes;
-        FrmMain window(fakes.services);
+        MainWindow window(fakes.services);
         showActive(window);
         auto* cmdGetVersion = control<QPushButton>(window, "cmdGetVersion");
         QSignalSpy pressed(cmdGetVersion, &QPushButton::clicked);
@@ -308,16 +308,16 @@ private slots:
         FakeAppServices fakes;
         fakes.components.row = {
             {"Edition", Variant("Standard Edition")},
-            {"ProductVersion", versionIsNull ? Variant::Null() : Variant("8.00.2039")},
+            {"ProductVersion", versionIsNull ? Variant::null() : Variant("8.00.2039")},
             {"ProductLevel", Variant("SP4")}};
-        FrmMain window(fakes.services);
-        window.ShowAnswers({QStringLiteral("old"), QStringLiteral("old"), QStringLiteral("old")});
+        MainWindow window(fakes.services);
+        window.showAnswers({QStringLiteral("old"), QStringLiteral("old"), QStringLiteral("old")});
         control<QLineEdit>(window, "txtServer")->setText(QStringLiteral("srv"));
         QStringList answersAtConnect{"unread"};
         int pointerAtConnect = -1;
         fakes.components.onCall = [&](const std::string& call) {
             if (call == "Create ADODB.Connection") {
-                pointerAtConnect = fakes.mousePointer.Current();
+                pointerAtConnect = fakes.mousePointer.current();
                 answersAtConnect = answersOf(window);
             }
         };
@@ -340,7 +340,7 @@ private slots:
 
     void viewConfigurationParametersIsNeverAvailable() {
         FakeAppServices fakes;
-        FrmMain window(fakes.services);
+        MainWindow window(fakes.services);
         showActive(window);
         QAction* item = menuItem(window, "mnuViewConfigurationParameters");
         auto* txtServer = control<QLineEdit>(window, "txtServer");
@@ -352,8 +352,8 @@ private slots:
                 QVERIFY(!item->isEnabled());
             }
         }
-        window.ClearServerInfo();
-        window.ShowAnswers({QStringLiteral("Developer Edition"), {}, {}});
+        window.clearServerInfo();
+        window.showAnswers({QStringLiteral("Developer Edition"), {}, {}});
         QVERIFY(!item->isEnabled());
         // Choosing it from the keyboard does nothing either.
         QSignalSpy chosen(item, &QAction::triggered);
@@ -368,7 +368,7 @@ private slots:
 
     void theClientAreaFollowsTheLayoutAndCannotBeResized() {
         FakeAppServices fakes;
-        FrmMain window(fakes.services);
+        MainWindow window(fakes.services);
         showActive(window);
         QWidget* client = window.centralWidget();
         QCOMPARE(client->size(), QSize(423, 162));
@@ -440,7 +440,7 @@ private slots:
         QFETCH(bool, bold);
         QFETCH(int, alignment);
         FakeAppServices fakes;
-        FrmMain window(fakes.services);
+        MainWindow window(fakes.services);
         auto* widget = control<QWidget>(window, QTest::currentDataTag());
 
         QCOMPARE(widget->parentWidget()->objectName(), container);
@@ -456,8 +456,8 @@ private slots:
 
     void itIsShownCentredOnTheScreen() {
         FakeAppServices fakes;
-        FrmMain window(fakes.services);
-        window.ShowCentred();
+        MainWindow window(fakes.services);
+        window.showCentred();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const QRect screen = window.screen()->availableGeometry();
         const QPoint offset = window.frameGeometry().center() - screen.center();
@@ -472,9 +472,9 @@ private slots:
 
     void answerFieldsShowServerTextVerbatimAndSpeakTheirHeadings() {
         FakeAppServices fakes;
-        FrmMain window(fakes.services);
+        MainWindow window(fakes.services);
         const QString markup = QStringLiteral("<b>Standard</b> & <i>Co</i>");
-        window.ShowAnswers({markup, QStringLiteral("8.00.2039"), QStringLiteral("SP4")});
+        window.showAnswers({markup, QStringLiteral("8.00.2039"), QStringLiteral("SP4")});
         auto* lblEdition = control<QLabel>(window, "lblEdition");
         QCOMPARE(lblEdition->text(), markup);
         QCOMPARE(lblEdition->textFormat(), Qt::PlainText);
@@ -499,7 +499,7 @@ private slots:
         // The server's markup stays text in the tooltip too.
         QVERIFY(lblEdition->toolTip().contains(markup.toHtmlEscaped()));
 
-        window.ClearServerInfo();
+        window.clearServerInfo();
         for (const auto& [name, heading] : fields) {
             auto* label = control<QLabel>(window, name);
             QVERIFY2(label->text().isEmpty(), name);
@@ -547,8 +547,8 @@ private slots:
         QFETCH(QString, field);
         QFETCH(QStringList, facts);
         FakeAppServices fakes;
-        FrmMain window(fakes.services);
-        window.ShowAnswers({edition, version, level});
+        MainWindow window(fakes.services);
+        window.showAnswers({edition, version, level});
 
         auto* label = control<QLabel>(window, qPrintable(field));
         const QString description =
@@ -584,8 +584,8 @@ private slots:
         QFETCH(QString, value);
         QFETCH(bool, tooWide);
         FakeAppServices fakes;
-        FrmMain window(fakes.services);
-        window.ShowAnswers({value, value, value});
+        MainWindow window(fakes.services);
+        window.showAnswers({value, value, value});
         auto* label = control<QLabel>(window, qPrintable(field));
 
         DrawnTexts style;
@@ -610,7 +610,7 @@ private slots:
 
     void textBoxesAreNamedAfterTheirLabels() {
         FakeAppServices fakes;
-        FrmMain window(fakes.services);
+        MainWindow window(fakes.services);
         const QList<std::pair<const char*, QString>> boxes{
             {"txtServer", QStringLiteral("SQL Server Name/IP")},
             {"txtUser", QStringLiteral("User Name")},
@@ -631,7 +631,7 @@ private slots:
 
     void aboutShowsTheBoxModallyWithTheMainWindowsIcon() {
         FakeAppServices fakes;
-        FrmMain window(fakes.services);
+        MainWindow window(fakes.services);
         showActive(window);
         QVERIFY(!window.windowIcon().isNull());
         const QImage expected = pictureOf(window.windowIcon());
@@ -641,13 +641,13 @@ private slots:
         fakes.modal.whileShown = [&](QDialog& box) {
             boxes << &box;
             titles << box.windowTitle();
-            auto* about = qobject_cast<brellow::about::FrmAbout*>(&box);
+            auto* about = qobject_cast<brellow::about::AboutBox*>(&box);
             QVERIFY(about != nullptr);
             QVERIFY(box.isVisible());
             QCOMPARE(box.parentWidget(), &window);
-            auto* image = about->imgIcon();
+            auto* image = about->iconImage();
             QCOMPARE(image->size(), QSize(32, 32));
-            QCOMPARE(pictureOf(image->Picture()), expected);
+            QCOMPARE(pictureOf(image->picture()), expected);
             QCOMPARE(
                 image->pixmap().toImage().convertToFormat(QImage::Format_ARGB32).scaled(32, 32),
                 expected);
@@ -735,22 +735,22 @@ private slots:
         QFETCH(int, style);
         QFETCH(QString, title);
         FakeAppServices fakes;
-        FrmMain frmMain(fakes.services);
-        brellow::about::FrmAbout frmAbout(fakes.desktop, fakes.messageBoxes, &frmMain);
-        brellow::results::FrmResults frmResults(&frmMain);
+        MainWindow mainWindow(fakes.services);
+        brellow::about::AboutBox aboutBox(fakes.desktop, fakes.messageBoxes, &mainWindow);
+        brellow::results::ResultsWindow resultsWindow(&mainWindow);
 
         if (window == QLatin1String("message")) {
             if (name == QLatin1String("the server refuses")) {
                 fakes.components.failOpen =
-                    brellow::testsupport::FakeComponent::Error(brellow::ado::errors::kFail, "no");
-                control<QLineEdit>(frmMain, "txtServer")->setText(QStringLiteral("srv"));
-                menuItem(frmMain, "mnuViewConnectionProperties")->trigger();
+                    brellow::testsupport::FakeComponent::error(brellow::ado::errors::kFail, "no");
+                control<QLineEdit>(mainWindow, "txtServer")->setText(QStringLiteral("srv"));
+                menuItem(mainWindow, "mnuViewConnectionProperties")->trigger();
             } else if (name == QLatin1String("no system information tool")) {
                 fakes.desktop.systemInformationStarted = false;
-                control<QPushButton>(frmAbout, "cmdSysInfo")->click();
+                control<QPushButton>(aboutBox, "cmdSysInfo")->click();
             } else if (name == QLatin1String("the shell refuses the link")) {
                 fakes.desktop.refusal = 2;
-                frmAbout.lblURL_Click();
+                aboutBox.linkClicked();
             } else {
                 QVERIFY(fakes.desktop.lateFailure);
                 fakes.desktop.lateFailure(1155);
@@ -763,11 +763,11 @@ private slots:
             QCOMPARE(shown.title.has_value(), !title.isEmpty());
             return;
         }
-        const QWidget* shownIn = &frmMain;
+        const QWidget* shownIn = &mainWindow;
         if (window == QLatin1String("frmAbout")) {
-            shownIn = &frmAbout;
+            shownIn = &aboutBox;
         } else if (window == QLatin1String("frmResults")) {
-            shownIn = &frmResults;
+            shownIn = &resultsWindow;
         }
         const QObject* object = name.isEmpty() ? shownIn : shownIn->findChild<QObject*>(name);
         QVERIFY2(object != nullptr, qPrintable(name));
@@ -783,7 +783,7 @@ private slots:
     void exitEndsTheProgramWithoutAQuestion() {
         QFETCH(bool, byMenu);
         FakeAppServices fakes;
-        FrmMain window(fakes.services);
+        MainWindow window(fakes.services);
         showActive(window);
         control<QLineEdit>(window, "txtServer")->setText(QStringLiteral("unsaved"));
 
@@ -817,5 +817,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFrmMain)
-#include "tst_frmmain.moc"
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"

@@ -1,6 +1,6 @@
 // The About box's System Info button and web link: against a fake desktop, and on Linux against
 // the real one with stand-in tools.
-#include "about/FrmAbout.h"
+#include "about/AboutBox.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeMessageBoxService.h"
 #include "support/WindowControls.h"
@@ -16,7 +16,7 @@
 #include <QTest>
 #include <csignal>
 
-using brellow::about::FrmAbout;
+using brellow::about::AboutBox;
 using brellow::uiservices::MessageBoxService;
 using namespace brellow::testsupport;
 
@@ -42,7 +42,7 @@ QByteArray contentOf(const QString& path) {
 } // namespace
 #endif
 
-class FrmAboutLaunchersTest : public QObject {
+class AboutBoxLaunchersTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -57,7 +57,7 @@ private slots:
 #endif
 };
 
-void FrmAboutLaunchersTest::systemInfoButtonStartsTheToolOrSaysItIsUnavailable_data() {
+void AboutBoxLaunchersTest::systemInfoButtonStartsTheToolOrSaysItIsUnavailable_data() {
     QTest::addColumn<bool>("started");
     QTest::addColumn<bool>("throws");
     QTest::newRow("the tool starts") << true << false;
@@ -65,16 +65,16 @@ void FrmAboutLaunchersTest::systemInfoButtonStartsTheToolOrSaysItIsUnavailable_d
     QTest::newRow("the search goes wrong") << false << true;
 }
 
-void FrmAboutLaunchersTest::systemInfoButtonStartsTheToolOrSaysItIsUnavailable() {
+void AboutBoxLaunchersTest::systemInfoButtonStartsTheToolOrSaysItIsUnavailable() {
     QFETCH(bool, started);
     QFETCH(bool, throws);
     FakeDesktop desktop;
     desktop.systemInformationStarted = started;
     desktop.systemInformationThrows = throws;
     FakeMessageBoxService messages;
-    FrmAbout frmAbout(desktop, messages);
-    frmAbout.show();
-    auto* cmdSysInfo = control<QPushButton>(frmAbout, "cmdSysInfo");
+    AboutBox aboutBox(desktop, messages);
+    aboutBox.show();
+    auto* cmdSysInfo = control<QPushButton>(aboutBox, "cmdSysInfo");
 
     // Each click asks again; nothing is remembered between them.
     QTest::mouseClick(cmdSysInfo, Qt::LeftButton);
@@ -87,33 +87,33 @@ void FrmAboutLaunchersTest::systemInfoButtonStartsTheToolOrSaysItIsUnavailable()
         QCOMPARE(shown.style, MessageBoxService::kOkOnly);
         QVERIFY(!shown.title.has_value());
     }
-    QVERIFY(frmAbout.isVisible());
+    QVERIFY(aboutBox.isVisible());
 }
 
-void FrmAboutLaunchersTest::linkClickOpensTheCaptionWithThisWindowAsOwner() {
+void AboutBoxLaunchersTest::linkClickOpensTheCaptionWithThisWindowAsOwner() {
     FakeDesktop desktop;
     FakeMessageBoxService messages;
-    FrmAbout frmAbout(desktop, messages);
-    frmAbout.show();
-    auto* lblURL = control<QLabel>(frmAbout, "lblURL");
+    AboutBox aboutBox(desktop, messages);
+    aboutBox.show();
+    auto* lblURL = control<QLabel>(aboutBox, "lblURL");
     lblURL->setText("Www.Example.ORG/Path");
 
     QTest::mouseClick(lblURL, Qt::LeftButton);
 
     QCOMPARE(desktop.openings.size(), std::size_t{1});
     QCOMPARE(desktop.openings.front().address, std::string("http://www.example.org/path"));
-    QCOMPARE(desktop.openings.front().owner, static_cast<std::uintptr_t>(frmAbout.winId()));
+    QCOMPARE(desktop.openings.front().owner, static_cast<std::uintptr_t>(aboutBox.winId()));
     QVERIFY(messages.shown.isEmpty());
-    QVERIFY(frmAbout.isVisible());
+    QVERIFY(aboutBox.isVisible());
 }
 
-void FrmAboutLaunchersTest::aRefusedLinkShowsTheSystemsNumber() {
+void AboutBoxLaunchersTest::aRefusedLinkShowsTheSystemsNumber() {
     FakeDesktop desktop;
     desktop.refusal = 1155;
     FakeMessageBoxService messages;
-    FrmAbout frmAbout(desktop, messages);
-    frmAbout.show();
-    auto* lblURL = control<QLabel>(frmAbout, "lblURL");
+    AboutBox aboutBox(desktop, messages);
+    aboutBox.show();
+    auto* lblURL = control<QLabel>(aboutBox, "lblURL");
     // The caption the box was built with is the address handed on.
     const std::string expected = "http://" + lblURL->text().toLower().toStdString();
 
@@ -128,7 +128,7 @@ void FrmAboutLaunchersTest::aRefusedLinkShowsTheSystemsNumber() {
 }
 
 #ifndef _WIN32
-void FrmAboutLaunchersTest::linuxDesktopEndToEnd() {
+void AboutBoxLaunchersTest::linuxDesktopEndToEnd() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString tool = dir.filePath("hardinfo");
@@ -141,17 +141,17 @@ void FrmAboutLaunchersTest::linuxDesktopEndToEnd() {
     // A tool that needs an argument, as GNOME's About panel does.
     brellow::os::LinuxDesktop desktop({{tool.toStdString(), {"info-overview"}}},
                                       dir.filePath("xdg-open").toStdString());
-    FrmAbout frmAbout(desktop, messages);
-    frmAbout.show();
-    auto* cmdSysInfo = control<QPushButton>(frmAbout, "cmdSysInfo");
-    auto* lblURL = control<QLabel>(frmAbout, "lblURL");
+    AboutBox aboutBox(desktop, messages);
+    aboutBox.show();
+    auto* cmdSysInfo = control<QPushButton>(aboutBox, "cmdSysInfo");
+    auto* lblURL = control<QLabel>(aboutBox, "lblURL");
 
     // No tool installed: the message, and the box stays.
     QTest::mouseClick(cmdSysInfo, Qt::LeftButton);
     QCOMPARE(messages.shown.size(), 1);
     QCOMPARE(messages.shown.front().text,
              QStringLiteral("System Information Is Unavailable At This Time"));
-    QVERIFY(frmAbout.isVisible());
+    QVERIFY(aboutBox.isVisible());
 
     // Installed: the same click starts it.
     QVERIFY(writeScript(tool, "printf '%s' \"$*\" > '" + toolStarted.toUtf8() + "'\n"));
@@ -166,7 +166,7 @@ void FrmAboutLaunchersTest::linuxDesktopEndToEnd() {
     QCOMPARE(messages.shown.size(), 1);
 }
 
-void FrmAboutLaunchersTest::theLinkNeverHoldsTheBoxAndFailuresStillReachTheUser_data() {
+void AboutBoxLaunchersTest::theLinkNeverHoldsTheBoxAndFailuresStillReachTheUser_data() {
     QTest::addColumn<QByteArray>("opener"); // empty: none installed
     QTest::addColumn<bool>("runsOn");
     QTest::addColumn<QString>("message"); // empty: none
@@ -182,7 +182,7 @@ void FrmAboutLaunchersTest::theLinkNeverHoldsTheBoxAndFailuresStillReachTheUser_
         << QStringLiteral("API Error #127 was returned from GetLastError()");
 }
 
-void FrmAboutLaunchersTest::theLinkNeverHoldsTheBoxAndFailuresStillReachTheUser() {
+void AboutBoxLaunchersTest::theLinkNeverHoldsTheBoxAndFailuresStillReachTheUser() {
     QFETCH(QByteArray, opener);
     QFETCH(bool, runsOn);
     QFETCH(QString, message);
@@ -200,9 +200,9 @@ void FrmAboutLaunchersTest::theLinkNeverHoldsTheBoxAndFailuresStillReachTheUser(
     qputenv("PATH", dir.path().toLocal8Bit() + (opener.isEmpty() ? "" : ":" + oldPath));
     FakeMessageBoxService messages;
     brellow::os::LinuxDesktop desktop;
-    FrmAbout frmAbout(desktop, messages);
-    frmAbout.show();
-    auto* lblURL = control<QLabel>(frmAbout, "lblURL");
+    AboutBox aboutBox(desktop, messages);
+    aboutBox.show();
+    auto* lblURL = control<QLabel>(aboutBox, "lblURL");
 
     QElapsedTimer clicked;
     clicked.start();
@@ -212,7 +212,7 @@ void FrmAboutLaunchersTest::theLinkNeverHoldsTheBoxAndFailuresStillReachTheUser(
     qInfo("the click returned after %lld ms", static_cast<long long>(heldFor));
     // Nowhere near as long as any opener takes: the click only starts it.
     QVERIFY(heldFor < 1500);
-    QVERIFY(frmAbout.isVisible());
+    QVERIFY(aboutBox.isVisible());
 
     if (opener.isEmpty()) {
         QCOMPARE(messages.shown.size(), 1);
@@ -237,5 +237,5 @@ void FrmAboutLaunchersTest::theLinkNeverHoldsTheBoxAndFailuresStillReachTheUser(
 
 #endif
 
-QTEST_MAIN(FrmAboutLaunchersTest)
-#include "tst_frmaboutlaunchers.moc"
+QTEST_MAIN(AboutBoxLaunchersTest)
+#include "tst_aboutboxlaunchers.moc"

@@ -27,55 +27,55 @@ class ImageBox;
 // The About box: the program's icon, name, version and description, the maker's web
 // address and the OK and System Info buttons. Constructing it loads it (Form_Load fills
 // the texts from the program's identity); it stays hidden until it is shown modally.
-class FrmAbout : public QDialog {
+class AboutBox : public QDialog {
     Q_OBJECT
 public:
     // System Info and the link ask the desktop, and tell the user of a failure in a message
     // box.
-    FrmAbout(os::Desktop& desktop, uiservices::MessageBoxService& messageBoxes,
+    AboutBox(os::Desktop& desktop, uiservices::MessageBoxService& messageBoxes,
              QWidget* owner = nullptr);
 
     // The image control; its picture may be set from outside before the box is shown.
-    ImageBox* imgIcon() const { return imgIcon_; }
+    ImageBox* iconImage() const { return iconImage_; }
     // The window's own way to set the icon.
-    void MyIcon(const QIcon& TheIcon);
+    void setIcon(const QIcon& icon);
 
     static constexpr const char* kSysInfoUnavailable =
         "System Information Is Unavailable At This Time";
 
     // Starts the system information tool, or says that it is unavailable; returns once the
     // tool has been started or the message closed. Nothing gets out of it.
-    void StartSysInfo();
+    void startSystemInformation();
 
 public slots:
-    void cmdSysInfo_Click();
-    void lblURL_Click();
+    void sysInfoClicked();
+    void linkClicked();
 
 protected:
-    void Form_Load();
+    void load();
     void keyPressEvent(QKeyEvent* event) override;
 
 private slots:
-    void cmdOK_Click();
+    void okClicked();
 
 private:
     void createControls();
-    void OpenURL(const QString& address);
+    void openUrl(const QString& address);
 
     os::Desktop& desktop_;
     uiservices::MessageBoxService& messageBoxes_;
     WebLinkLauncher webLink_;
 
-    QPushButton* cmdOK_ = nullptr;
-    QPushButton* cmdSysInfo_ = nullptr;
-    QLabel* lblDescription_ = nullptr;
-    QLabel* lblDisclaimer_ = nullptr;
-    QLabel* lblTitle_ = nullptr;
-    QLabel* lblVersion_ = nullptr;
-    ClickableLabel* lblURL_ = nullptr;
-    ImageBox* imgIcon_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* sysInfoButton_ = nullptr;
+    QLabel* descriptionLabel_ = nullptr;
+    QLabel* disclaimerLabel_ = nullptr;
+    QLabel* titleLabel_ = nullptr;
+    QLabel* versionLabel_ = nullptr;
+    ClickableLabel* linkLabel_ = nullptr;
+    ImageBox* iconImage_ = nullptr;
     // The etched separator: element 1 is the grey line, element 0 the white one below it.
-    std::array<QFrame*, 2> Line1_{};
+    std::array<QFrame*, 2> separatorLines_{};
 };
 
 } // namespace brellow::about

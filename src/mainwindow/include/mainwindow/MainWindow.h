@@ -25,14 +25,14 @@ namespace brellow::mainwindow {
 // Constructing it loads it (Form_Load runs); it is not shown until the caller shows it. A
 // server command is given the connection inputs once, as a request, and gives the answers
 // back once.
-class FrmMain : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit FrmMain(AppServices& services, QWidget* parent = nullptr);
+    explicit MainWindow(AppServices& services, QWidget* parent = nullptr);
 
     // The connection inputs as they are right now, each read once, used verbatim by the
     // server commands: the user name and password only for a SQL Server login.
-    commands::ConnectionRequest Request() const;
+    commands::ConnectionRequest request() const;
 
     // Fills the three answer fields, edition first, then version, then service-pack level,
     // stopping at the first answer the server did not give. The texts come from the server,
@@ -40,31 +40,31 @@ public:
     // accessible description say what its answer means, read once against the build
     // catalogue; a text too wide for its field is drawn cut short, and the tooltip shows it
     // whole.
-    void ShowAnswers(const commands::ServerAnswers& answers);
+    void showAnswers(const commands::ServerAnswers& answers);
 
     // Empties the answer fields, edition first, then version, then service-pack level.
-    void ClearServerInfo();
+    void clearServerInfo();
 
     // Shows the window centred on the screen it is on.
-    void ShowCentred();
+    void showCentred();
 
 public slots:
-    void cmdGetVersion_Click();
-    void mnuViewConnectionProperties_Click();
-    void mnuExit_Click();
-    void mnuAbout_Click();
+    void getVersionInfo();
+    void viewConnectionProperties();
+    void exitProgram();
+    void showAbout();
 
 protected:
     // The first show also gives the window its icon, just after.
     void showEvent(QShowEvent* event) override;
     // Loading: the enabling rules first, then the empty answer fields.
-    void Form_Load();
+    void load();
     // The enabling rules, always all six and in this order.
-    void UpdateControlStates();
+    void updateControlStates();
 
 private slots:
-    void txtServer_Change();
-    void chkDoNotUseIntegratedSecuirity_Click();
+    void serverTextChanged();
+    void loginChoiceClicked();
 
 private:
     void createControls(QWidget* client);
@@ -79,30 +79,30 @@ private:
     bool iconRequested_ = false;
     std::optional<buildinfo::BuildCatalogue> catalogue_;
 
-    QCheckBox* chkDoNotUseIntegratedSecuirity_ = nullptr;
-    QLineEdit* txtServer_ = nullptr;
-    QPushButton* cmdGetVersion_ = nullptr;
-    QGroupBox* fraUserPassword_ = nullptr;
-    QLineEdit* txtUser_ = nullptr;
-    QLineEdit* txtPassword_ = nullptr;
-    QLabel* lblUser_ = nullptr;
-    QLabel* lblPassword_ = nullptr;
-    QFrame* Line1_ = nullptr;
-    QLabel* Label1_ = nullptr;
-    QLabel* lblSPLevel_ = nullptr;
-    QLabel* lblSP_ = nullptr;
-    QLabel* lblVersion_ = nullptr;
-    QLabel* Label2_ = nullptr;
-    QLabel* lblEdition_ = nullptr;
-    QLabel* lblEditionLabel_ = nullptr;
+    QCheckBox* loginCheck_ = nullptr;
+    QLineEdit* serverBox_ = nullptr;
+    QPushButton* getVersionButton_ = nullptr;
+    QGroupBox* loginFrame_ = nullptr;
+    QLineEdit* userBox_ = nullptr;
+    QLineEdit* passwordBox_ = nullptr;
+    QLabel* userLabel_ = nullptr;
+    QLabel* passwordLabel_ = nullptr;
+    QFrame* topLine_ = nullptr;
+    QLabel* serverLabel_ = nullptr;
+    QLabel* levelField_ = nullptr;
+    QLabel* levelHeading_ = nullptr;
+    QLabel* versionField_ = nullptr;
+    QLabel* versionHeading_ = nullptr;
+    QLabel* editionField_ = nullptr;
+    QLabel* editionHeading_ = nullptr;
 
-    QMenu* mnuProgram_ = nullptr;
-    QAction* mnuExit_ = nullptr;
-    QMenu* mnuTools_ = nullptr;
-    QAction* mnuViewConnectionProperties_ = nullptr;
-    QAction* mnuViewConfigurationParameters_ = nullptr;
-    QMenu* mnuHelp_ = nullptr;
-    QAction* mnuAbout_ = nullptr;
+    QMenu* programMenu_ = nullptr;
+    QAction* exitItem_ = nullptr;
+    QMenu* toolsMenu_ = nullptr;
+    QAction* viewPropertiesItem_ = nullptr;
+    QAction* viewParametersItem_ = nullptr;
+    QMenu* helpMenu_ = nullptr;
+    QAction* aboutItem_ = nullptr;
 };
 
 } // namespace brellow::mainwindow

@@ -1,4 +1,4 @@
-#include "results/FrmResults.h"
+#include "results/ResultsWindow.h"
 #include "results/TabStopDelegate.h"
 
 #include <QListWidget>
@@ -7,15 +7,15 @@
 #include <QtTest>
 #include <cmath>
 
-using brellow::results::FrmResults;
+using brellow::results::ResultsWindow;
 using brellow::results::TabStopDelegate;
 
-class FrmResultsTest : public QObject {
+class ResultsWindowTest : public QObject {
     Q_OBJECT
 
 private:
     static qreal averageWidth(const QWidget& widget) {
-        return TabStopDelegate::AverageCharWidth(QFontMetricsF(widget.font()));
+        return TabStopDelegate::averageCharWidth(QFontMetricsF(widget.font()));
     }
 
     // The first column, left to right, with a dark pixel between x0 and x1 on the rows of
@@ -33,37 +33,37 @@ private:
 
 private slots:
     void isLaidOutAsDesigned() {
-        FrmResults frmResults;
-        QCOMPARE(frmResults.objectName(), QStringLiteral("frmResults"));
-        QCOMPARE(frmResults.windowTitle(), QStringLiteral("Results"));
-        QCOMPARE(frmResults.size(), QSize(430, 239));
-        QCOMPARE(frmResults.minimumSize(), frmResults.maximumSize());
-        const Qt::WindowFlags flags = frmResults.windowFlags();
+        ResultsWindow resultsWindow;
+        QCOMPARE(resultsWindow.objectName(), QStringLiteral("frmResults"));
+        QCOMPARE(resultsWindow.windowTitle(), QStringLiteral("Results"));
+        QCOMPARE(resultsWindow.size(), QSize(430, 239));
+        QCOMPARE(resultsWindow.minimumSize(), resultsWindow.maximumSize());
+        const Qt::WindowFlags flags = resultsWindow.windowFlags();
         QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
         QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
         QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
         QVERIFY(!flags.testFlag(Qt::WindowContextHelpButtonHint));
-        QCOMPARE(frmResults.font().family(), QStringLiteral("MS Sans Serif"));
-        QCOMPARE(frmResults.font().pointSizeF(), 8.25);
+        QCOMPARE(resultsWindow.font().family(), QStringLiteral("MS Sans Serif"));
+        QCOMPARE(resultsWindow.font().pointSizeF(), 8.25);
 
-        QListWidget* list = frmResults.findChild<QListWidget*>(QStringLiteral("lstResults"));
-        QVERIFY(list != nullptr && list == frmResults.lstResults());
+        QListWidget* list = resultsWindow.findChild<QListWidget*>(QStringLiteral("lstResults"));
+        QVERIFY(list != nullptr && list == resultsWindow.list());
         QCOMPARE(list->geometry(), QRect(8, 16, 417, 186));
         QVERIFY(!list->isSortingEnabled());
         QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
         QCOMPARE(list->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
         QCOMPARE(list->count(), 0);
 
-        QPushButton* close = frmResults.findChild<QPushButton*>(QStringLiteral("cmdClose"));
-        QVERIFY(close != nullptr && close == frmResults.cmdClose());
+        QPushButton* close = resultsWindow.findChild<QPushButton*>(QStringLiteral("cmdClose"));
+        QVERIFY(close != nullptr && close == resultsWindow.closeButton());
         QCOMPARE(close->text(), QStringLiteral("Close"));
         QCOMPARE(close->geometry(), QRect(336, 208, 89, 25));
         QVERIFY(!close->isDefault());
         QVERIFY(!close->autoDefault());
 
         // Loading sets the two stops.
-        QCOMPARE(frmResults.tabStops()->TabStops(), (std::vector<int>{0, 130}));
-        QCOMPARE(list->itemDelegate(), frmResults.tabStops());
+        QCOMPARE(resultsWindow.tabStops()->tabStops(), (std::vector<int>{0, 130}));
+        QCOMPARE(list->itemDelegate(), resultsWindow.tabStops());
     }
 
     void opensCentredOverItsOwnerWithTheListFocused() {
@@ -71,32 +71,33 @@ private slots:
         owner.setGeometry(200, 150, 640, 480);
         owner.show();
         QVERIFY(QTest::qWaitForWindowExposed(&owner));
-        FrmResults frmResults(&owner);
-        frmResults.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frmResults));
-        const QPoint offset = frmResults.frameGeometry().center() - owner.frameGeometry().center();
+        ResultsWindow resultsWindow(&owner);
+        resultsWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&resultsWindow));
+        const QPoint offset =
+            resultsWindow.frameGeometry().center() - owner.frameGeometry().center();
         QVERIFY2(offset.manhattanLength() <= 4,
                  qPrintable(QString::number(offset.x()) + "," + QString::number(offset.y())));
-        QTRY_COMPARE(QApplication::focusWidget(), frmResults.lstResults());
-        QTest::keyClick(frmResults.lstResults(), Qt::Key_Tab);
-        QTRY_COMPARE(QApplication::focusWidget(), frmResults.cmdClose());
+        QTRY_COMPARE(QApplication::focusWidget(), resultsWindow.list());
+        QTest::keyClick(resultsWindow.list(), Qt::Key_Tab);
+        QTRY_COMPARE(QApplication::focusWidget(), resultsWindow.closeButton());
     }
 
     void enterAndEscCloseNothing() {
-        FrmResults frmResults;
-        frmResults.lstResults()->addItem(QStringLiteral("Name\tValue"));
-        frmResults.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frmResults));
-        for (QWidget* target :
-             {static_cast<QWidget*>(frmResults.lstResults()),
-              static_cast<QWidget*>(frmResults.cmdClose()), static_cast<QWidget*>(&frmResults)}) {
+        ResultsWindow resultsWindow;
+        resultsWindow.list()->addItem(QStringLiteral("Name\tValue"));
+        resultsWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&resultsWindow));
+        for (QWidget* target : {static_cast<QWidget*>(resultsWindow.list()),
+                                static_cast<QWidget*>(resultsWindow.closeButton()),
+                                static_cast<QWidget*>(&resultsWindow)}) {
             target->setFocus();
             QTest::keyClick(target, Qt::Key_Escape);
             QTest::keyClick(target, Qt::Key_Return);
             QTest::keyClick(target, Qt::Key_Enter, Qt::KeypadModifier);
-            QVERIFY2(frmResults.isVisible(), qPrintable(target->objectName()));
+            QVERIFY2(resultsWindow.isVisible(), qPrintable(target->objectName()));
         }
-        QCOMPARE(frmResults.lstResults()->count(), 1);
+        QCOMPARE(resultsWindow.list()->count(), 1);
     }
 
     void theCloseButtonAndTheCloseBoxClose_data() {
@@ -108,26 +109,26 @@ private slots:
 
     void theCloseButtonAndTheCloseBoxClose() {
         QFETCH(QString, how);
-        FrmResults frmResults;
-        frmResults.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frmResults));
+        ResultsWindow resultsWindow;
+        resultsWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&resultsWindow));
         if (how == "click") {
-            QTest::mouseClick(frmResults.cmdClose(), Qt::LeftButton);
+            QTest::mouseClick(resultsWindow.closeButton(), Qt::LeftButton);
         } else if (how == "space") {
-            frmResults.cmdClose()->setFocus();
-            QTest::keyClick(frmResults.cmdClose(), Qt::Key_Space);
+            resultsWindow.closeButton()->setFocus();
+            QTest::keyClick(resultsWindow.closeButton(), Qt::Key_Space);
         } else {
-            QVERIFY(frmResults.close());
+            QVERIFY(resultsWindow.close());
         }
-        QTRY_VERIFY(!frmResults.isVisible());
+        QTRY_VERIFY(!resultsWindow.isVisible());
     }
 
     void rowsAreCutAtTheRightEdgeAndNeverScrollSideways() {
-        FrmResults frmResults;
-        QListWidget* list = frmResults.lstResults();
+        ResultsWindow resultsWindow;
+        QListWidget* list = resultsWindow.list();
         list->addItem(QStringLiteral("Long\t") + QString(300, QLatin1Char('x')));
-        frmResults.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frmResults));
+        resultsWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&resultsWindow));
         list->doItemsLayout();
         QVERIFY(list->visualItemRect(list->item(0)).width() > list->viewport()->width());
         QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
@@ -138,13 +139,13 @@ private slots:
     }
 
     void manyRowsGiveAVerticalScrollBar() {
-        FrmResults frmResults;
-        QListWidget* list = frmResults.lstResults();
+        ResultsWindow resultsWindow;
+        QListWidget* list = resultsWindow.list();
         for (int i = 0; i < 60; ++i) {
             list->addItem(QStringLiteral("Row %1\t%2").arg(i).arg(i * i));
         }
-        frmResults.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frmResults));
+        resultsWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&resultsWindow));
         QTRY_VERIFY(list->verticalScrollBar()->isVisible());
         QVERIFY(list->verticalScrollBar()->maximum() > 0);
         // Rows keep the order they were appended in.
@@ -152,13 +153,13 @@ private slots:
     }
 
     void theValueColumnIsDrawnAtTheSecondStop() {
-        FrmResults frmResults;
-        QListWidget* list = frmResults.lstResults();
+        ResultsWindow resultsWindow;
+        QListWidget* list = resultsWindow.list();
         list->addItem(QStringLiteral("x"));
         list->addItem(QStringLiteral("ii\tHHHH"));
         list->addItem(QStringLiteral("HHHH"));
-        frmResults.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frmResults));
+        resultsWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&resultsWindow));
         list->doItemsLayout();
         const QImage image = list->viewport()->grab().toImage();
         const qreal average = averageWidth(*list);
@@ -181,5 +182,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(FrmResultsTest)
-#include "tst_frmresults.moc"
+QTEST_MAIN(ResultsWindowTest)
+#include "tst_resultswindow.moc"

@@ -1,13 +1,13 @@
-#include "mainwindow/FrmMain.h"
+#include "mainwindow/MainWindow.h"
 
 #include "ElidingLabel.h"
 #include "PasswordBox.h"
-#include "about/FrmAbout.h"
+#include "about/AboutBox.h"
 #include "about/ImageBox.h"
 #include "buildinfo/ServerInfoMeanings.h"
 #include "commands/GetVersionInfo.h"
 #include "commands/ViewConnectionProperties.h"
-#include "results/FrmResults.h"
+#include "results/ResultsWindow.h"
 #include "uiservices/ModalPresenter.h"
 #include "windowkit/DesignUnits.h"
 #include "windowkit/ProgramIdentity.h"
@@ -116,13 +116,13 @@ QLineEdit* makeTextBox(QWidget* parent, const char* name, const QRect& geometry,
 
 } // namespace
 
-FrmMain::FrmMain(AppServices& services, QWidget* parent)
+MainWindow::MainWindow(AppServices& services, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       services_(services) {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(ProgramIdentity::ProductName());
+    setWindowTitle(ProgramIdentity::productName());
 
     // The client area has the window font; the menu bar keeps the application's.
     auto* client = new QWidget(this);
@@ -138,112 +138,109 @@ FrmMain::FrmMain(AppServices& services, QWidget* parent)
     // Fixed single border: the window is exactly the client area plus the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    Form_Load();
+    load();
 }
 
-void FrmMain::createControls(QWidget* client) {
-    chkDoNotUseIntegratedSecuirity_ =
-        named(new QCheckBox(QStringLiteral("Do Not Use Integrated Security"), client),
-              "chkDoNotUseIntegratedSecuirity");
-    chkDoNotUseIntegratedSecuirity_->setGeometry(twips(240, 840, 3015, 255));
+void MainWindow::createControls(QWidget* client) {
+    loginCheck_ = named(new QCheckBox(QStringLiteral("Do Not Use Integrated Security"), client),
+                        "chkDoNotUseIntegratedSecuirity");
+    loginCheck_->setGeometry(twips(240, 840, 3015, 255));
     // Opaque, so that it hides the frame's top border behind it and reads as its caption.
-    chkDoNotUseIntegratedSecuirity_->setAutoFillBackground(true);
-    connect(chkDoNotUseIntegratedSecuirity_, &QCheckBox::toggled, this,
-            &FrmMain::chkDoNotUseIntegratedSecuirity_Click);
+    loginCheck_->setAutoFillBackground(true);
+    connect(loginCheck_, &QCheckBox::toggled, this, &MainWindow::loginChoiceClicked);
 
-    txtServer_ = makeTextBox(client, "txtServer", twips(120, 360, 2295, 375),
+    serverBox_ = makeTextBox(client, "txtServer", twips(120, 360, 2295, 375),
                              QStringLiteral("SQL Server Name/IP"));
-    connect(txtServer_, &QLineEdit::textChanged, this, &FrmMain::txtServer_Change);
+    connect(serverBox_, &QLineEdit::textChanged, this, &MainWindow::serverTextChanged);
 
-    cmdGetVersion_ =
+    getVersionButton_ =
         named(new QPushButton(QStringLiteral("Get Version Info"), client), "cmdGetVersion");
-    cmdGetVersion_->setGeometry(twips(2640, 360, 1575, 375));
-    cmdGetVersion_->setFont(designFont("MS Sans Serif", 8.25));
+    getVersionButton_->setGeometry(twips(2640, 360, 1575, 375));
+    getVersionButton_->setFont(designFont("MS Sans Serif", 8.25));
     // Neither default nor cancel button: Enter in a text box must not press it.
-    cmdGetVersion_->setAutoDefault(false);
-    cmdGetVersion_->setDefault(false);
-    connect(cmdGetVersion_, &QPushButton::clicked, this, &FrmMain::cmdGetVersion_Click);
+    getVersionButton_->setAutoDefault(false);
+    getVersionButton_->setDefault(false);
+    connect(getVersionButton_, &QPushButton::clicked, this, &MainWindow::getVersionInfo);
 
-    fraUserPassword_ = named(new QGroupBox(client), "fraUserPassword");
-    fraUserPassword_->setGeometry(twips(120, 840, 4095, 1455));
-    fraUserPassword_->setFocusPolicy(Qt::NoFocus);
+    loginFrame_ = named(new QGroupBox(client), "fraUserPassword");
+    loginFrame_->setGeometry(twips(120, 840, 4095, 1455));
+    loginFrame_->setFocusPolicy(Qt::NoFocus);
 
-    txtUser_ = makeTextBox(fraUserPassword_, "txtUser", twips(1320, 360, 2295, 375),
+    userBox_ = makeTextBox(loginFrame_, "txtUser", twips(1320, 360, 2295, 375),
                            QStringLiteral("User Name"));
 
-    txtPassword_ = named(new PasswordBox(fraUserPassword_), "txtPassword");
-    txtPassword_->setGeometry(twips(1320, 840, 2295, 375));
-    txtPassword_->setAccessibleName(QStringLiteral("Password"));
+    passwordBox_ = named(new PasswordBox(loginFrame_), "txtPassword");
+    passwordBox_->setGeometry(twips(1320, 840, 2295, 375));
+    passwordBox_->setAccessibleName(QStringLiteral("Password"));
 
-    lblUser_ = makeLabel(fraUserPassword_, "lblUser", QStringLiteral("User Name"),
-                         twips(120, 360, 1095, 375), Qt::AlignRight);
-    lblPassword_ = makeLabel(fraUserPassword_, "lblPassword", QStringLiteral("Password"),
-                             twips(240, 840, 975, 375), Qt::AlignRight);
+    userLabel_ = makeLabel(loginFrame_, "lblUser", QStringLiteral("User Name"),
+                           twips(120, 360, 1095, 375), Qt::AlignRight);
+    passwordLabel_ = makeLabel(loginFrame_, "lblPassword", QStringLiteral("Password"),
+                               twips(240, 840, 975, 375), Qt::AlignRight);
 
     // A light separator under the menu bar along the top edge of the client area.
-    Line1_ = named(new QFrame(client), "Line1");
-    Line1_->setFrameShape(QFrame::NoFrame);
-    Line1_->setAutoFillBackground(true);
-    QPalette linePalette = Line1_->palette();
+    topLine_ = named(new QFrame(client), "Line1");
+    topLine_->setFrameShape(QFrame::NoFrame);
+    topLine_->setAutoFillBackground(true);
+    QPalette linePalette = topLine_->palette();
     linePalette.setColor(QPalette::Window, QColor(192, 192, 192));
-    Line1_->setPalette(linePalette);
-    Line1_->setGeometry(0, 0, 6360 / kTwipsPerPixel, 1);
+    topLine_->setPalette(linePalette);
+    topLine_->setGeometry(0, 0, 6360 / kTwipsPerPixel, 1);
 
-    Label1_ = makeLabel(client, "Label1", QStringLiteral("SQL Server Name/IP"),
-                        twips(120, 120, 2295, 255), Qt::AlignLeft);
+    serverLabel_ = makeLabel(client, "Label1", QStringLiteral("SQL Server Name/IP"),
+                             twips(120, 120, 2295, 255), Qt::AlignLeft);
 
-    lblSPLevel_ = makeValueField(client, "lblSPLevel", twips(4440, 2040, 1815, 255),
+    levelField_ = makeValueField(client, "lblSPLevel", twips(4440, 2040, 1815, 255),
                                  QStringLiteral("SQL Server SP Level"));
-    lblSP_ = makeHeading(client, "lblSP", QStringLiteral("SQL Server SP Level"),
-                         twips(4440, 1800, 1815, 255));
-    lblVersion_ = makeValueField(client, "lblVersion", twips(4440, 1320, 1815, 255),
-                                 QStringLiteral("SQL Server Version"));
-    Label2_ = makeHeading(client, "Label2", QStringLiteral("SQL Server Version"),
-                          twips(4440, 1080, 1815, 255));
-    lblEdition_ = makeValueField(client, "lblEdition", twips(4440, 600, 1815, 255),
-                                 QStringLiteral("SQL Server Edition"));
-    lblEditionLabel_ = makeHeading(client, "lblEditionLabel", QStringLiteral("SQL Server Edition"),
-                                   twips(4440, 360, 1815, 255));
+    levelHeading_ = makeHeading(client, "lblSP", QStringLiteral("SQL Server SP Level"),
+                                twips(4440, 1800, 1815, 255));
+    versionField_ = makeValueField(client, "lblVersion", twips(4440, 1320, 1815, 255),
+                                   QStringLiteral("SQL Server Version"));
+    versionHeading_ = makeHeading(client, "Label2", QStringLiteral("SQL Server Version"),
+                                  twips(4440, 1080, 1815, 255));
+    editionField_ = makeValueField(client, "lblEdition", twips(4440, 600, 1815, 255),
+                                   QStringLiteral("SQL Server Edition"));
+    editionHeading_ = makeHeading(client, "lblEditionLabel", QStringLiteral("SQL Server Edition"),
+                                  twips(4440, 360, 1815, 255));
 
     // The check box lies in front of the frame, over its top border.
-    chkDoNotUseIntegratedSecuirity_->raise();
+    loginCheck_->raise();
 }
 
-void FrmMain::createMenus() {
+void MainWindow::createMenus() {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("menuBar"));
     // The access keys are the only keys: no item has a shortcut.
-    mnuProgram_ = named(bar->addMenu(QStringLiteral("&Program")), "mnuProgram");
-    mnuExit_ = named(mnuProgram_->addAction(QStringLiteral("E&xit")), "mnuExit");
-    connect(mnuExit_, &QAction::triggered, this, &FrmMain::mnuExit_Click);
+    programMenu_ = named(bar->addMenu(QStringLiteral("&Program")), "mnuProgram");
+    exitItem_ = named(programMenu_->addAction(QStringLiteral("E&xit")), "mnuExit");
+    connect(exitItem_, &QAction::triggered, this, &MainWindow::exitProgram);
 
-    mnuTools_ = named(bar->addMenu(QStringLiteral("&Tools")), "mnuTools");
-    mnuViewConnectionProperties_ =
-        named(mnuTools_->addAction(QStringLiteral("&View Connection Properties")),
+    toolsMenu_ = named(bar->addMenu(QStringLiteral("&Tools")), "mnuTools");
+    viewPropertiesItem_ =
+        named(toolsMenu_->addAction(QStringLiteral("&View Connection Properties")),
               "mnuViewConnectionProperties");
-    connect(mnuViewConnectionProperties_, &QAction::triggered, this,
-            &FrmMain::mnuViewConnectionProperties_Click);
+    connect(viewPropertiesItem_, &QAction::triggered, this, &MainWindow::viewConnectionProperties);
     // Created unavailable and never made available: it runs no command.
-    mnuViewConfigurationParameters_ =
-        named(mnuTools_->addAction(QStringLiteral("&View Configuration Parameters")),
+    viewParametersItem_ =
+        named(toolsMenu_->addAction(QStringLiteral("&View Configuration Parameters")),
               "mnuViewConfigurationParameters");
-    mnuViewConfigurationParameters_->setEnabled(false);
+    viewParametersItem_->setEnabled(false);
 
-    mnuHelp_ = named(bar->addMenu(QStringLiteral("&Help")), "mnuHelp");
-    mnuAbout_ = named(mnuHelp_->addAction(QStringLiteral("&About")), "mnuAbout");
-    connect(mnuAbout_, &QAction::triggered, this, &FrmMain::mnuAbout_Click);
+    helpMenu_ = named(bar->addMenu(QStringLiteral("&Help")), "mnuHelp");
+    aboutItem_ = named(helpMenu_->addAction(QStringLiteral("&About")), "mnuAbout");
+    connect(aboutItem_, &QAction::triggered, this, &MainWindow::showAbout);
 }
 
-void FrmMain::setKeyboardOrder() {
+void MainWindow::setKeyboardOrder() {
     // Labels and the frame never take the focus; the keyboard visits these in turn.
-    setTabOrder(txtServer_, cmdGetVersion_);
-    setTabOrder(cmdGetVersion_, chkDoNotUseIntegratedSecuirity_);
-    setTabOrder(chkDoNotUseIntegratedSecuirity_, txtUser_);
-    setTabOrder(txtUser_, txtPassword_);
-    txtServer_->setFocus();
+    setTabOrder(serverBox_, getVersionButton_);
+    setTabOrder(getVersionButton_, loginCheck_);
+    setTabOrder(loginCheck_, userBox_);
+    setTabOrder(userBox_, passwordBox_);
+    serverBox_->setFocus();
 }
 
-void FrmMain::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!iconRequested_) {
         iconRequested_ = true;
@@ -251,36 +248,36 @@ void FrmMain::showEvent(QShowEvent* event) {
         // window gets it. Nothing on the screen waits for that, so the window gets it once the
         // event loop runs, right after it has been mapped.
         QMetaObject::invokeMethod(
-            this, [this] { setWindowIcon(ProgramIdentity::Icon()); }, Qt::QueuedConnection);
+            this, [this] { setWindowIcon(ProgramIdentity::icon()); }, Qt::QueuedConnection);
     }
 }
 
-void FrmMain::Form_Load() {
-    UpdateControlStates();
-    ClearServerInfo();
+void MainWindow::load() {
+    updateControlStates();
+    clearServerInfo();
 }
 
-void FrmMain::UpdateControlStates() {
+void MainWindow::updateControlStates() {
     // The length as typed: a text of blanks counts.
-    cmdGetVersion_->setEnabled(!txtServer_->text().isEmpty());
-    mnuViewConnectionProperties_->setEnabled(cmdGetVersion_->isEnabled());
-    txtUser_->setEnabled(chkDoNotUseIntegratedSecuirity_->isChecked());
-    txtPassword_->setEnabled(txtUser_->isEnabled());
-    lblUser_->setEnabled(txtUser_->isEnabled());
-    lblPassword_->setEnabled(txtUser_->isEnabled());
+    getVersionButton_->setEnabled(!serverBox_->text().isEmpty());
+    viewPropertiesItem_->setEnabled(getVersionButton_->isEnabled());
+    userBox_->setEnabled(loginCheck_->isChecked());
+    passwordBox_->setEnabled(userBox_->isEnabled());
+    userLabel_->setEnabled(userBox_->isEnabled());
+    passwordLabel_->setEnabled(userBox_->isEnabled());
 }
 
-void FrmMain::ClearServerInfo() {
-    lblEdition_->setText(QString());
-    lblVersion_->setText(QString());
-    lblSPLevel_->setText(QString());
+void MainWindow::clearServerInfo() {
+    editionField_->setText(QString());
+    versionField_->setText(QString());
+    levelField_->setText(QString());
     explainServerInfo();
 }
 
-void FrmMain::explainServerInfo() {
-    const QString edition = lblEdition_->text();
-    const QString version = lblVersion_->text();
-    const QString level = lblSPLevel_->text();
+void MainWindow::explainServerInfo() {
+    const QString edition = editionField_->text();
+    const QString version = versionField_->text();
+    const QString level = levelField_->text();
     QStringList editionMeaning;
     QStringList versionMeaning;
     QStringList levelMeaning;
@@ -288,76 +285,76 @@ void FrmMain::explainServerInfo() {
     if (!edition.isEmpty() || !version.isEmpty() || !level.isEmpty()) {
         // The other two answers are read against the version, given in the same answer.
         const buildinfo::ServerInfoMeanings meanings(catalogue(), QDate::currentDate());
-        editionMeaning = meanings.Edition(edition, version);
-        versionMeaning = meanings.Version(version);
-        levelMeaning = meanings.SPLevel(level, version);
+        editionMeaning = meanings.edition(edition, version);
+        versionMeaning = meanings.version(version);
+        levelMeaning = meanings.spLevel(level, version);
     }
-    explain(lblEdition_, lblEditionLabel_, editionMeaning);
-    explain(lblVersion_, Label2_, versionMeaning);
-    explain(lblSPLevel_, lblSP_, levelMeaning);
+    explain(editionField_, editionHeading_, editionMeaning);
+    explain(versionField_, versionHeading_, versionMeaning);
+    explain(levelField_, levelHeading_, levelMeaning);
 }
 
-const buildinfo::BuildCatalogue& FrmMain::catalogue() {
+const buildinfo::BuildCatalogue& MainWindow::catalogue() {
     if (!catalogue_) {
-        catalogue_ = buildinfo::BuildCatalogue::BuiltIn();
+        catalogue_ = buildinfo::BuildCatalogue::builtIn();
     }
     return *catalogue_;
 }
 
-void FrmMain::txtServer_Change() {
-    UpdateControlStates();
+void MainWindow::serverTextChanged() {
+    updateControlStates();
 }
 
-void FrmMain::chkDoNotUseIntegratedSecuirity_Click() {
-    UpdateControlStates();
+void MainWindow::loginChoiceClicked() {
+    updateControlStates();
 }
 
-void FrmMain::cmdGetVersion_Click() {
+void MainWindow::getVersionInfo() {
     // Emptied before the connection is made: a failure leaves them empty.
-    ClearServerInfo();
+    clearServerInfo();
     commands::GetVersionInfo(services_.components, services_.messageBoxes, services_.mousePointer)
-        .Run(Request(), [this](const commands::ServerAnswers& answers) { ShowAnswers(answers); });
+        .run(request(), [this](const commands::ServerAnswers& answers) { showAnswers(answers); });
 }
 
-void FrmMain::mnuViewConnectionProperties_Click() {
+void MainWindow::viewConnectionProperties() {
     commands::ViewConnectionProperties(services_.components, services_.messageBoxes,
                                        services_.mousePointer)
-        .Run(Request(), [this](const QStringList& rows) {
+        .run(request(), [this](const QStringList& rows) {
             // A results window of its own each time, loaded, filled and shown over this one;
             // the command returns, and closes the connection, once it has been closed.
-            results::FrmResults frmResults(this);
-            frmResults.lstResults()->addItems(rows);
-            services_.modal.ShowModal(frmResults, this);
+            results::ResultsWindow resultsWindow(this);
+            resultsWindow.list()->addItems(rows);
+            services_.modal.showModal(resultsWindow, this);
         });
 }
 
-void FrmMain::mnuExit_Click() {
+void MainWindow::exitProgram() {
     close();
 }
 
-void FrmMain::mnuAbout_Click() {
+void MainWindow::showAbout() {
     // A fresh About box each time: loading it fills its texts anew.
-    about::FrmAbout frmAbout(services_.desktop, services_.messageBoxes, this);
-    frmAbout.imgIcon()->SetPicture(windowIcon());
-    services_.modal.ShowModal(frmAbout, this);
+    about::AboutBox aboutBox(services_.desktop, services_.messageBoxes, this);
+    aboutBox.iconImage()->setPicture(windowIcon());
+    services_.modal.showModal(aboutBox, this);
 }
 
-commands::ConnectionRequest FrmMain::Request() const {
+commands::ConnectionRequest MainWindow::request() const {
     commands::ConnectionRequest request;
-    request.serverName = txtServer_->text();
-    request.integratedSecurity = !chkDoNotUseIntegratedSecuirity_->isChecked();
+    request.serverName = serverBox_->text();
+    request.integratedSecurity = !loginCheck_->isChecked();
     if (!request.integratedSecurity) {
-        request.userName = txtUser_->text();
-        request.password = txtPassword_->text();
+        request.userName = userBox_->text();
+        request.password = passwordBox_->text();
     }
     return request;
 }
 
-void FrmMain::ShowAnswers(const commands::ServerAnswers& answers) {
+void MainWindow::showAnswers(const commands::ServerAnswers& answers) {
     const std::pair<QLabel*, const std::optional<QString>&> fields[] = {
-        {lblEdition_, answers.edition},
-        {lblVersion_, answers.version},
-        {lblSPLevel_, answers.level}};
+        {editionField_, answers.edition},
+        {versionField_, answers.version},
+        {levelField_, answers.level}};
     for (const auto& [field, answer] : fields) {
         if (!answer) {
             break;
@@ -367,7 +364,7 @@ void FrmMain::ShowAnswers(const commands::ServerAnswers& answers) {
     explainServerInfo();
 }
 
-void FrmMain::ShowCentred() {
+void MainWindow::showCentred() {
     QScreen* target = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
     if (target != nullptr) {
         adjustSize();
