@@ -4,8 +4,8 @@
 
 namespace brellow::odbc {
 
-LoginDeadline::LoginDeadline(int loginTimeoutSeconds)
-    : seconds_(loginTimeoutSeconds), started_(std::chrono::steady_clock::now()) {}
+LoginDeadline::LoginDeadline(int loginTimeoutSeconds, std::chrono::steady_clock::time_point started)
+    : seconds_(loginTimeoutSeconds), started_(started) {}
 
 std::chrono::milliseconds LoginDeadline::remaining(int whenUnlimited) const {
     const int limit = seconds_ > 0 ? seconds_ : whenUnlimited;
@@ -22,7 +22,7 @@ int LoginDeadline::driverSeconds() const {
         return 0;
     }
     return static_cast<int>(std::max<std::chrono::seconds::rep>(
-        1, std::chrono::duration_cast<std::chrono::seconds>(remaining()).count()));
+        1, std::chrono::round<std::chrono::seconds>(remaining()).count()));
 }
 
 } // namespace brellow::odbc

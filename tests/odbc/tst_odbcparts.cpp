@@ -6,10 +6,12 @@
 #include "ado/ErrorNumbers.h"
 #include "ado/PropertyCollection.h"
 #include "ado/Variant.h"
+#include "odbc/LoginDeadline.h"
 #include "odbc/OdbcComponentFactory.h"
 #include "odbc/OdbcDriver.h"
 #include "odbc/OdbcErrorMapper.h"
 #include "odbc/OdbcRecordset.h"
+#include "support/ErrorNumber.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -17,21 +19,13 @@
 #include <limits>
 
 using namespace brellow::ado;
+using brellow::testsupport::errorOf;
 
 using namespace brellow::odbc;
 
 Q_DECLARE_METATYPE(brellow::odbc::OdbcDriver::Dialect)
 
 namespace {
-
-std::int32_t errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const DbError& error) {
-        return error.number();
-    }
-    return 0;
-}
 
 OdbcDiagnostic diag(std::string state, std::int32_t native, std::string message) {
     return OdbcDiagnostic{std::move(state), native, std::move(message)};
@@ -43,6 +37,8 @@ class OdbcPartsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void theDriverGetsTheLoginTimeLeftInWholeSeconds_data();
+    void theDriverGetsTheLoginTimeLeftInWholeSeconds();
 
     void connectFailuresAreAllEFail();
     void missingDriverIsAMissingProvider();
@@ -238,6 +234,28 @@ void OdbcPartsTest::recordsetFieldsByNameAndCurrentRow() {
     OdbcRecordset empty({RowField("Edition", Variant(), false)}, false);
     QCOMPARE(empty.recordCount(), 0);
     QCOMPARE(errorOf([&] { empty.fields().item("Edition").value(); }), errors::kNoCurrentRow);
+}
+
+void OdbcPartsTest::theDriverGetsTheLoginTimeLeftInWholeSeconds_data() {
+    QTest::addColumn<int>("timeout");
+    QTest::addColumn<int>("usedMs");
+    QTest::addColumn<int>("driverSeconds");
+    QTest::newRow("no limit") << 0 << 500 << 0;
+    QTest::newRow("nothing used yet") << 2 << 0 << 2;
+    QTest::newRow("a few milliseconds used") << 2 << 5 << 2;
+    QTest::newRow("more than half a second used") << 2 << 600 << 1;
+    QTest::newRow("most of it used") << 2 << 1900 << 1;
+    QTest::newRow("all of it used") << 2 << 3000 << 1;
+    QTest::newRow("the default, a KDC's wait used") << 15 << 4200 << 11;
+}
+
+void OdbcPartsTest::theDriverGetsTheLoginTimeLeftInWholeSeconds() {
+    QFETCH(int, timeout);
+    QFETCH(int, usedMs);
+    QFETCH(int, driverSeconds);
+    const LoginDeadline deadline(timeout, std::chrono::steady_clock::now() -
+                                              std::chrono::milliseconds(usedMs));
+    QCOMPARE(deadline.driverSeconds(), driverSeconds);
 }
 
 QTEST_GUILESS_MAIN(OdbcPartsTest)
