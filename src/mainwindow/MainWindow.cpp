@@ -309,23 +309,27 @@ void MainWindow::loginChoiceClicked() {
     updateControlStates();
 }
 
+commands::ServerCommand MainWindow::serverCommand() {
+    return {services_.components, services_.messageBoxes, services_.mousePointer};
+}
+
 void MainWindow::getVersionInfo() {
     // Emptied before the connection is made: a failure leaves them empty.
     clearServerInfo();
-    commands::GetVersionInfo(services_.components, services_.messageBoxes, services_.mousePointer)
-        .run(request(), [this](const commands::ServerAnswers& answers) { showAnswers(answers); });
+    commands::ServerCommand procedure = serverCommand();
+    commands::GetVersionInfo(procedure).run(
+        request(), [this](const commands::ServerAnswers& answers) { showAnswers(answers); });
 }
 
 void MainWindow::viewConnectionProperties() {
-    commands::ViewConnectionProperties(services_.components, services_.messageBoxes,
-                                       services_.mousePointer)
-        .run(request(), [this](const QStringList& rows) {
-            // A results window of its own each time, loaded, filled and shown over this one;
-            // the command returns, and closes the connection, once it has been closed.
-            results::ResultsWindow resultsWindow(this);
-            resultsWindow.list()->addItems(rows);
-            services_.modal.showModal(resultsWindow, this);
-        });
+    commands::ServerCommand procedure = serverCommand();
+    commands::ViewConnectionProperties(procedure).run(request(), [this](const QStringList& rows) {
+        // A results window of its own each time, loaded, filled and shown over this one;
+        // the command returns, and closes the connection, once it has been closed.
+        results::ResultsWindow resultsWindow(this);
+        resultsWindow.list()->addItems(rows);
+        services_.modal.showModal(resultsWindow, this);
+    });
 }
 
 void MainWindow::exitProgram() {

@@ -2,23 +2,12 @@
 #include "ado/DbError.h"
 #include "ado/ErrorNumbers.h"
 #include "ado/PropertyCollection.h"
+#include "support/ErrorNumber.h"
 
 #include <QtTest>
 
 using namespace brellow::ado;
-
-namespace {
-
-std::int32_t errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const DbError& error) {
-        return error.number();
-    }
-    return 0;
-}
-
-} // namespace
+using brellow::testsupport::errorOf;
 
 class PropertyCollectionTest : public QObject {
     Q_OBJECT

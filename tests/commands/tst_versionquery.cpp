@@ -10,6 +10,7 @@ using brellow::ado::Variant;
 using brellow::commands::ConnectionRequest;
 using brellow::commands::GetVersionInfo;
 using brellow::commands::ServerAnswers;
+using brellow::commands::ServerCommand;
 using brellow::testsupport::FakeComponent;
 using brellow::testsupport::FakeMessageBoxService;
 using brellow::testsupport::FakeMousePointer;
@@ -29,13 +30,13 @@ private:
     QList<qsizetype> boxesBeforeGiven;
 
     void getVersionInfo() {
-        GetVersionInfo(*component, *boxes, *pointer)
-            .run(ConnectionRequest{QStringLiteral("srv"), false, QStringLiteral("sa"),
-                                   QStringLiteral("pw")},
-                 [this](const ServerAnswers& answers) {
-                     given.append(answers);
-                     boxesBeforeGiven.append(boxes->shown.size());
-                 });
+        ServerCommand procedure(*component, *boxes, *pointer);
+        GetVersionInfo(procedure).run(ConnectionRequest{QStringLiteral("srv"), false,
+                                                        QStringLiteral("sa"), QStringLiteral("pw")},
+                                      [this](const ServerAnswers& answers) {
+                                          given.append(answers);
+                                          boxesBeforeGiven.append(boxes->shown.size());
+                                      });
     }
 
     // The answers as a window fills its fields: edition first, up to the first one missing.

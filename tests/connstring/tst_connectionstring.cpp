@@ -1,30 +1,23 @@
-// The OLE DB connection-string syntax, what SQLOLEDB makes of it, the Data Source forms and
-// the string handed on to the ODBC driver.
+// The OLE DB connection-string syntax, what SQLOLEDB makes of it, the one rule that quotes a
+// value, and the Data Source forms.
 #include "ado/DbError.h"
 #include "ado/ErrorNumbers.h"
 #include "connstring/ConnectionSettings.h"
 #include "connstring/ConnectionStringParser.h"
 #include "connstring/DataSourceAddress.h"
+#include "support/ErrorNumber.h"
 #include "text/CaseInsensitive.h"
 
 #include <QtTest>
 
 using namespace brellow::ado;
+using brellow::testsupport::errorOf;
 using namespace brellow::connstring;
 namespace text = brellow::text;
 
 namespace {
 
 using Pairs = std::vector<ConnectionStringPair>;
-
-std::int32_t errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const DbError& error) {
-        return error.number();
-    }
-    return 0;
-}
 
 std::string valueOf(const Pairs& pairs, std::string_view keyword) {
     for (const auto& pair : pairs) {

@@ -111,22 +111,6 @@ private:
         QTest::mouseClick(control<QPushButton>("cmdGetVersion"), Qt::LeftButton);
     }
 
-    void verifyLabelsFilled() {
-        QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.shown.value(0).text));
-        QCOMPARE(control<QLabel>("lblEdition")->text(), kEdition);
-        QCOMPARE(control<QLabel>("lblVersion")->text(), kVersion);
-        QCOMPARE(control<QLabel>("lblSPLevel")->text(), kLevel);
-    }
-
-    void verifyAccessDenied() {
-        window.verifyAccessDeniedBox();
-        window.verifyLabelsEmpty();
-    }
-
-    static QStringList loginLines(const TestServerProcess& on) {
-        return on.wireLogLines().filter(QRegularExpression(QStringLiteral(" (LOGIN7|SSPI) ")));
-    }
-
 private slots:
     void initTestCase() {
         QVERIFY(caches.isValid());
@@ -210,13 +194,13 @@ private slots:
         }
         QVERIFY(!useNewCache(true).isEmpty());
         const qsizetype issuedBefore = realm.ticketsIssuedFor(principal).size();
-        const qsizetype loginsBefore = loginLines(target).size();
+        const qsizetype loginsBefore = target.loginLines().size();
 
         getVersionInfoIntegrated(dataSource);
 
-        verifyLabelsFilled();
+        window.verifyAnswers(kEdition, kVersion, kLevel);
         QCOMPARE(realm.ticketsIssuedFor(principal).size(), issuedBefore + 1);
-        const QStringList logins = loginLines(target).mid(loginsBefore);
+        const QStringList logins = target.loginLines().mid(loginsBefore);
         QCOMPARE(logins.size(), 1);
         // A raw Kerberos token, accepted as the realm's user; the login boxes were not read.
         QVERIFY2(logins[0].contains(QLatin1String(" user= integrated=1 ")) &&
@@ -315,7 +299,7 @@ private slots:
         }
         const qsizetype issuedBefore = realm.ticketsIssuedFor(principal).size();
         const qsizetype refusedBefore = realm.ticketsRefusedFor(principal).size();
-        const qsizetype loginsBefore = loginLines(*target).size();
+        const qsizetype loginsBefore = target->loginLines().size();
 
         const bool silence = kind == "silent KDC";
         if (silence) {
@@ -331,9 +315,10 @@ private slots:
         qInfo("%s: the fixed message after %lld ms", qPrintable(kind),
               static_cast<long long>(elapsed));
 
-        verifyAccessDenied();
+        window.verifyAccessDeniedBox();
+        window.verifyLabelsEmpty();
         QVERIFY2(elapsed < kLoginTimeoutMs + kMarginMs, qPrintable(QString::number(elapsed)));
-        const QStringList logins = loginLines(*target).mid(loginsBefore);
+        const QStringList logins = target->loginLines().mid(loginsBefore);
         if (kind == "wrong key") {
             // The KDC handed out the ticket; the server could not read it and said so.
             QCOMPARE(realm.ticketsIssuedFor(principal).size(), issuedBefore + 1);

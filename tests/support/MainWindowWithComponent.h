@@ -57,6 +57,14 @@ public:
         QTest::mouseClick(control<QPushButton>("cmdGetVersion"), Qt::LeftButton);
     }
 
+    // The server's three answers, and no message box.
+    void verifyAnswers(const QString& edition, const QString& version, const QString& level) {
+        QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.shown.value(0).text));
+        QCOMPARE(label("lblEdition"), edition);
+        QCOMPARE(label("lblVersion"), version);
+        QCOMPARE(label("lblSPLevel"), level);
+    }
+
     void verifyLabelsEmpty() {
         QCOMPARE(label("lblEdition"), QString());
         QCOMPARE(label("lblVersion"), QString());

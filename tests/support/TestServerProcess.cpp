@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 
 namespace brellow::testsupport {
 
@@ -167,6 +168,10 @@ QStringList TestServerProcess::wireLogLines() const {
         }
     }
     return lines;
+}
+
+QStringList TestServerProcess::loginLines() const {
+    return wireLogLines().filter(QRegularExpression(QStringLiteral(" (LOGIN7|SSPI) ")));
 }
 
 QList<QByteArray> TestServerProcess::receivedBytes() const {

@@ -45,6 +45,8 @@ public:
     QString wireLogPath() const { return wireLogPath_; }
     // The wire log's lines so far (one per client message).
     QStringList wireLogLines() const;
+    // Those of them that are logins: LOGIN7, and the SSPI messages of an integrated login.
+    QStringList loginLines() const;
     // Every byte each connection sent so far, in the order the connections came.
     QList<QByteArray> receivedBytes() const;
     QString errorString() const { return error_; }

@@ -2,17 +2,9 @@
 
 #include "commands/ConnectionRequest.h"
 #include "commands/ServerAnswers.h"
+#include "commands/ServerCommand.h"
 
 #include <functional>
-
-namespace brellow::ado {
-class ComponentFactory;
-} // namespace brellow::ado
-
-namespace brellow::uiservices {
-class MessageBoxService;
-class MousePointer;
-} // namespace brellow::uiservices
 
 namespace brellow::commands {
 
@@ -23,15 +15,12 @@ public:
     // Receives the answers once, as far as the server gave them, before a failure is reported.
     using ShowAnswers = std::function<void(const ServerAnswers&)>;
 
-    GetVersionInfo(ado::ComponentFactory& components, uiservices::MessageBoxService& messageBoxes,
-                   uiservices::MousePointer& mousePointer);
+    explicit GetVersionInfo(ServerCommand& procedure);
 
     void run(const ConnectionRequest& request, const ShowAnswers& show);
 
 private:
-    ado::ComponentFactory& components_;
-    uiservices::MessageBoxService& messageBoxes_;
-    uiservices::MousePointer& mousePointer_;
+    ServerCommand& procedure_;
 };
 
 } // namespace brellow::commands

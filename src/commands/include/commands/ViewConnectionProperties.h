@@ -1,18 +1,10 @@
 #pragma once
 
 #include "commands/ConnectionRequest.h"
+#include "commands/ServerCommand.h"
 
 #include <QStringList>
 #include <functional>
-
-namespace brellow::ado {
-class ComponentFactory;
-} // namespace brellow::ado
-
-namespace brellow::uiservices {
-class MessageBoxService;
-class MousePointer;
-} // namespace brellow::uiservices
 
 namespace brellow::commands {
 
@@ -24,16 +16,12 @@ public:
     // every row could be read.
     using ShowRows = std::function<void(const QStringList& rows)>;
 
-    ViewConnectionProperties(ado::ComponentFactory& components,
-                             uiservices::MessageBoxService& messageBoxes,
-                             uiservices::MousePointer& mousePointer);
+    explicit ViewConnectionProperties(ServerCommand& procedure);
 
     void run(const ConnectionRequest& request, const ShowRows& show);
 
 private:
-    ado::ComponentFactory& components_;
-    uiservices::MessageBoxService& messageBoxes_;
-    uiservices::MousePointer& mousePointer_;
+    ServerCommand& procedure_;
 };
 
 } // namespace brellow::commands

@@ -3,6 +3,7 @@
 #include "buildinfo/BuildCatalogue.h"
 #include "commands/ConnectionRequest.h"
 #include "commands/ServerAnswers.h"
+#include "commands/ServerCommand.h"
 #include "mainwindow/AppServices.h"
 
 #include <QMainWindow>
@@ -72,6 +73,8 @@ private:
     void setKeyboardOrder();
     // Renews the three fields' tooltips and descriptions from the answers they now hold.
     void explainServerInfo();
+    // The procedure both server commands run, with the services this window was given.
+    commands::ServerCommand serverCommand();
     // Read when an answer first needs explaining, not at start-up.
     const buildinfo::BuildCatalogue& catalogue();
 
