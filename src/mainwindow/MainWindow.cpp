@@ -4,9 +4,11 @@
 #include "PasswordBox.h"
 #include "about/AboutBox.h"
 #include "about/ImageBox.h"
+#include "buildinfo/CatalogueChoice.h"
 #include "buildinfo/ServerInfoMeanings.h"
 #include "commands/GetVersionInfo.h"
 #include "commands/ViewConnectionProperties.h"
+#include "os/Desktop.h"
 #include "results/ResultsWindow.h"
 #include "uiservices/ModalPresenter.h"
 #include "windowkit/DesignUnits.h"
@@ -15,6 +17,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDate>
+#include <QDir>
 #include <QFont>
 #include <QFrame>
 #include <QGroupBox>
@@ -40,6 +43,9 @@ using windowkit::twips;
 
 constexpr int kClientWidth = 6345 / kTwipsPerPixel;  // 423
 constexpr int kClientHeight = 2430 / kTwipsPerPixel; // 162
+
+// A newer build catalogue the user has made, in their data folder.
+const QLatin1StringView kUserCatalogueFile("sqlserver-builds.txt");
 
 template <typename Widget> Widget* named(Widget* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -278,25 +284,23 @@ void MainWindow::explainServerInfo() {
     const QString edition = editionField_->text();
     const QString version = versionField_->text();
     const QString level = levelField_->text();
-    QStringList editionMeaning;
-    QStringList versionMeaning;
-    QStringList levelMeaning;
+    buildinfo::ServerInfoMeaning meaning;
     // Loading empties the fields too: the catalogue is read once there is an answer to read.
     if (!edition.isEmpty() || !version.isEmpty() || !level.isEmpty()) {
-        // The other two answers are read against the version, given in the same answer.
-        const buildinfo::ServerInfoMeanings meanings(catalogue(), QDate::currentDate());
-        editionMeaning = meanings.edition(edition, version);
-        versionMeaning = meanings.version(version);
-        levelMeaning = meanings.spLevel(level, version);
+        meaning = buildinfo::ServerInfoMeanings(catalogue(), QDate::currentDate())
+                      .explain(edition, version, level);
     }
-    explain(editionField_, editionHeading_, editionMeaning);
-    explain(versionField_, versionHeading_, versionMeaning);
-    explain(levelField_, levelHeading_, levelMeaning);
+    explain(editionField_, editionHeading_, meaning.edition);
+    explain(versionField_, versionHeading_, meaning.version);
+    explain(levelField_, levelHeading_, meaning.level);
 }
 
-const buildinfo::BuildCatalogue& MainWindow::catalogue() {
+const buildinfo::CatalogueChoice& MainWindow::catalogue() {
     if (!catalogue_) {
-        catalogue_ = buildinfo::BuildCatalogue::builtIn();
+        const QString folder = QString::fromStdString(services_.desktop.userDataFolder());
+        catalogue_ = buildinfo::CatalogueChoice::choose(
+            buildinfo::BuildCatalogue::builtIn(),
+            folder.isEmpty() ? QString() : QDir(folder).filePath(kUserCatalogueFile));
     }
     return *catalogue_;
 }

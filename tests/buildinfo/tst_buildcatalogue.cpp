@@ -8,153 +8,169 @@ using brellow::buildinfo::BuildLookup;
 using Outcome = BuildLookup::Outcome;
 using Support = BuildLookup::Support;
 
-// The catalogue the program carries, against facts from Microsoft's build lists.
+// The catalogue the program carries, and how a catalogue's text is read.
 class BuildCatalogueTest : public QObject {
     Q_OBJECT
 
 private:
     const BuildCatalogue catalogue = BuildCatalogue::builtIn();
-    const QDate aDayAfterTheCatalogue{2026, 12, 8};
+    const QDate aDayInDecember{2026, 12, 8};
+
+    static QString builtInText() {
+        QFile file(QStringLiteral(":/sqlserver-builds.txt"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
 
 private slots:
-    void eachVersionStringIsReadAgainstTheCatalogue_data() {
+    void eachVersionStringIsPlacedOnItsLine_data() {
         QTest::addColumn<QString>("version");
         QTest::addColumn<Outcome>("outcome");
         QTest::addColumn<QString>("release");
-        // The build named: as Microsoft spells it, its name, KB, date, and whether withdrawn.
+        // The build named, its line, the newest of the line, the build advised (or "").
         QTest::addColumn<QString>("build");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("newest");
+        QTest::addColumn<QString>("advised");
         QTest::addColumn<int>("updatesBehind");
         QTest::addColumn<int>("daysBehind"); // -1: not known
         QTest::addColumn<Support>("support");
-        QTest::addColumn<QDate>("today");
-        const auto row = [this](const char* tag, const char* version, Outcome outcome,
-                                const char* release, const char* build, int updates, int days,
-                                Support support, QDate today = {}) {
-            QTest::newRow(tag) << QString::fromUtf8(version) << outcome
+        const auto row = [](const char* tag, const char* version, Outcome outcome,
+                            const char* release, const char* build, const char* line,
+                            const char* newest, const char* advised, int updates, int days,
+                            Support support) {
+            QTest::newRow(tag) << QString::fromLatin1(version) << outcome
                                << QString::fromLatin1(release) << QString::fromLatin1(build)
-                               << updates << days << support
-                               << (today.isValid() ? today : aDayAfterTheCatalogue);
+                               << QString::fromLatin1(line) << QString::fromLatin1(newest)
+                               << QString::fromLatin1(advised) << updates << days << support;
         };
         const Outcome exact = Outcome::Exact;
 
-        // Both forms of answer, and one from each version, 7.0 to 2025.
-        row("7.0 RTM", "7.00.623", exact, "SQL Server 7.0", "7.00.623|SQL Server 7.0 RTM||", 4, -1,
-            Support::Unknown);
-        row("2000 SP4, three parts", "8.00.2039", exact, "SQL Server 2000",
-            "8.00.2039|SQL Server 2000 SP4||", 4, -1, Support::Unknown);
-        row("2000 security fix after SP4", "8.00.2282", exact, "SQL Server 2000",
-            "8.00.2282|MS09-004: KB959420 October 29, 2008|959420|2008-10-29", 1, -1,
-            Support::Unknown);
-        row("2005 SP4 with a revision", "9.00.5000.00", exact, "SQL Server 2005",
-            "9.00.5000|SP4|2463332|2010-12-16", 6, 663, Support::Ended);
+        // Both forms of answer; builds of one line released the same day count once.
+        row("2000 SP4, three parts, one line", "8.00.2039", exact, "SQL Server 2000", "8.00.2039",
+            "", "8.00.2283", "", 4, -1, Support::Ended);
+        row("2005 SP4 with a revision", "9.00.5000.00", exact, "SQL Server 2005", "9.00.5000",
+            "SP4 GDR", "9.00.5057", "9.00.5324", 1, 180, Support::Ended);
         row("2008 SP4 without the padding", "10.0.6000.29", exact, "SQL Server 2008",
-            "10.00.6000.29|SP4|2979596|2014-09-30", 3, 3059, Support::Ended);
-        row("2008 R2 SP3", "10.50.6000.34", exact, "SQL Server 2008 R2",
-            "10.50.6000.34|SP3|2979597|2014-09-26", 3, 3063, Support::Ended);
-        row("2012 build listed with a padded revision", "11.0.3156.0", exact, "SQL Server 2012",
-            "11.0.3156.00|SP1 MS15-058: GDR Security Update|3045318|2015-07-14", 21, 2772,
-            Support::Ended);
-        row("2014 SP3", "12.0.6024.0", exact, "SQL Server 2014",
-            "12.0.6024.0|SP3|4022619|2018-10-30", 10, 1806, Support::Ended);
-        row("2016 SP3", "13.0.6300.2", exact, "SQL Server 2016",
-            "13.0.6300.2|SP3|5003279|2021-09-15", 16, 1763, Support::Ended);
-        row("2017 RTM", "14.0.1000.169", exact, "SQL Server 2017", "14.0.1000.169|RTM||2017-09-29",
-            50, 3210, Support::Extended);
-        row("2019 CU32, four parts", "15.0.4430.1", exact, "SQL Server 2019",
-            "15.0.4430.1|CU32|5054833|2025-02-27", 8, 502, Support::Extended);
-        row("2019 GDR branch on the newest build's day", "15.0.2180.2", exact, "SQL Server 2019",
-            "15.0.2180.2|GDR|5102336|2026-07-14", 0, 0, Support::Extended);
-        row("2019 withdrawn CU7", "15.0.4063.15", exact, "SQL Server 2019",
-            "15.0.4063.15|CU7|4570012|2020-09-02|withdrawn", 42, 2141, Support::Extended);
-        row("2022 CU23", "16.0.4236.2", exact, "SQL Server 2022",
-            "16.0.4236.2|CU23|5078297|2026-01-29", 7, 168, Support::Unknown);
-        // The withdrawn CU1 of 2026-01-15 is no update anyone is behind on.
-        row("2025 GDR before a withdrawn CU", "17.0.1050.2", exact, "SQL Server 2025",
-            "17.0.1050.2|GDR|5073177|2026-01-13", 12, 212, Support::Unknown);
-
-        // Unknown builds: at least the nearest earlier one, and no nearer the newest.
-        row("2019 between CU32 and its GDR", "15.0.4431.0", Outcome::AtLeast, "SQL Server 2019",
-            "15.0.4430.1|CU32|5054833|2025-02-27", 8, 502, Support::Extended);
-        row("2000 between two post-SP4 fixes", "8.00.2100", Outcome::AtLeast, "SQL Server 2000",
-            "8.00.2040|Post-SP4 AWE fix (899761)|899761|", 3, -1, Support::Unknown);
-        row("2019 newer than the catalogue", "15.0.9000.0", Outcome::NewerThanCatalogue,
-            "SQL Server 2019", "", 0, -1, Support::Extended);
+            "10.00.6000.29", "SP4 GDR", "10.0.6814.4", "", 3, 3059, Support::Ended);
+        row("2019 GDR line", "15.0.2130.3", exact, "SQL Server 2019", "15.0.2130.3", "RTM GDR",
+            "15.0.2180.2", "15.0.4480.2", 8, 609, Support::Extended);
+        row("2019 newest GDR", "15.0.2180.2", exact, "SQL Server 2019", "15.0.2180.2", "RTM GDR",
+            "15.0.2180.2", "15.0.4480.2", 0, 0, Support::Extended);
+        row("2022 replaced CU23", "16.0.4235.2", exact, "SQL Server 2022", "16.0.4235.2", "RTM CU",
+            "16.0.4265.3", "", 8, 182, Support::Mainstream);
+        // Builds the catalogue does not list: on the line of the nearest listed build below.
+        row("2019 between two GDRs", "15.0.2131.0", Outcome::AtLeast, "SQL Server 2019",
+            "15.0.2130.3", "RTM GDR", "15.0.2180.2", "15.0.4480.2", 8, 609, Support::Extended);
+        row("2019 GDR past the catalogue", "15.0.2190.1", Outcome::NewerThanCatalogue,
+            "SQL Server 2019", "", "RTM GDR", "15.0.2180.2", "15.0.4480.2", 0, -1,
+            Support::Extended);
+        row("2019 CU past the catalogue", "15.0.9000.0", Outcome::NewerThanCatalogue,
+            "SQL Server 2019", "", "RTM CU", "15.0.4480.2", "", 0, -1, Support::Extended);
+        row("2014 SP1 GDR range", "12.0.4300.0", Outcome::NewerThanCatalogue, "SQL Server 2014", "",
+            "SP1 GDR", "12.0.4237.0", "12.0.6449.1", 0, -1, Support::Ended);
         row("7.0 older than its RTM", "7.00.500", Outcome::OlderThanCatalogue, "SQL Server 7.0",
-            "7.00.623|SQL Server 7.0 RTM||", 0, -1, Support::Unknown);
-        row("6.5, older than all", "6.50.416", Outcome::OlderVersion, "SQL Server 7.0", "", 0, -1,
-            Support::Unknown);
-        row("a version after 2025", "18.0.1000.1", Outcome::NewerVersion, "SQL Server 2025", "", 0,
-            -1, Support::Unknown);
-        row("a version between known ones", "10.25.1600.1", Outcome::UnknownVersion, "", "", 0, -1,
-            Support::Unknown);
-
-        // Support ends at the end of its last day.
-        const char* cu32 = "15.0.4430.1|CU32|5054833|2025-02-27";
-        row("2019 on its last mainstream day", "15.0.4430.1", exact, "SQL Server 2019", cu32, 8,
-            502, Support::Mainstream, {2025, 1, 7});
-        row("2019 the day after", "15.0.4430.1", exact, "SQL Server 2019", cu32, 8, 502,
-            Support::Extended, {2025, 1, 8});
-        const char* sp3 = "13.0.6300.2|SP3|5003279|2021-09-15";
-        row("2016 on its last extended day", "13.0.6300.2", exact, "SQL Server 2016", sp3, 16, 1763,
-            Support::Extended, {2026, 7, 14});
-        row("2016 the day after", "13.0.6300.2", exact, "SQL Server 2016", sp3, 16, 1763,
-            Support::Ended, {2026, 7, 15});
-
+            "7.00.623", "", "", "", 0, -1, Support::Ended);
+        row("6.5, older than all", "6.50.416", Outcome::OlderVersion, "SQL Server 7.0", "", "", "",
+            "", 0, -1, Support::Unknown);
+        row("a version after 2025", "18.0.1000.1", Outcome::NewerVersion, "SQL Server 2025", "", "",
+            "", "", 0, -1, Support::Unknown);
+        row("a version between known ones", "10.25.1600.1", Outcome::UnknownVersion, "", "", "", "",
+            "", 0, -1, Support::Unknown);
         for (const char* malformed :
              {"", "15", "15.0", "15.0.4430.1.7", "15.0.4430.x", "15..4430.1", " 15.0.4430.1",
               "15.0.4430.1 ", "-15.0.4430.1", "15.0.4430.1\n", "SQL Server 2019",
               "99999999999.0.4430.1", "\u0661\u0665.0.4430.1"}) {
             row(qPrintable(QStringLiteral("malformed \"%1\"").arg(QString::fromUtf8(malformed))),
-                malformed, Outcome::Malformed, "", "", 0, -1, Support::Unknown);
+                malformed, Outcome::Malformed, "", "", "", "", "", 0, -1, Support::Unknown);
         }
     }
 
-    void eachVersionStringIsReadAgainstTheCatalogue() {
+    void eachVersionStringIsPlacedOnItsLine() {
         QFETCH(QString, version);
         QFETCH(Outcome, outcome);
         QFETCH(QString, release);
         QFETCH(QString, build);
+        QFETCH(QString, line);
+        QFETCH(QString, newest);
+        QFETCH(QString, advised);
         QFETCH(int, updatesBehind);
         QFETCH(int, daysBehind);
         QFETCH(Support, support);
-        QFETCH(QDate, today);
 
-        const BuildLookup lookup = catalogue.lookup(version, today);
+        const BuildLookup lookup = catalogue.lookup(version, aDayInDecember);
         QCOMPARE(lookup.outcome, outcome);
         QCOMPARE(lookup.release ? lookup.release->name : QString(), release);
-        QString named;
-        if (lookup.build) {
-            named = QStringList{lookup.build->text, lookup.build->name, lookup.build->kb,
-                                lookup.build->released.toString(Qt::ISODate)}
-                        .join(QLatin1Char('|'));
-            named += lookup.build->withdrawn ? QStringLiteral("|withdrawn") : QString();
-        }
-        QCOMPARE(named, build);
+        QCOMPARE(lookup.build ? lookup.build->text : QString(), build);
+        QCOMPARE(lookup.line, line);
+        QCOMPARE(lookup.newest ? lookup.newest->text : QString(), newest);
+        QCOMPARE(lookup.advised ? lookup.advised->text : QString(), advised);
         QCOMPARE(lookup.updatesBehind, updatesBehind);
         QCOMPARE(lookup.daysBehind.value_or(-1), qint64(daysBehind));
         QCOMPARE(lookup.support, support);
-        QVERIFY(!lookup.newest || !lookup.newest->withdrawn);
+        QVERIFY(!lookup.newest || (!lookup.newest->withdrawn && !lookup.newest->optional));
     }
 
-    void theCatalogueKnowsItsSizeAndDateWhateverItsLineEnds() {
-        QCOMPARE(catalogue.buildCount(), 680);
-        QCOMPARE(catalogue.date(), QDate(2026, 8, 10));
-        QCOMPARE(catalogue.lookup(u"15.0.9000.0", aDayAfterTheCatalogue).newest->text,
-                 QStringLiteral("15.0.4480.2"));
+    void theBuiltInCatalogueIsWholeAndDated() {
+        QString problem;
+        const BuildCatalogue parsed = BuildCatalogue::parse(builtInText(), &problem);
+        QCOMPARE(problem, QString());
+        QCOMPARE(parsed.buildCount(), catalogue.buildCount());
+        QVERIFY(catalogue.buildCount() > 600);
+        QCOMPARE(catalogue.date(), QDate(2026, 8, 13));
+    }
 
-        // A checkout that turned the file's line ends into CR LF, and a damaged line.
-        QFile file(QStringLiteral(":/sqlserver-builds.txt"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QString text = QString::fromUtf8(file.readAll());
+    void aDamagedLineCostsItsOwnBuildWhateverTheLineEnds() {
+        QString text = builtInText();
         text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
         text.replace(QStringLiteral("build\t15.0.4430.1\tCU\t"), QStringLiteral("build\t15.0."));
-        const BuildCatalogue damaged = BuildCatalogue::parse(text);
-        QCOMPARE(damaged.buildCount(), 679);
-        QCOMPARE(damaged.date(), catalogue.date());
-        const BuildLookup lookup = damaged.lookup(u"15.0.4420.2", aDayAfterTheCatalogue);
+        QString problem;
+        const BuildCatalogue damaged = BuildCatalogue::parse(text, &problem);
+        QCOMPARE(damaged.buildCount(), catalogue.buildCount() - 1);
+        QVERIFY2(problem.endsWith(QLatin1String("is not a whole build record")),
+                 qPrintable(problem));
+        const BuildLookup lookup = damaged.lookup(u"15.0.4420.2", aDayInDecember);
         QCOMPARE(lookup.build->name, QStringLiteral("CU31"));
         QCOMPARE(lookup.newest->text, QStringLiteral("15.0.4480.2"));
-        QCOMPARE(lookup.support, Support::Extended);
+    }
+
+    void aTextThatIsNoWholeCatalogueSaysWhy_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("problem");
+        const QString version = QStringLiteral("version\t15.0\tSQL Server 2019\t2025\t\t\n");
+        const QString build =
+            QStringLiteral("build\t15.0.2000.5\tRTM\tRTM\t\t2019-11-04\tRTM GDR\t\n");
+        const QString dated = QStringLiteral("# date: 2026-11-30\n");
+        const auto row = [](const char* tag, const QString& text, const char* problem) {
+            QTest::newRow(tag) << text << QString::fromUtf8(problem);
+        };
+        row("whole", dated + version + build, "");
+        row("empty", QString(), "it has no \u201c# date:\u201d line");
+        row("no date line", version + build, "it has no \u201c# date:\u201d line");
+        row("a date that is none", QStringLiteral("# date: 2026-13-01\n") + version + build,
+            "it has no \u201c# date:\u201d line");
+        row("dated, no builds", dated + version, "it holds no builds");
+        row("a line of prose", dated + version + QStringLiteral("hello\n") + build,
+            "line 3 is not a record");
+        row("a build cut short", dated + version + QStringLiteral("build\t15.0.2000.5\tRTM\n"),
+            "line 3 is not a whole build record");
+        row("a bad release date",
+            dated + version + QString(build).replace("2019-11-04", "11/04/2019"),
+            "line 3 is not a whole build record");
+        row("an unknown status", dated + version + QString(build).replace("GDR\t\n", "GDR\tgone\n"),
+            "line 3 is not a whole build record");
+        row("a version without a name", dated + QStringLiteral("version\t15.0\t\t\t\t\n") + build,
+            "line 2 is not a whole version record");
+        row("a build of no version", dated + build,
+            "line 2 is a build of a version the "
+            "catalogue does not name");
+    }
+
+    void aTextThatIsNoWholeCatalogueSaysWhy() {
+        QFETCH(QString, text);
+        QFETCH(QString, problem);
+        QString found;
+        BuildCatalogue::parse(text, &found);
+        QCOMPARE(found, problem);
     }
 };
 

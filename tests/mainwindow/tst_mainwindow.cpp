@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,8 +21,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <string_view>
 
 using brellow::ado::Variant;
 using brellow::mainwindow::MainWindow;
@@ -519,8 +522,10 @@ private slots:
         QTest::addColumn<QStringList>("facts");
         const auto row = [](const char* tag, const char* version, const char* level,
                             const char* field, const QStringList& facts) {
-            QTest::newRow(tag) << QStringLiteral(
-                                      "Enterprise Edition: Core-based Licensing (64-bit)")
+            QTest::newRow(tag) << QString::fromLatin1(
+                                      tag == std::string_view("Azure SQL")
+                                          ? "SQL Azure"
+                                          : "Enterprise Edition: Core-based Licensing (64-bit)")
                                << QString::fromLatin1(version) << QString::fromLatin1(level)
                                << QString::fromLatin1(field) << facts;
         };
@@ -529,14 +534,17 @@ private slots:
         row("2000 SP4 level", "8.00.2039", "SP4", "lblSPLevel", {"Service Pack 4"});
         row("2019 CU32 version", "15.0.4430.1", "RTM", "lblVersion",
             {"SQL Server 2019 CU32", "KB5054833", "2025-02-27", "8 updates and 502 days behind",
-             "15.0.4480.2", "Mainstream support ended on 2025-01-07", "2030-01-08"});
+             "15.0.4480.2", "Mainstream support ended on 2025-02-28", "2030-01-08"});
         // RTM is all a 2019 ever reports: the level tells the update it leaves out.
         row("2019 CU32 level", "15.0.4430.1", "RTM", "lblSPLevel",
             {"SQL Server 2019 has no service packs", "CU32, a cumulative update", "KB5054833"});
         row("newer than the catalogue", "15.0.9000.0", "RTM", "lblVersion",
-            {"Newer than every SQL Server 2019 build", "2026-08-10", "15.0.4480.2"});
+            {"A SQL Server 2019 build newer than every one the build catalogue (dated "
+             "2026-08-13) lists",
+             "15.0.4480.2"});
         row("newer than the catalogue, level", "15.0.9000.0", "RTM", "lblSPLevel",
-            {"past CU32 + GDR"});
+            {"newer than every one the build catalogue lists on its line"});
+        row("Azure SQL", "12.0.2000.8", "RTM", "lblVersion", {"An Azure SQL version number"});
         row("2022 CU23 edition", "16.0.4236.2", "RTM", "lblEdition", {"SQL Server 2022"});
     }
 
@@ -562,6 +570,38 @@ private slots:
         QCOMPARE(control<QLabel>(window, "lblEdition")->text(), edition);
         QCOMPARE(control<QLabel>(window, "lblVersion")->text(), version);
         QCOMPARE(control<QLabel>(window, "lblSPLevel")->text(), level);
+    }
+
+    void aCatalogueInTheUsersDataFolderIsReadAndNamed_data() {
+        QTest::addColumn<QString>("dateLine");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("newer: used") << QStringLiteral("# date: 2026-11-30")
+                                     << QStringLiteral("SQL Server 2019 GDR, a security update");
+        QTest::newRow("no date: refused")
+            << QString() << QStringLiteral("was refused: it has no \u201c# date:\u201d line.");
+    }
+
+    void aCatalogueInTheUsersDataFolderIsReadAndNamed() {
+        QFETCH(QString, dateLine);
+        QFETCH(QString, told);
+        QTemporaryDir folder;
+        QFile file(folder.filePath(QStringLiteral("sqlserver-builds.txt")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write((dateLine + QStringLiteral("\nversion\t15.0\tSQL Server 2019\t\t\t\n"
+                                              "build\t15.0.2190.1\tGDR\tGDR\t\t2026-11-11\t"
+                                              "RTM GDR\t\n"))
+                       .toUtf8());
+        file.close();
+        FakeAppServices fakes;
+        fakes.desktop.dataFolder = folder.path().toStdString();
+        MainWindow window(fakes.services);
+        window.showAnswers({QStringLiteral("Standard Edition"), QStringLiteral("15.0.2190.1"),
+                            QStringLiteral("RTM")});
+
+        const QString tip = control<QLabel>(window, "lblVersion")->toolTip();
+        QVERIFY2(tip.contains(told.toHtmlEscaped()), qPrintable(tip));
+        QVERIFY2(tip.contains(QDir::toNativeSeparators(file.fileName()).toHtmlEscaped()),
+                 qPrintable(tip));
     }
 
     void aValueTooWideIsDrawnCutAtItsEnd_data() {

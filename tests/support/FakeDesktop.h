@@ -28,12 +28,15 @@ public:
         return refusal;
     }
     void setLateFailureReport(LateFailure report) override { lateFailure = std::move(report); }
+    std::string userDataFolder() override { return dataFolder; }
 
     bool systemInformationStarted = true;
     bool systemInformationThrows = false;
     int systemInformationStarts = 0;
     std::optional<std::uint32_t> refusal;
     std::vector<Opening> openings;
+    // Where the user's files are looked for; the tests point it at a folder of their own.
+    std::string dataFolder;
     // What a failure after an accepted request would be told to.
     LateFailure lateFailure;
 };

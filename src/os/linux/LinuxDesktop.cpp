@@ -75,6 +75,12 @@ bool LinuxDesktop::startSystemInformation() {
     return QProcess::startDetached(locate(installed->program), arguments);
 }
 
+std::string LinuxDesktop::userDataFolder() {
+    // $XDG_DATA_HOME, or ~/.local/share where it is not set.
+    const QString home = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return home.isEmpty() ? std::string() : (home + QStringLiteral("/brellow")).toStdString();
+}
+
 void LinuxDesktop::setLateFailureReport(LateFailure report) {
     *report_ = std::move(report);
 }

@@ -32,6 +32,7 @@ public:
     bool startSystemInformation() override;
     std::optional<std::uint32_t> openWebAddress(const std::string& address,
                                                 std::uintptr_t ownerWindow) override;
+    std::string userDataFolder() override;
     // Openers still running when the desktop goes report to nobody.
     void setLateFailureReport(LateFailure report) override;
 

@@ -5,6 +5,7 @@
 // shellapi.h builds on what windows.h declares.
 // clang-format off
 #include <shellapi.h>
+#include <shlobj.h>
 // clang-format on
 
 namespace brellow::os {
@@ -104,6 +105,23 @@ std::optional<std::uint32_t> WindowsDesktop::openWebAddress(const std::string& a
         return std::nullopt;
     }
     return static_cast<std::uint32_t>(error);
+}
+
+std::string WindowsDesktop::userDataFolder() {
+    PWSTR folder = nullptr;
+    if (FAILED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &folder))) {
+        CoTaskMemFree(folder);
+        return {};
+    }
+    // The path in UTF-8, as the program's own strings are.
+    const int size = WideCharToMultiByte(CP_UTF8, 0, folder, -1, nullptr, 0, nullptr, nullptr);
+    std::string path(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+    if (size > 0) {
+        WideCharToMultiByte(CP_UTF8, 0, folder, -1, path.data(), size, nullptr, nullptr);
+        path.resize(static_cast<std::size_t>(size) - 1);
+    }
+    CoTaskMemFree(folder);
+    return path.empty() ? path : path + "\\Brellow";
 }
 
 } // namespace brellow::os

@@ -36,6 +36,7 @@ public:
                                                 std::uintptr_t ownerWindow) override;
     // The shell gives its whole answer at once: nothing fails later.
     void setLateFailureReport(LateFailure report) override { (void)report; }
+    std::string userDataFolder() override;
 
     // The file's name when `path` names an ordinary file (no folder, hidden or system file),
     // else an empty text.

@@ -14,9 +14,9 @@ struct BuildLookup {
         Malformed,
         // A build the catalogue lists: build is it.
         Exact,
-        // Between two listed builds of its version: build is the nearest earlier one.
+        // Between two listed builds of its line: build is the nearest earlier one.
         AtLeast,
-        // Above every listed build of its version: build is the newest of them.
+        // Above every listed build of its line: newest is the newest of them.
         NewerThanCatalogue,
         // Below every listed build of its version: build is the oldest of them.
         OlderThanCatalogue,
@@ -34,13 +34,22 @@ struct BuildLookup {
     Outcome outcome = Outcome::Malformed;
     std::optional<SqlServerRelease> release;
     std::optional<KnownBuild> build;
-    // The newest build of the release that Microsoft has not withdrawn.
+    // The servicing line the version string is on: a listed build's own, or for one the
+    // catalogue does not list, the line of the nearest listed build below it.
+    QString line;
+    // The newest build of that line that Microsoft has not withdrawn, leaving out optional
+    // packs unless the line is one.
     std::optional<KnownBuild> newest;
-    // Releases of the version after build, withdrawn ones left out. Builds released on the
-    // same day (the parallel GDR and CU branches) count once.
+    // Releases on the line after build, withdrawn and optional ones left out. Builds released
+    // on the same day count once.
     int updatesBehind = 0;
     // Days from build's release to newest's; empty where either date is unknown.
     std::optional<qint64> daysBehind;
+    // Where the server is not on the line updates are usually taken from (the newest release
+    // or service pack's cumulative updates), that line's newest build.
+    std::optional<KnownBuild> advised;
+    // The build that replaced a withdrawn build, where Microsoft names one.
+    std::optional<KnownBuild> replacement;
     Support support = Support::Unknown;
 };
 

@@ -15,6 +15,12 @@ struct SqlServerRelease {
     // has none.
     QDate mainstreamEnd;
     QDate extendedEnd;
+    // Microsoft has published only the year of the mainstream end: mainstreamEnd is that
+    // year's first day.
+    bool mainstreamEndYearOnly = false;
+    // Microsoft sells Extended Security Updates after the extended end; their builds are not
+    // public, so no catalogue lists them.
+    bool extendedSecurityUpdates = false;
     // Whether any of its builds is a service pack. From SQL Server 2017 on there are none,
     // yet the server still reports its level as "RTM".
     bool hasServicePacks = false;

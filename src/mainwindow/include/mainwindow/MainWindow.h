@@ -1,6 +1,6 @@
 #pragma once
 
-#include "buildinfo/BuildCatalogue.h"
+#include "buildinfo/CatalogueChoice.h"
 #include "commands/ConnectionRequest.h"
 #include "commands/ServerAnswers.h"
 #include "commands/ServerCommand.h"
@@ -76,11 +76,11 @@ private:
     // The procedure both server commands run, with the services this window was given.
     commands::ServerCommand serverCommand();
     // Read when an answer first needs explaining, not at start-up.
-    const buildinfo::BuildCatalogue& catalogue();
+    const buildinfo::CatalogueChoice& catalogue();
 
     AppServices& services_;
     bool iconRequested_ = false;
-    std::optional<buildinfo::BuildCatalogue> catalogue_;
+    std::optional<buildinfo::CatalogueChoice> catalogue_;
 
     QCheckBox* loginCheck_ = nullptr;
     QLineEdit* serverBox_ = nullptr;

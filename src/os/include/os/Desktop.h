@@ -35,6 +35,11 @@ public:
     virtual std::optional<std::uint32_t> openWebAddress(const std::string& address,
                                                         std::uintptr_t ownerWindow) = 0;
 
+    // The folder where the user keeps files for this program, in UTF-8: "brellow" in the XDG
+    // data home on Linux, "Brellow" in the local application-data folder on Windows. It need
+    // not exist; the program reads what the user puts there and never writes to it.
+    virtual std::string userDataFolder() = 0;
+
     // Where an accepted request can still fail (a Linux desktop's opener runs on after the
     // call has returned), the failure goes to `report`. Replaces the report given before.
     virtual void setLateFailureReport(LateFailure report) = 0;
