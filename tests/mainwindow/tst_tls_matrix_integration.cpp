@@ -78,6 +78,8 @@ void TlsMatrixIntegrationTest::everyVersionInEveryEncryptionMode_data() {
         {"2022", "16.0.1000.6", "RTM", "Developer Edition (64-bit)", "TLS1.2", alwaysCertificate},
         {"2025", "17.0.1000.7", "RTM", "Enterprise Edition: Core-based Licensing (64-bit)",
          "TLS1.2", alwaysCertificate},
+        // Azure SQL always encrypts.
+        {"azure", "12.0.2000.8", "RTM", "SQL Azure", "TLS1.2", {"required"}},
     };
     for (const Version& v : versions) {
         for (const QString& mode : v.modes) {
@@ -115,6 +117,11 @@ void TlsMatrixIntegrationTest::everyVersionInEveryEncryptionMode() {
         QCOMPARE(window.label("lblEdition"), edition);
         QCOMPARE(window.label("lblVersion"), version);
         QCOMPARE(window.label("lblSPLevel"), level);
+        // The edition tells Azure SQL from the SQL Server 2014 build with its number.
+        const bool azure = edition == QLatin1String("SQL Azure");
+        QCOMPARE(
+            window.control<QLabel>("lblVersion")->toolTip().contains(QLatin1String("Azure SQL")),
+            azure);
     }
 
     const bool offered = mode != QLatin1String("unsupported");

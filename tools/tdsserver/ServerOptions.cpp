@@ -285,7 +285,7 @@ std::string ServerOptions::usage() {
            "packet-past-end[-frozen]]\n"
            "         [--wire-log FILE] [--raw-log DIR] [--lifetime SECONDS]\n"
            "         [--profile "
-           "sql7|2000-rtm|2000|2005|2008|2008r2|2012|2014|2016|2017|2019|2022|2025]\n"
+           "sql7|2000-rtm|2000|2005|2008|2008r2|2012|2014|2016|2017|2019|2022|2025|azure]\n"
            "         [--encryption off|on|required|unsupported] [--cert PEM --key PEM]\n"
            "         [--tls-versions 1.0,1.1,1.2]\n"
            "         [--keytab FILE] [--ntlm-account DOMAIN\\user --ntlm-password P]\n"

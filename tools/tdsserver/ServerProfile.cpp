@@ -14,6 +14,8 @@ using Versions = std::vector<std::string>;
 const Versions tls10{"1.0"};
 // Windows Server 2012 and later, with SQL Server builds that have their TLS 1.2 support.
 const Versions tls10to12{"1.0", "1.1", "1.2"};
+// Azure SQL accepts TLS 1.2 and later only.
+const Versions tls12{"1.2"};
 
 } // namespace
 
@@ -46,6 +48,10 @@ const std::vector<ServerProfile>& ServerProfile::all() {
         // The edition most production servers of 2012 and later report.
         {"2025", "17.0.1000.7", "RTM", "Enterprise Edition: Core-based Licensing (64-bit)",
          tds71rev1, EncryptionSetting::Off, tls10to12, true, true, true},
+        // Azure SQL Database and Managed Instance: their own version number (the same as SQL
+        // Server 2014 RTM's), the edition that tells them apart, encryption always.
+        {"azure", "12.0.2000.8", "RTM", "SQL Azure", tds71rev1, EncryptionSetting::Required, tls12,
+         true, true, true},
     };
     return profiles;
 }
