@@ -316,14 +316,20 @@ void TdsServerProtocolTest::explicitFlagsOverrideTheProfile() {
     QVERIFY(sql7->fault == FaultMode::None);
     QCOMPARE(sql7->loginAckTds, 0x07000000u);
     QVERIFY(ServerOptions::parse({"--profile", "sql7"}, error)->fault == FaultMode::Sql7);
+    QVERIFY(ServerOptions::parse({"--profile", "2022-strict"}, error)->tds8 == Tds8::Forced);
+    QVERIFY(ServerOptions::parse({"--strict", "accepted", "--profile", "2019"}, error)->tds8 ==
+            Tds8::Accepted);
 
     QVERIFY(ServerOptions::parse({"--tls-versions", "1.2,1.0"}, error)->tlsPriority() ==
             "NORMAL:-VERS-ALL:+VERS-TLS1.2:+VERS-TLS1.0");
-    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--profile", "2021"},
-                                                {"--encryption", "maybe"},
-                                                {"--tls-versions", "1.3"},
-                                                {"--tls-versions", ""},
-                                                {"--cert", "only.pem"}}) {
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--profile", "2021"},
+          {"--encryption", "maybe"},
+          {"--tls-versions", "1.3"},
+          {"--tls-versions", ""},
+          {"--cert", "only.pem"},
+          {"--strict", "maybe"},
+          {"--ca-out", "ca.pem", "--cert", "server.pem", "--key", "server.key"}}) {
         error.clear();
         QVERIFY(!ServerOptions::parse(bad, error));
         QVERIFY(!error.empty());

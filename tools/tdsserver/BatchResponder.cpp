@@ -149,7 +149,7 @@ std::string BatchResponder::rpcName(const std::vector<std::uint8_t>& payload) {
 
 std::vector<std::uint8_t>
 BatchResponder::answerRpc(const std::vector<std::uint8_t>& payload) const {
-    TokenStreamBuilder out(options_.serverName);
+    TokenStreamBuilder out(options_.serverName, tdsVersion_);
     out.error(2812, 62, severityUserError,
               "Could not find stored procedure '" + rpcName(payload) + "'.");
     out.doneProc(TokenStreamBuilder::DoneError, 0, 0);
@@ -161,7 +161,7 @@ std::vector<std::uint8_t> BatchResponder::answerBatch(std::string_view sql, bool
         *cut = false;
     }
     const Tokens tokens = SqlTokenizer::tokenize(sql);
-    TokenStreamBuilder out(options_.serverName);
+    TokenStreamBuilder out(options_.serverName, tdsVersion_);
     if (tokens.empty()) {
         out.done(TokenStreamBuilder::DoneFinal, 0, 0);
         return out.take();
@@ -176,7 +176,8 @@ std::vector<std::uint8_t> BatchResponder::answerBatch(std::string_view sql, bool
         const std::size_t before = pos;
         if (const Outcome failure = statement(tokens, pos, first, out)) {
             if (failure->atCompile) {
-                out = TokenStreamBuilder(options_.serverName); // nothing of the batch ran
+                out = TokenStreamBuilder(options_.serverName,
+                                         tdsVersion_); // nothing of the batch ran
             }
             out.error(failure->number, failure->state, failure->severity, failure->text,
                       failure->line);

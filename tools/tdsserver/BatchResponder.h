@@ -21,6 +21,8 @@ public:
 
     // Who the session logged in as: what SUSER_SNAME() and SYSTEM_USER answer.
     void setLoginName(std::string name) { loginName_ = std::move(name); }
+    // The TDS version the login acknowledged, which the replies' tokens follow.
+    void setTdsVersion(std::uint32_t version) { tdsVersion_ = version; }
 
     // The token stream answering one batch of SQL text. `cut`, when given, tells whether the
     // fault mode cut the reply short inside a result set.
@@ -68,6 +70,7 @@ private:
 
     ServerOptions options_;
     std::string loginName_;
+    std::uint32_t tdsVersion_ = TokenStreamBuilder::tds71;
 };
 
 } // namespace brellow::tdsserver

@@ -61,8 +61,8 @@ std::string brokenReplyField(FaultMode fault) {
 ClientSession::ClientSession(int socket, std::uint64_t number, const ServerOptions& options,
                              WireLog& log, const ServerCertificate* certificate)
     : socket_(socket), channel_(socket_, static_cast<std::uint16_t>(50 + number % 30000)),
-      certificate_(certificate), number_(number), options_(options), log_(log),
-      responder_(options) {
+      certificate_(certificate), number_(number), options_(options), log_(log), responder_(options),
+      loginAckTds_(options.loginAckTds) {
     if (!options_.rawLog.empty()) {
         socket_.recordTo(options_.rawLog + "/conn-" + std::to_string(number_) + ".bin");
     }
@@ -70,6 +70,10 @@ ClientSession::ClientSession(int socket, std::uint64_t number, const ServerOptio
 
 void ClientSession::run() {
     PacketChannel::Message message;
+    if (!openStrict()) {
+        socket_.shutdown();
+        return;
+    }
     while (stage_ != Stage::Closing) {
         const auto result = channel_.read(message);
         if (result == PacketChannel::ReadResult::Closed) {
@@ -82,6 +86,47 @@ void ClientSession::run() {
         handle(message);
     }
     socket_.shutdown();
+}
+
+bool ClientSession::openStrict() {
+    // Every TLS handshake opens with a record of type 22; a TDS message never does.
+    constexpr std::uint8_t tlsHandshakeRecord = 0x16;
+    const auto first = socket_.peekByte();
+    if (!first) {
+        return false;
+    }
+    if (*first != tlsHandshakeRecord) {
+        if (options_.tds8 == Tds8::Forced) {
+            // Force Strict Encryption: a TDS 7.x client is turned away before it says more.
+            PacketChannel::Message message;
+            if (channel_.read(message) == PacketChannel::ReadResult::Message) {
+                log(message, "refused=tds8-only");
+            }
+            return false;
+        }
+        return true;
+    }
+    if (options_.tds8 == Tds8::No || certificate_ == nullptr) {
+        // Before SQL Server 2022 a TLS record is no TDS packet: the connection ends.
+        log_.message(number_, "TLS", 0, "tds8=0 refused=no-tds8");
+        return false;
+    }
+    tls_ = std::make_unique<TlsServerSession>(socket_, channel_, *certificate_,
+                                              ServerOptions::strictTlsPriority(),
+                                              TlsServerSession::Framing::TlsFirst);
+    std::string error;
+    const bool done = tls_->handshake(error);
+    const std::string alpn = tls_->applicationProtocol();
+    log_.message(
+        number_, "TLS", 0,
+        "tds8=1 alpn=" + (alpn.empty() ? std::string("none") : alpn) +
+            (done ? " protocol=" + tls_->protocolName() : " failed=" + WireLog::word(error)));
+    if (!done) {
+        return false;
+    }
+    channel_.switchTo(*tls_);
+    strict_ = true;
+    return true;
 }
 
 void ClientSession::log(const PacketChannel::Message& message, const std::string& fields,
@@ -154,6 +199,11 @@ void ClientSession::prelogin(const PacketChannel::Message& message) {
     if (stage_ == Stage::Closing) {
         return;
     }
+    if (strict_) {
+        // TLS is already up: the encryption option negotiates nothing more.
+        stage_ = Stage::Login;
+        return;
+    }
     switch (negotiation.protection) {
     case PreloginExchange::Protection::None:
         stage_ = Stage::Login;
@@ -212,6 +262,10 @@ void ClientSession::login(const PacketChannel::Message& message) {
         stage_ = Stage::Closing;
         return;
     }
+    if (strict_) {
+        // A TDS 8.0 client reads every token as TDS 7.4 writes it, whatever it asked for.
+        loginAckTds_ = TokenStreamBuilder::tds74;
+    }
     std::string fields = "tds=" + hex32(request->tdsVersion) +
                          " user=" + WireLog::word(request->userName) +
                          " integrated=" + (request->integratedSecurity ? "1" : "0");
@@ -225,7 +279,7 @@ void ClientSession::login(const PacketChannel::Message& message) {
         fields += " app=" + WireLog::word(request->appName);
     }
 
-    TokenStreamBuilder out(options_.serverName);
+    TokenStreamBuilder out(options_.serverName, loginAckTds_);
     if (request->integratedSecurity) {
         requestedDatabase_ = request->database;
         integrated_ = std::make_unique<IntegratedLogin>(options_);
@@ -270,7 +324,7 @@ void ClientSession::sspi(const PacketChannel::Message& message) {
 void ClientSession::integratedStep(const PacketChannel::Message& message, const std::string& fields,
                                    IntegratedLogin::Step step) {
     log(message, fields + step.fields);
-    TokenStreamBuilder out(options_.serverName);
+    TokenStreamBuilder out(options_.serverName, loginAckTds_);
     if (step.outcome == IntegratedLogin::Outcome::Refused) {
         integrated_.reset();
         // What SQL Server 2000 answers whenever the SSPI handshake fails, whatever the cause;
@@ -311,6 +365,7 @@ void ClientSession::refuseLogin(TokenStreamBuilder& out, std::uint32_t number, s
 }
 
 void ClientSession::acceptLogin(TokenStreamBuilder& out) {
+    responder_.setTdsVersion(loginAckTds_);
     out.envChange(TokenStreamBuilder::Database, options_.database, options_.database);
     out.info(5701, 2, 0, "Changed database context to '" + options_.database + "'.");
     if (options_.loginAckTds != TokenStreamBuilder::tds70) {
@@ -320,8 +375,7 @@ void ClientSession::acceptLogin(TokenStreamBuilder& out) {
     out.envChange(TokenStreamBuilder::Language, options_.language, "");
     out.info(5703, 1, 0, "Changed language setting to " + options_.language + ".");
     const auto version = options_.versionNumbers();
-    out.loginAck(options_.loginAckTds, "Microsoft SQL Server", version.major, version.minor,
-                 version.build);
+    out.loginAck(loginAckTds_, "Microsoft SQL Server", version.major, version.minor, version.build);
     const std::string size = std::to_string(options_.packetSize);
     out.envChange(TokenStreamBuilder::PacketSize, size, size);
     out.done(TokenStreamBuilder::DoneFinal, 0, 0);
@@ -371,7 +425,7 @@ void ClientSession::loggedIn(const PacketChannel::Message& message) {
         if (options_.ignoresAttention()) {
             return;
         }
-        TokenStreamBuilder out(options_.serverName);
+        TokenStreamBuilder out(options_.serverName, loginAckTds_);
         out.done(TokenStreamBuilder::DoneAttention, 0, 0);
         reply(out.take());
         return;
@@ -379,7 +433,7 @@ void ClientSession::loggedIn(const PacketChannel::Message& message) {
     case TransactionManager: {
         log(message, "");
         if (!hang) {
-            TokenStreamBuilder out(options_.serverName);
+            TokenStreamBuilder out(options_.serverName, loginAckTds_);
             out.done(TokenStreamBuilder::DoneFinal, 0, 0);
             reply(out.take());
         }

@@ -32,6 +32,9 @@ public:
 private:
     enum class Stage { Prelogin, Login, SspiReply, LoggedIn, Closing };
 
+    // TDS 8.0: where the client opens with a TLS handshake, runs it and switches the channel
+    // into TLS, where the server speaks TDS 8.0. False when the connection is to end.
+    bool openStrict();
     void handle(const PacketChannel::Message& message);
     void prelogin(const PacketChannel::Message& message);
     void startTls(PreloginExchange::Protection protection);
@@ -58,6 +61,10 @@ private:
     std::unique_ptr<IntegratedLogin> integrated_;
     std::string requestedDatabase_;
     Stage stage_ = Stage::Prelogin;
+    // Inside a TDS 8.0 session: PRELOGIN comes encrypted and brings no handshake.
+    bool strict_ = false;
+    // The TDS version the login acknowledges: the profile's, or 7.4 in a TDS 8.0 session.
+    std::uint32_t loginAckTds_;
     std::size_t packetSize_ = 4096;
 };
 

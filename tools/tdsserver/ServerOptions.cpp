@@ -121,6 +121,23 @@ std::string ServerOptions::tlsPriority() const {
     return priority;
 }
 
+std::string ServerOptions::strictTlsPriority() {
+    return "NORMAL:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2";
+}
+
+std::optional<Tds8> ServerOptions::tds8FromName(std::string_view name) {
+    if (name == "no") {
+        return Tds8::No;
+    }
+    if (name == "accepted") {
+        return Tds8::Accepted;
+    }
+    if (name == "forced") {
+        return Tds8::Forced;
+    }
+    return std::nullopt;
+}
+
 namespace {
 
 void applyProfile(const ServerProfile& profile, ServerOptions& options) {
@@ -133,6 +150,7 @@ void applyProfile(const ServerProfile& profile, ServerOptions& options) {
     options.tlsVersions = profile.tlsVersions;
     options.answersPrelogin = profile.answersPrelogin;
     options.preloginHasMars = profile.preloginHasMars;
+    options.tds8 = profile.tds8;
     options.fault = profile.hasServerProperty ? FaultMode::None : FaultMode::Sql7;
 }
 
@@ -246,6 +264,15 @@ std::optional<ServerOptions> ServerOptions::parse(const std::vector<std::string>
                 return std::nullopt;
             }
             options.tlsVersions = *versions;
+        } else if (flag == "--strict") {
+            const auto tds8 = tds8FromName(value);
+            if (!tds8) {
+                error = "--strict needs no, accepted or forced";
+                return std::nullopt;
+            }
+            options.tds8 = *tds8;
+        } else if (flag == "--ca-out") {
+            options.authorityFile = value;
         } else if (flag == "--fault") {
             const auto fault = faultFromName(value);
             if (!fault) {
@@ -272,6 +299,10 @@ std::optional<ServerOptions> ServerOptions::parse(const std::vector<std::string>
         error = "--cert and --key go together";
         return std::nullopt;
     }
+    if (!options.authorityFile.empty() && !options.certificateFile.empty()) {
+        error = "--ca-out signs the generated certificate: it does not go with --cert";
+        return std::nullopt;
+    }
     return options;
 }
 
@@ -285,9 +316,10 @@ std::string ServerOptions::usage() {
            "packet-past-end[-frozen]]\n"
            "         [--wire-log FILE] [--raw-log DIR] [--lifetime SECONDS]\n"
            "         [--profile "
-           "sql7|2000-rtm|2000|2005|2008|2008r2|2012|2014|2016|2017|2019|2022|2025|azure]\n"
+           "sql7|2000-rtm|2000|2005|2008|2008r2|2012|2014|2016|2017|2019|2022|2025|\n"
+           "                   2022-strict|2025-strict|azure]\n"
            "         [--encryption off|on|required|unsupported] [--cert PEM --key PEM]\n"
-           "         [--tls-versions 1.0,1.1,1.2]\n"
+           "         [--ca-out PEM] [--tls-versions 1.0,1.1,1.2] [--strict no|accepted|forced]\n"
            "         [--keytab FILE] [--ntlm-account DOMAIN\\user --ntlm-password P]\n"
            "         [--browser-port N [--instance NAME]]\n"
            "A TDS server that answers a TDS 7.1 client like the chosen SQL Server version\n"

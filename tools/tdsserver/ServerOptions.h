@@ -53,6 +53,11 @@ struct ServerOptions {
     std::string certificateFile;
     std::string keyFile;
     std::vector<std::string> tlsVersions{"1.0"};
+    // Whether a client may, or must, speak TDS 8.0 (TLS first).
+    Tds8 tds8 = Tds8::No;
+    // Where set, the generated certificate is signed by a throw-away certificate authority,
+    // whose certificate is written to this file for clients to trust.
+    std::string authorityFile;
 
     // The real server version being answered as; the flags above override single values.
     std::string profile = "2000";
@@ -90,6 +95,9 @@ struct ServerOptions {
     VersionNumbers versionNumbers() const;
     // The GnuTLS priority string offering exactly tlsVersions.
     std::string tlsPriority() const;
+    // What a TDS 8.0 session offers: TLS 1.2 and 1.3, whatever TDS 7.x offers.
+    static std::string strictTlsPriority();
+    static std::optional<Tds8> tds8FromName(std::string_view name);
     static std::string usage();
 };
 

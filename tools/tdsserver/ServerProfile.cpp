@@ -44,14 +44,19 @@ const std::vector<ServerProfile>& ServerProfile::all() {
         {"2019", "15.0.2000.5", "RTM", "Developer Edition (64-bit)", tds71rev1,
          EncryptionSetting::Off, tls10to12, true, true, true},
         {"2022", "16.0.1000.6", "RTM", "Developer Edition (64-bit)", tds71rev1,
-         EncryptionSetting::Off, tls10to12, true, true, true},
+         EncryptionSetting::Off, tls10to12, true, true, true, Tds8::Accepted},
         // The edition most production servers of 2012 and later report.
         {"2025", "17.0.1000.7", "RTM", "Enterprise Edition: Core-based Licensing (64-bit)",
-         tds71rev1, EncryptionSetting::Off, tls10to12, true, true, true},
+         tds71rev1, EncryptionSetting::Off, tls10to12, true, true, true, Tds8::Accepted},
+        // The same two with "Force Strict Encryption" set: TDS 8.0 only.
+        {"2022-strict", "16.0.1000.6", "RTM", "Developer Edition (64-bit)", tds71rev1,
+         EncryptionSetting::On, tls10to12, true, true, true, Tds8::Forced},
+        {"2025-strict", "17.0.1000.7", "RTM", "Enterprise Edition: Core-based Licensing (64-bit)",
+         tds71rev1, EncryptionSetting::On, tls10to12, true, true, true, Tds8::Forced},
         // Azure SQL Database and Managed Instance: their own version number (the same as SQL
         // Server 2014 RTM's), the edition that tells them apart, encryption always.
         {"azure", "12.0.2000.8", "RTM", "SQL Azure", tds71rev1, EncryptionSetting::Required, tls12,
-         true, true, true},
+         true, true, true, Tds8::Accepted},
     };
     return profiles;
 }

@@ -16,6 +16,14 @@ enum class EncryptionSetting {
     Required,    // forced: ENCRYPT_REQ to a client that offered ENCRYPT_OFF
 };
 
+// TDS 8.0 ("strict"): TLS before the first TDS byte, ALPN "tds/8.0", then PRELOGIN and
+// everything after it inside TLS.
+enum class Tds8 {
+    No,       // before SQL Server 2022: a TLS ClientHello is no TDS packet
+    Accepted, // SQL Server 2022 and later, Azure SQL: TDS 8.0 and 7.x alike
+    Forced,   // "Force Strict Encryption": a TDS 7.x PRELOGIN ends the connection
+};
+
 // How one real SQL Server version answers a TDS 7.1 client, from its PRELOGIN to its
 // SERVERPROPERTY answers. The build numbers are real ones (see the README for sources).
 struct ServerProfile {
@@ -29,6 +37,7 @@ struct ServerProfile {
     bool answersPrelogin;                 // false: it predates PRELOGIN
     bool hasServerProperty;               // false: SERVERPROPERTY is error 195
     bool preloginHasMars;                 // 2005 and later answer the MARS option
+    Tds8 tds8 = Tds8::No;
 
     static std::optional<ServerProfile> byName(std::string_view name);
     static const std::vector<ServerProfile>& all();

@@ -19,6 +19,17 @@ bool SocketTransport::recordTo(const std::string& path) {
     return record_ != nullptr;
 }
 
+std::optional<std::uint8_t> SocketTransport::peekByte() {
+    std::uint8_t byte = 0;
+    while (true) {
+        const ssize_t n = ::recv(socket_, &byte, 1, MSG_PEEK);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        return n == 1 ? std::optional<std::uint8_t>(byte) : std::nullopt;
+    }
+}
+
 long SocketTransport::receive(std::uint8_t* buffer, std::size_t size) {
     while (true) {
         const ssize_t n = ::recv(socket_, buffer, size, 0);

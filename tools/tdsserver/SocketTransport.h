@@ -3,6 +3,7 @@
 #include "Transport.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace brellow::tdsserver {
@@ -19,6 +20,9 @@ public:
 
     // Starts the raw record of received bytes (created or truncated). False when it cannot.
     bool recordTo(const std::string& path);
+
+    // The first byte waiting to be received, left waiting; nothing when the peer has gone.
+    std::optional<std::uint8_t> peekByte();
 
     long receive(std::uint8_t* buffer, std::size_t size) override;
     bool sendAll(const std::uint8_t* data, std::size_t size) override;

@@ -40,10 +40,11 @@ TdsListener::~TdsListener() {
 }
 
 bool TdsListener::open(std::string& error) {
-    if (options_.encryption != EncryptionSetting::Unsupported) {
+    if (options_.encryption != EncryptionSetting::Unsupported || options_.tds8 != Tds8::No) {
         certificate_ =
             options_.certificateFile.empty()
-                ? ServerCertificate::generate({"localhost", options_.serverName}, error)
+                ? ServerCertificate::generate({"localhost", options_.serverName},
+                                              options_.authorityFile, error)
                 : ServerCertificate::load(options_.certificateFile, options_.keyFile, error);
         if (!certificate_) {
             return false;

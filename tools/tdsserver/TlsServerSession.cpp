@@ -19,7 +19,7 @@ TlsServerSession& sessionOf(gnutls_transport_ptr_t self) {
 
 TlsServerSession::TlsServerSession(SocketTransport& socket, PacketChannel& channel,
                                    const ServerCertificate& certificate,
-                                   const std::string& priority)
+                                   const std::string& priority, Framing framing)
     : socket_(socket), channel_(channel) {
     if (gnutls_init(&session_, GNUTLS_SERVER) < 0) {
         session_ = nullptr;
@@ -34,8 +34,16 @@ TlsServerSession::TlsServerSession(SocketTransport& socket, PacketChannel& chann
     }
     gnutls_certificate_server_set_request(session_, GNUTLS_CERT_IGNORE);
     gnutls_transport_set_ptr(session_, this);
-    gnutls_transport_set_pull_function(session_, pullInsidePrelogin);
-    gnutls_transport_set_push_function(session_, pushInsidePrelogin);
+    if (framing == Framing::TlsFirst) {
+        static const unsigned char tds8[] = {'t', 'd', 's', '/', '8', '.', '0'};
+        const gnutls_datum_t protocol{const_cast<unsigned char*>(tds8), sizeof tds8};
+        gnutls_alpn_set_protocols(session_, &protocol, 1, 0);
+        gnutls_transport_set_pull_function(session_, pullFromSocket);
+        gnutls_transport_set_push_function(session_, pushToSocket);
+    } else {
+        gnutls_transport_set_pull_function(session_, pullInsidePrelogin);
+        gnutls_transport_set_push_function(session_, pushInsidePrelogin);
+    }
 }
 
 TlsServerSession::~TlsServerSession() {
@@ -87,6 +95,14 @@ bool TlsServerSession::flushFlight() {
         return false;
     }
     return channel_.write(typePrelogin, flight, handshakePacketSize);
+}
+
+std::string TlsServerSession::applicationProtocol() const {
+    gnutls_datum_t protocol{};
+    if (session_ == nullptr || gnutls_alpn_get_selected_protocol(session_, &protocol) < 0) {
+        return {};
+    }
+    return std::string(reinterpret_cast<const char*>(protocol.data), protocol.size);
 }
 
 ssize_t TlsServerSession::pullInsidePrelogin(gnutls_transport_ptr_t self, void* data, size_t size) {

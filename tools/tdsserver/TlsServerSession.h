@@ -17,14 +17,20 @@ namespace brellow::tdsserver {
 // answer to it goes back as one PRELOGIN message (in packets of type 0x12, as SQL Server
 // sends them). Once the handshake is done, TLS records carry whole TDS packets straight
 // over the socket, and the session serves as the channel's transport.
+//
+// TDS 8.0 turns this round: the handshake comes first, straight over the socket, with ALPN
+// "tds/8.0", and every TDS message after it travels inside TLS.
 class TlsServerSession final : public Transport {
 public:
+    enum class Framing { InsidePrelogin, TlsFirst };
+
     // Called with every handshake message the client sends, for the wire log.
     using HandshakeObserver = std::function<void(const PacketChannel::Message&)>;
 
     // priority: a GnuTLS priority string naming the protocol versions offered.
     TlsServerSession(SocketTransport& socket, PacketChannel& channel,
-                     const ServerCertificate& certificate, const std::string& priority);
+                     const ServerCertificate& certificate, const std::string& priority,
+                     Framing framing = Framing::InsidePrelogin);
     ~TlsServerSession() override;
     TlsServerSession(const TlsServerSession&) = delete;
     TlsServerSession& operator=(const TlsServerSession&) = delete;
@@ -38,6 +44,8 @@ public:
     bool handshake(std::string& error);
     // "TLS1.2" and the like, once the handshake is done.
     std::string protocolName() const;
+    // The application protocol the two agreed on through ALPN ("tds/8.0"); empty for none.
+    std::string applicationProtocol() const;
 
     long receive(std::uint8_t* buffer, std::size_t size) override;
     bool sendAll(const std::uint8_t* data, std::size_t size) override;

@@ -50,8 +50,8 @@ const std::vector<std::uint8_t>& TokenStreamBuilder::defaultCollation() {
     return collation;
 }
 
-TokenStreamBuilder::TokenStreamBuilder(std::string serverName)
-    : serverName_(std::move(serverName)) {}
+TokenStreamBuilder::TokenStreamBuilder(std::string serverName, std::uint32_t tdsVersion)
+    : serverName_(std::move(serverName)), wide_(tdsVersion >= 0x72090002) {}
 
 void TokenStreamBuilder::envChange(EnvChangeType type, std::string_view newValue,
                                    std::string_view oldValue) {
@@ -126,7 +126,10 @@ void TokenStreamBuilder::doneToken(std::uint8_t token, std::uint16_t status, std
     hasDone_ = true;
     out_.u16le(status);
     out_.u16le(command);
-    out_.u32le(rowCount); // four bytes before TDS 7.2
+    out_.u32le(rowCount);
+    if (wide_) {
+        out_.u32le(0); // the high half of eight bytes
+    }
 }
 
 void TokenStreamBuilder::done(std::uint16_t status, std::uint16_t command, std::uint32_t rowCount) {
@@ -152,7 +155,11 @@ void TokenStreamBuilder::columnMetadata(const std::vector<ResultSet::Column>& co
     out_.u8(ColMetadata);
     out_.u16le(clampU16(columns.size()));
     for (const auto& column : columns) {
-        out_.u16le(0);      // user type
+        if (wide_) {
+            out_.u32le(0); // user type
+        } else {
+            out_.u16le(0);
+        }
         out_.u16le(0x0001); // flags: nullable
         switch (column.type) {
         case ResultSet::ColumnType::Variant:

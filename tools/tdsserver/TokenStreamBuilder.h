@@ -31,11 +31,14 @@ public:
     static constexpr std::uint16_t commandSelect = 0xC1;
     static constexpr std::uint32_t tds70 = 0x07000000;
     static constexpr std::uint32_t tds71 = 0x71000001;
+    // What SQL Server 2012 and later answer a TDS 7.4 client, and every TDS 8.0 one.
+    static constexpr std::uint32_t tds74 = 0x74000004;
 
     // SQL_Latin1_General_CP1_CI_AS: LCID 0x0409 with case, accent-kana-width flags, sort 52.
     static const std::vector<std::uint8_t>& defaultCollation();
 
-    explicit TokenStreamBuilder(std::string serverName);
+    // tdsVersion: the one the login acknowledged, which decides some tokens' widths.
+    explicit TokenStreamBuilder(std::string serverName, std::uint32_t tdsVersion = tds71);
 
     void envChange(EnvChangeType type, std::string_view newValue, std::string_view oldValue);
     void envChangeCollation(const std::vector<std::uint8_t>& collation);
@@ -78,6 +81,8 @@ private:
                    std::uint32_t rowCount);
 
     std::string serverName_;
+    // TDS 7.2 and later: DONE counts rows in eight bytes, COLMETADATA's user type in four.
+    bool wide_ = false;
     std::size_t lastDoneStatusAt_ = 0;
     bool hasDone_ = false;
     bool isCut_ = false;
