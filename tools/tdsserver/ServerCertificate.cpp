@@ -112,7 +112,7 @@ std::unique_ptr<ServerCertificate> ServerCertificate::load(const std::string& ce
 }
 
 std::unique_ptr<ServerCertificate>
-ServerCertificate::generate(const std::vector<std::string>& dnsNames,
+ServerCertificate::generate(const std::vector<std::string>& dnsNames, bool withLoopback,
                             const std::string& authorityFile, std::string& error) {
     KeyAndCertificate server;
     if (!makeKey(server, error)) {
@@ -129,11 +129,11 @@ ServerCertificate::generate(const std::vector<std::string>& dnsNames,
     }
     static constexpr unsigned char v4[4] = {127, 0, 0, 1};
     static constexpr unsigned char v6[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
-    if (rc >= 0) {
+    if (rc >= 0 && withLoopback) {
         rc = gnutls_x509_crt_set_subject_alt_name(server.certificate, GNUTLS_SAN_IPADDRESS, v4,
                                                   sizeof v4, GNUTLS_FSAN_APPEND);
     }
-    if (rc >= 0) {
+    if (rc >= 0 && withLoopback) {
         rc = gnutls_x509_crt_set_subject_alt_name(server.certificate, GNUTLS_SAN_IPADDRESS, v6,
                                                   sizeof v6, GNUTLS_FSAN_APPEND);
     }

@@ -19,10 +19,11 @@ public:
     // Nothing, with error saying why, when a file cannot be read or the two do not match.
     static std::unique_ptr<ServerCertificate> load(const std::string& certificateFile,
                                                    const std::string& keyFile, std::string& error);
-    // A certificate valid for a year for the given DNS names and the loopback addresses:
-    // self-signed, or, where authorityFile is given, signed by a certificate authority made
-    // for the purpose, whose certificate is written there (PEM).
+    // A certificate valid for a year for the given DNS names (and the loopback addresses,
+    // where withLoopback): self-signed, or, where authorityFile is given, signed by a
+    // certificate authority made for the purpose, whose certificate is written there (PEM).
     static std::unique_ptr<ServerCertificate> generate(const std::vector<std::string>& dnsNames,
+                                                       bool withLoopback,
                                                        const std::string& authorityFile,
                                                        std::string& error);
 

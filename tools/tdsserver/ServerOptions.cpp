@@ -273,6 +273,8 @@ std::optional<ServerOptions> ServerOptions::parse(const std::vector<std::string>
             options.tds8 = *tds8;
         } else if (flag == "--ca-out") {
             options.authorityFile = value;
+        } else if (flag == "--cert-name") {
+            options.certificateName = value;
         } else if (flag == "--fault") {
             const auto fault = faultFromName(value);
             if (!fault) {
@@ -299,8 +301,10 @@ std::optional<ServerOptions> ServerOptions::parse(const std::vector<std::string>
         error = "--cert and --key go together";
         return std::nullopt;
     }
-    if (!options.authorityFile.empty() && !options.certificateFile.empty()) {
-        error = "--ca-out signs the generated certificate: it does not go with --cert";
+    if ((!options.authorityFile.empty() || !options.certificateName.empty()) &&
+        !options.certificateFile.empty()) {
+        error = "--ca-out and --cert-name shape the generated certificate: they do not go with "
+                "--cert";
         return std::nullopt;
     }
     return options;
@@ -319,7 +323,8 @@ std::string ServerOptions::usage() {
            "sql7|2000-rtm|2000|2005|2008|2008r2|2012|2014|2016|2017|2019|2022|2025|\n"
            "                   2022-strict|2025-strict|azure]\n"
            "         [--encryption off|on|required|unsupported] [--cert PEM --key PEM]\n"
-           "         [--ca-out PEM] [--tls-versions 1.0,1.1,1.2] [--strict no|accepted|forced]\n"
+           "         [--ca-out PEM] [--cert-name NAME] [--tls-versions 1.0,1.1,1.2] [--strict "
+           "no|accepted|forced]\n"
            "         [--keytab FILE] [--ntlm-account DOMAIN\\user --ntlm-password P]\n"
            "         [--browser-port N [--instance NAME]]\n"
            "A TDS server that answers a TDS 7.1 client like the chosen SQL Server version\n"

@@ -58,6 +58,9 @@ struct ServerOptions {
     // Where set, the generated certificate is signed by a throw-away certificate authority,
     // whose certificate is written to this file for clients to trust.
     std::string authorityFile;
+    // Where set, the generated certificate is made out to this name alone: not to
+    // "localhost", the server name or the loopback addresses.
+    std::string certificateName;
 
     // The real server version being answered as; the flags above override single values.
     std::string profile = "2000";

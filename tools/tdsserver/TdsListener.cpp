@@ -43,8 +43,11 @@ bool TdsListener::open(std::string& error) {
     if (options_.encryption != EncryptionSetting::Unsupported || options_.tds8 != Tds8::No) {
         certificate_ =
             options_.certificateFile.empty()
-                ? ServerCertificate::generate({"localhost", options_.serverName},
-                                              options_.authorityFile, error)
+                ? ServerCertificate::generate(
+                      options_.certificateName.empty()
+                          ? std::vector<std::string>{"localhost", options_.serverName}
+                          : std::vector<std::string>{options_.certificateName},
+                      options_.certificateName.empty(), options_.authorityFile, error)
                 : ServerCertificate::load(options_.certificateFile, options_.keyFile, error);
         if (!certificate_) {
             return false;

@@ -1,0 +1,114 @@
+#include "TestServerProcess.h"
+#include "trust/CertificateProbe.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using brellow::testsupport::TestServerProcess;
+using brellow::trust::CertificateProbe;
+using brellow::trust::CertificateProblems;
+using Outcome = CertificateProbe::Result::Outcome;
+
+Q_DECLARE_METATYPE(Outcome)
+
+namespace {
+
+constexpr auto kAuthority = "@authority";
+
+} // namespace
+
+// The probe against the test server: what it finds of each server's certificate, and that it
+// never logs in.
+class CertificateProbeTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aProbeTellsWhatAValidatingDriverWouldFindAndNeverLogsIn_data() {
+        QTest::addColumn<QStringList>("serverArgs"); // kAuthority: --ca-out into the test's folder
+        QTest::addColumn<bool>("tlsFirst");
+        QTest::addColumn<bool>("trustAuthority");
+        QTest::addColumn<int>("timeoutMs");
+        QTest::addColumn<Outcome>("outcome");
+        QTest::addColumn<quint32>("problems");
+
+        const QStringList signedByAuthority{QStringLiteral("--ca-out"), kAuthority};
+        QTest::newRow("a certificate SQL Server made itself")
+            << QStringList{"--profile", "2019"} << false << false << 10000 << Outcome::Certificate
+            << quint32{CertificateProblems::UnknownAuthority};
+        QTest::newRow("a certificate from a trusted authority")
+            << (QStringList{"--profile", "2019"} + signedByAuthority) << false << true << 10000
+            << Outcome::Certificate << quint32{0};
+        QTest::newRow("a trusted authority's certificate for another name")
+            << (QStringList{"--profile", "2019", "--cert-name", "sql.example.com"} +
+                signedByAuthority)
+            << false << true << 10000 << Outcome::Certificate
+            << quint32{CertificateProblems::NameMismatch};
+        QTest::newRow("SQL Server 2000 without a certificate")
+            << QStringList{"--profile", "2000"} << false << false << 10000 << Outcome::CannotEncrypt
+            << quint32{0};
+        QTest::newRow("TDS 8.0 to a strict-only server")
+            << (QStringList{"--profile", "2022-strict"} + signedByAuthority) << true << true
+            << 10000 << Outcome::Certificate << quint32{0};
+        QTest::newRow("TDS 7.x to a strict-only server")
+            << (QStringList{"--profile", "2022-strict"}) << false << false << 10000
+            << Outcome::Refused << quint32{0};
+        QTest::newRow("TDS 8.0 to a server before 2022")
+            << QStringList{"--profile", "2019"} << true << false << 10000 << Outcome::Refused
+            << quint32{0};
+        QTest::newRow("a handshake the server breaks off halfway")
+            << QStringList{"--profile", "2019", "--fault", "break-tls"} << false << false << 1500
+            << Outcome::TimedOut << quint32{0};
+        QTest::newRow("a server that never answers")
+            << QStringList{"--profile", "2019", "--fault", "silent-handshake"} << false << false
+            << 1500 << Outcome::TimedOut << quint32{0};
+    }
+
+    void aProbeTellsWhatAValidatingDriverWouldFindAndNeverLogsIn() {
+        QFETCH(QStringList, serverArgs);
+        QFETCH(bool, tlsFirst);
+        QFETCH(bool, trustAuthority);
+        QFETCH(int, timeoutMs);
+        QFETCH(Outcome, outcome);
+        QFETCH(quint32, problems);
+
+        QTemporaryDir folder;
+        const QString authority = folder.filePath(QStringLiteral("authority.pem"));
+        serverArgs.replaceInStrings(QString::fromLatin1(kAuthority), authority);
+        TestServerProcess server({QStringLiteral("sa"), QStringLiteral("Probe#1"), QString(),
+                                  QString(), QString(), QString(), 60, serverArgs});
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+
+        CertificateProbe::Request request;
+        request.host = "localhost";
+        request.port = server.port();
+        request.tlsFirst = tlsFirst;
+        request.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        if (trustAuthority) {
+            request.extraAuthorityFile = authority.toStdString();
+        }
+        const auto started = std::chrono::steady_clock::now();
+        const CertificateProbe::Result result = CertificateProbe::fetch(request);
+        const auto took = std::chrono::steady_clock::now() - started;
+
+        QVERIFY2(result.outcome == outcome, result.error.c_str());
+        QCOMPARE(result.problems.bits(), problems);
+        // Bounded by its deadline, with a second to spare for the machine.
+        QVERIFY(took < std::chrono::milliseconds(timeoutMs + 1000));
+        if (outcome == Outcome::Certificate) {
+            const auto& facts = result.certificate;
+            QCOMPARE(facts.sha256.size(), std::size_t{32 * 3 - 1});
+            QVERIFY2(facts.pem.rfind("-----BEGIN CERTIFICATE-----", 0) == 0, facts.pem.c_str());
+            QVERIFY(facts.notBefore < facts.notAfter);
+            QVERIFY2(facts.subject.find("CN=") != std::string::npos, facts.subject.c_str());
+            QCOMPARE(facts.publicKeyAlgorithm, std::string("RSA"));
+            QCOMPARE(facts.keyBits, 2048u);
+            QCOMPARE(result.protocol, std::string(tlsFirst ? "TLS1.3" : "TLS1.2"));
+            QCOMPARE(facts.issuer == facts.subject, !trustAuthority);
+        }
+        server.stop();
+        QVERIFY2(server.loginLines().isEmpty(), qPrintable(server.loginLines().join('\n')));
+    }
+};
+
+QTEST_GUILESS_MAIN(CertificateProbeTest)
+#include "tst_certificateprobe.moc"
