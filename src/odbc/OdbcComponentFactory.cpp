@@ -16,7 +16,7 @@ OdbcComponentFactory::OdbcComponentFactory(std::vector<std::string> driverCandid
 std::unique_ptr<ado::DbObject> OdbcComponentFactory::createObject(std::string_view progId) {
     // Programmatic identifiers are not case-sensitive.
     if (text::equalsIgnoringCase(progId, ado::kConnectionProgId)) {
-        return std::make_unique<OdbcConnection>(driverCandidates_, guard_);
+        return std::make_unique<OdbcConnection>(driverCandidates_, guard_, gate_);
     }
     if (text::equalsIgnoringCase(progId, ado::kRecordsetProgId)) {
         return std::make_unique<OdbcRecordset>();

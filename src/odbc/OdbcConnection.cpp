@@ -34,8 +34,10 @@ SQLPOINTER seconds(int value) {
 } // namespace
 
 OdbcConnection::OdbcConnection(std::vector<std::string> driverCandidates,
-                               std::shared_ptr<CommandGuard> guard)
-    : driverCandidates_(std::move(driverCandidates)), guard_(std::move(guard)) {}
+                               std::shared_ptr<CommandGuard> guard,
+                               std::shared_ptr<trust::TrustGate> gate)
+    : driverCandidates_(std::move(driverCandidates)), guard_(std::move(guard)),
+      gate_(std::move(gate)) {}
 
 OdbcConnection::~OdbcConnection() {
     release();
@@ -61,8 +63,12 @@ void OdbcConnection::open() {
     const connstring::ConnectionSettings settings =
         connstring::ConnectionSettings::fromConnectionString(connectionString_);
     const OdbcDriver driver = OdbcSystem::findDriver(driverCandidates_);
-    const LoginDeadline deadline(settings.connectTimeoutSeconds());
-    const LoginTarget target = OdbcSystem::prepareLogin(settings, deadline);
+    LoginDeadline deadline(settings.connectTimeoutSeconds());
+    LoginTarget target = OdbcSystem::prepareLogin(settings, deadline);
+    CertificateCheck check;
+    // Kept until the login is over.
+    const auto trustHold =
+        OdbcSystem::passTrustGate(gate_.get(), settings, target, deadline, check);
     std::string odbcUtf8 = OdbcConnectionStringBuilder::build(settings, driver, target);
     std::u16string odbcText = text::Utf16Text::fromUtf8(odbcUtf8);
     text::scrub(odbcUtf8);
@@ -86,6 +92,7 @@ void OdbcConnection::open() {
     environment_ = std::move(environment);
     connection_ = std::move(connection);
     serverPort_ = target.port;
+    certificateCheck_ = check;
     openedWith_ = settings;
     driverName_ = driver.name;
     commandTimeoutSeconds_ = settings.commandTimeoutSeconds();
@@ -124,6 +131,7 @@ void OdbcConnection::release() noexcept {
     connection_.reset();
     environment_.reset();
     serverPort_ = 0;
+    certificateCheck_ = {};
     properties_.clear();
     propertiesRead_ = false;
     openedWith_.reset();

@@ -90,7 +90,9 @@ std::string OdbcConnectionStringBuilder::build(const connstring::ConnectionSetti
         return braced(keyword, value, label, dialect);
     };
     std::string text = pair("DRIVER", driver.name);
-    if (dialect == Dialect::FreeTds) {
+    if (dialect == Dialect::FreeTds && !target.configuredSection.empty()) {
+        text += pair("SERVERNAME", target.configuredSection, "Data Source");
+    } else if (dialect == Dialect::FreeTds) {
         if (target.port == 0) {
             text += pair("SERVER", target.host + "\\" + target.instance, "Data Source");
         } else {
@@ -106,7 +108,9 @@ std::string OdbcConnectionStringBuilder::build(const connstring::ConnectionSetti
             text += "Network=DBMSSOCN;";
         }
     }
-    text += encryption(dialect, settings.encryptionRequired());
+    if (target.configuredSection.empty()) {
+        text += encryption(dialect, settings.encryptionRequired());
+    }
     if (dialect == Dialect::FreeTds) {
         text += "ClientCharset=UTF-8;";
     }

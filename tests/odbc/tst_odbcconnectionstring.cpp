@@ -34,21 +34,26 @@ void OdbcConnectionStringTest::odbcStringSpeaksEachDriversDialect_data() {
                           "Password=\"p}w;9\";Initial Catalog=pubs";
     const QString integrated =
         "Provider=SQLOLEDB;Data Source=db7;Integrated Security=SSPI;Encrypt=true";
-    const LoginTarget port1500{"db7", 1500, {}, {}};
-    const LoginTarget instance{"db7", 0, "SALES", {}};
+    const LoginTarget port1500{"db7", 1500, {}, {}, {}};
+    const LoginTarget instance{"db7", 0, "SALES", {}, {}};
 
     // Linux: the library by its path, TDS 7.1 pinned, the service ticket named.
     QTest::newRow("FreeTDS, login")
         << "/x/libtdsodbc.so" << login << port1500
         << "DRIVER={/x/libtdsodbc.so};SERVER={db7};PORT=1500;TDS_Version=7.1;"
            "Encryption=request;ClientCharset=UTF-8;UID={dave};PWD={p}w;9};DATABASE={pubs};";
+    // The component's own configuration holds the server, its port and the encryption.
+    QTest::newRow("FreeTDS, login through the private configuration")
+        << "/x/libtdsodbc.so" << login << LoginTarget{"db7", 1500, {}, {}, "brellow"}
+        << "DRIVER={/x/libtdsodbc.so};SERVERNAME={brellow};ClientCharset=UTF-8;UID={dave};"
+           "PWD={p}w;9};DATABASE={pubs};";
     QTest::newRow("FreeTDS, integrated, encryption required")
-        << "FreeTDS" << integrated << LoginTarget{"db7", 1433, {}, "MSSQLSvc/db7.corp:1433"}
+        << "FreeTDS" << integrated << LoginTarget{"db7", 1433, {}, "MSSQLSvc/db7.corp:1433", {}}
         << "DRIVER={FreeTDS};SERVER={db7};PORT=1433;TDS_Version=7.1;Encryption=require;"
            "ClientCharset=UTF-8;Trusted_Connection=Yes;ServerSPN={MSSQLSvc/db7.corp:1433};";
     // A SQL login never names a Kerberos service.
     QTest::newRow("FreeTDS, login with a service name")
-        << "/x/libtdsodbc.so" << login << LoginTarget{"db7", 1500, {}, "MSSQLSvc/x:1"}
+        << "/x/libtdsodbc.so" << login << LoginTarget{"db7", 1500, {}, "MSSQLSvc/x:1", {}}
         << "DRIVER={/x/libtdsodbc.so};SERVER={db7};PORT=1500;TDS_Version=7.1;"
            "Encryption=request;ClientCharset=UTF-8;UID={dave};PWD={p}w;9};DATABASE={pubs};";
     QTest::newRow("FreeTDS on Windows, named instance")
@@ -63,7 +68,7 @@ void OdbcConnectionStringTest::odbcStringSpeaksEachDriversDialect_data() {
         << "DRIVER={ODBC Driver 18 for SQL Server};SERVER={tcp:db7,1500};Encrypt=Optional;"
            "TrustServerCertificate=Yes;UID={dave};PWD={p}}w;9};DATABASE={pubs};";
     QTest::newRow("Driver 18, integrated, encryption required")
-        << "ODBC Driver 18 for SQL Server" << integrated << LoginTarget{"db7", 1433, {}, {}}
+        << "ODBC Driver 18 for SQL Server" << integrated << LoginTarget{"db7", 1433, {}, {}, {}}
         << "DRIVER={ODBC Driver 18 for SQL Server};SERVER={tcp:db7,1433};Encrypt=Mandatory;"
            "TrustServerCertificate=Yes;Trusted_Connection=Yes;";
     QTest::newRow("Driver 17, named instance")
@@ -74,7 +79,7 @@ void OdbcConnectionStringTest::odbcStringSpeaksEachDriversDialect_data() {
     QTest::newRow("Driver 17, IPv6 address")
         << "ODBC Driver 17 for SQL Server"
         << "Provider=SQLOLEDB;Data Source=[::1],1433;Integrated Security=SSPI"
-        << LoginTarget{"::1", 1433, {}, {}}
+        << LoginTarget{"::1", 1433, {}, {}, {}}
         << "DRIVER={ODBC Driver 17 for SQL Server};SERVER={tcp:[::1],1433};Encrypt=No;"
            "TrustServerCertificate=Yes;Trusted_Connection=Yes;";
     QTest::newRow("Native Client 11.0, login")

@@ -3,8 +3,12 @@
 #include "CommandWatchdog.h"
 #include "KerberosCredentials.h"
 #include "OdbcDriverLocator.h"
+#include "PrivateFreeTdsConfig.h"
 #include "SqlBrowserClient.h"
 #include "SqlBrowserLookup.h"
+#include "ado/DbError.h"
+#include "ado/ErrorNumbers.h"
+#include "trust/TrustGate.h"
 
 #include <array>
 #include <pwd.h>
@@ -42,7 +46,7 @@ OdbcDriver OdbcSystem::findDriver(const std::vector<std::string>& candidates) {
 LoginTarget OdbcSystem::prepareLogin(const connstring::ConnectionSettings& settings,
                                      const LoginDeadline& deadline) {
     const connstring::DataSourceAddress& address = settings.address();
-    LoginTarget target{address.host(), address.port(), {}, {}};
+    LoginTarget target{address.host(), address.port(), {}, {}, {}};
     if (target.port == 0) {
         target.port = SqlBrowserLookup::lookUpPort(address.host(), SqlBrowserClient::kBrowserPort,
                                                    address.instance(),
@@ -56,6 +60,50 @@ LoginTarget OdbcSystem::prepareLogin(const connstring::ConnectionSettings& setti
         KerberosCredentials::obtainServiceTicket(target.servicePrincipal, deadline.remaining());
     }
     return target;
+}
+
+std::unique_ptr<LoginTrustHold>
+OdbcSystem::passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSettings& settings,
+                          LoginTarget& target, LoginDeadline& deadline, CertificateCheck& check) {
+    if (gate == nullptr) {
+        return nullptr;
+    }
+    using Kind = trust::TrustGate::Passage::Kind;
+    const trust::TrustGate::Login login{
+        target.host, settings.address().instance(), target.port, !settings.integratedSecurity(),
+        std::chrono::steady_clock::now() + deadline.remaining(kUnlimitedBrowserWait)};
+    const trust::TrustGate::Passage passage = gate->check(login);
+    if (passage.asked) {
+        deadline = LoginDeadline(settings.connectTimeoutSeconds());
+    }
+    switch (passage.kind) {
+    case Kind::Cancelled:
+        throw ado::DbError(ado::errors::kOperationCancelled,
+                           "Operation has been cancelled by the user.");
+    case Kind::Refused:
+        throw ado::DbError(ado::errors::kFail, "No login was sent to the server: " + passage.error);
+    case Kind::Plaintext:
+        check = {CertificateCheck::Kind::Plaintext, {}};
+        return nullptr;
+    case Kind::Validated:
+    case Kind::Pinned:
+        break;
+    }
+    if (passage.strict) {
+        throw ado::DbError(ado::errors::kFail,
+                           "The server speaks TDS 8.0 only (strict encryption), which this "
+                           "FreeTDS driver cannot: FreeTDS 1.5 or later is needed (Debian 13's "
+                           "backports and later carry it as tdsodbc).");
+    }
+    const bool pinned = passage.kind == Kind::Pinned;
+    auto hold = std::make_unique<PrivateFreeTdsConfig>(PrivateFreeTdsConfig::Server{
+        target.host, target.port,
+        gate->extraAuthority().empty() ? std::string("system") : gate->extraAuthority(),
+        pinned ? passage.pem : std::string()});
+    target.configuredSection = PrivateFreeTdsConfig::kSection;
+    check = {pinned ? CertificateCheck::Kind::Pinned : CertificateCheck::Kind::Validated,
+             passage.sha256};
+    return hold;
 }
 
 std::shared_ptr<CommandGuard> OdbcSystem::makeCommandGuard() {

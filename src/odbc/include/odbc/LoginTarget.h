@@ -15,6 +15,10 @@ struct LoginTarget {
     // Under integrated security, the Kerberos name the driver is to ask for (empty: the
     // driver's own choice).
     std::string servicePrincipal;
+    // Where the component made the driver a configuration of its own for this login (a
+    // freetds.conf section that validates the server's certificate), the section's name: the
+    // server, its port and the encryption are then the section's.
+    std::string configuredSection;
 };
 
 } // namespace brellow::odbc

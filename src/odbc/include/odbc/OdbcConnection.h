@@ -3,11 +3,16 @@
 #include "ado/Connection.h"
 #include "ado/PropertyCollection.h"
 #include "connstring/ConnectionSettings.h"
+#include "odbc/CertificateCheck.h"
 
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+namespace brellow::trust {
+class TrustGate;
+}
 
 namespace brellow::odbc {
 
@@ -20,9 +25,11 @@ class OdbcHandle;
 class OdbcConnection final : public ado::Connection {
 public:
     // driverCandidates: the drivers to look for, best first (OdbcSystem says what they are
-    // on each system). Commands are watched by `guard` when there is one.
+    // on each system). Commands are watched by `guard` when there is one. Every login passes
+    // `gate` first when there is one: the server's certificate checked, or the user asked.
     explicit OdbcConnection(std::vector<std::string> driverCandidates,
-                            std::shared_ptr<CommandGuard> guard = nullptr);
+                            std::shared_ptr<CommandGuard> guard = nullptr,
+                            std::shared_ptr<trust::TrustGate> gate = nullptr);
     ~OdbcConnection() override;
 
     std::string connectionString() const override { return shownConnectionString_; }
@@ -54,8 +61,11 @@ private:
     std::unique_ptr<OdbcHandle> environment_;
     std::unique_ptr<OdbcHandle> connection_;
     std::shared_ptr<CommandGuard> guard_;
+    std::shared_ptr<trust::TrustGate> gate_;
     // The port the open connection reached the server on.
     std::uint16_t serverPort_ = 0;
+    // How its certificate was vouched for.
+    CertificateCheck certificateCheck_;
 };
 
 } // namespace brellow::odbc

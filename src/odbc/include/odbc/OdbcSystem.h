@@ -1,14 +1,20 @@
 #pragma once
 
 #include "connstring/ConnectionSettings.h"
+#include "odbc/CertificateCheck.h"
 #include "odbc/CommandGuard.h"
 #include "odbc/LoginDeadline.h"
 #include "odbc/LoginTarget.h"
+#include "odbc/LoginTrustHold.h"
 #include "odbc/OdbcDriver.h"
 
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace brellow::trust {
+class TrustGate;
+}
 
 namespace brellow::odbc {
 
@@ -28,6 +34,16 @@ public:
     // Raises errors::kFail for a server or a ticket that can't be had within the deadline.
     static LoginTarget prepareLogin(const connstring::ConnectionSettings& settings,
                                     const LoginDeadline& deadline);
+
+    // Before the login, where the run has a trust gate: the server's certificate is checked,
+    // or the user asked, and the driver is made to validate what was let through (`target`
+    // then names the driver's own configuration). The deadline starts again after a question:
+    // the user's time is not the login's. Raises errors::kOperationCancelled when the user
+    // said no, errors::kFail when nothing may be sent. What it returns is kept until the login
+    // is over. Only Linux has a gate so far: Windows' probe is to use SChannel.
+    static std::unique_ptr<LoginTrustHold>
+    passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSettings& settings,
+                  LoginTarget& target, LoginDeadline& deadline, CertificateCheck& check);
 
     // The watch over commands whose server stops answering, where there can be one.
     static std::shared_ptr<CommandGuard> makeCommandGuard();

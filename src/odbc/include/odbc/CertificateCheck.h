@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+namespace brellow::odbc {
+
+// How the open connection's server certificate was vouched for, for the connection's
+// properties.
+struct CertificateCheck {
+    enum class Kind {
+        NotChecked, // no check before the login: the driver's own way, as before
+        Validated,  // a chain to a trusted root, for the server's name
+        Pinned,     // the certificate the user trusted for this server
+        Plaintext,  // the server cannot encrypt, and the user agreed (or no password crossed)
+    };
+    Kind kind = Kind::NotChecked;
+    std::string sha256;
+};
+
+} // namespace brellow::odbc

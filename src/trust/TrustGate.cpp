@@ -1,0 +1,144 @@
+#include "trust/TrustGate.h"
+
+#include "trust/ServerKey.h"
+#include "trust/TrustPolicy.h"
+
+#include <ctime>
+
+namespace brellow::trust {
+namespace {
+
+using Kind = TrustGate::Passage::Kind;
+using Verdict = TrustPolicy::Verdict;
+using Outcome = CertificateProbe::Result::Outcome;
+
+TrustGate::Passage passage(Kind kind, const CertificateProbe::Result& shown, bool strict) {
+    TrustGate::Passage result;
+    result.kind = kind;
+    result.strict = strict;
+    result.sha256 = shown.certificate.sha256;
+    return result;
+}
+
+TrustGate::Passage refused(std::string error) {
+    TrustGate::Passage result;
+    result.kind = Kind::Refused;
+    result.error = std::move(error);
+    return result;
+}
+
+TrustGate::Passage cancelled() {
+    TrustGate::Passage result;
+    result.kind = Kind::Cancelled;
+    result.asked = true;
+    return result;
+}
+
+} // namespace
+
+TrustGate::TrustGate(TrustQuestions& questions, std::string pinsFile)
+    : questions_(questions), pins_(PinStore::open(std::move(pinsFile))) {}
+
+TrustGate::Passage TrustGate::agreeTo(const std::string& server,
+                                      const CertificateProbe::Result& shown, bool strict,
+                                      bool remember) {
+    Passage result = passage(Kind::Pinned, shown, strict);
+    result.pem = shown.certificate.pem;
+    result.asked = true;
+    std::string error;
+    if (!pins_.trust(Pin{server, shown.certificate.sha256, shown.certificate.pem,
+                         std::time(nullptr), strict},
+                     remember, error)) {
+        result.note = error;
+    }
+    return result;
+}
+
+TrustGate::Passage TrustGate::check(const Login& login) {
+    const std::string server = ServerKey::of(login.host, login.instance, login.port);
+    const Pin* pin = pins_.find(server);
+    CertificateProbe::Request request{login.host, login.port, login.deadline,
+                                      pin != nullptr && pin->speaksStrict, extraAuthority_};
+    CertificateProbe::Result shown = CertificateProbe::fetch(request);
+    TrustPolicy::Situation situation{&shown, pin, login.sendsPassword,
+                                     plaintextAgreed_.count(server) > 0, request.tlsFirst};
+    TrustPolicy::Decision decision = TrustPolicy::decide(situation);
+    if (decision.verdict == Verdict::TryStrict) {
+        // Turned away as TDS 7.x: a server that speaks TDS 8.0 only.
+        request.tlsFirst = true;
+        shown = CertificateProbe::fetch(request);
+        situation.probedStrict = true;
+        decision = TrustPolicy::decide(situation);
+    }
+    const bool strict = request.tlsFirst;
+
+    switch (decision.verdict) {
+    case Verdict::Validated:
+        return passage(Kind::Validated, shown, strict);
+    case Verdict::Pinned: {
+        Passage result = passage(Kind::Pinned, shown, strict);
+        result.pem = pin->pem;
+        return result;
+    }
+    case Verdict::AskUnknown: {
+        const auto choice = questions_.askUnknown(server, shown, pins_.problem());
+        return choice.trust ? agreeTo(server, shown, strict, choice.remember) : cancelled();
+    }
+    case Verdict::WarnChanged: {
+        const auto choice = questions_.warnChanged(server, *pin, shown, pins_.problem());
+        return choice.trust ? agreeTo(server, shown, strict, choice.remember) : cancelled();
+    }
+    case Verdict::WarnDowngrade: {
+        if (!questions_.warnDowngrade(server, *pin)) {
+            return cancelled();
+        }
+        if (shown.outcome == Outcome::CannotEncrypt) {
+            Passage result = passage(Kind::Plaintext, shown, false);
+            result.asked = true;
+            return result;
+        }
+        if (shown.outcome != Outcome::Certificate) {
+            // It spoke TDS 8.0 before and turns it away now: hear what it offers instead.
+            request.tlsFirst = false;
+            shown = CertificateProbe::fetch(request);
+        }
+        if (shown.outcome == Outcome::CannotEncrypt) {
+            Passage result = passage(Kind::Plaintext, shown, false);
+            result.asked = true;
+            return result;
+        }
+        if (shown.outcome != Outcome::Certificate || shown.problems.refused()) {
+            return refused(shown.error);
+        }
+        if (shown.problems.validates()) {
+            Passage result = passage(Kind::Validated, shown, false);
+            result.asked = true;
+            return result;
+        }
+        if (shown.certificate.sha256 == pin->sha256) {
+            Passage result = agreeTo(server, shown, false, false);
+            return result;
+        }
+        const auto choice = questions_.warnChanged(server, *pin, shown, pins_.problem());
+        return choice.trust ? agreeTo(server, shown, false, choice.remember) : cancelled();
+    }
+    case Verdict::AskPlaintext:
+        if (!questions_.askPlaintext(server)) {
+            return cancelled();
+        }
+        plaintextAgreed_.insert(server);
+        {
+            Passage result = passage(Kind::Plaintext, shown, false);
+            result.asked = true;
+            return result;
+        }
+    case Verdict::Plaintext:
+        return passage(Kind::Plaintext, shown, false);
+    case Verdict::TryStrict:
+    case Verdict::Refused:
+        break;
+    }
+    return refused(decision.reason.empty() ? shown.error : decision.reason);
+}
+
+} // namespace brellow::trust

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "trust/PinStore.h"
+#include "trust/TrustQuestions.h"
+
+#include <chrono>
+#include <set>
+#include <string>
+
+namespace brellow::trust {
+
+// What stands before every login of a run: it fetches the server's certificate, decides with
+// TrustPolicy, puts the user's questions and keeps their answers (PinStore), and says how the
+// driver is to validate. Nothing is sent to a server it does not let through.
+class TrustGate {
+public:
+    // How the login may go on.
+    struct Passage {
+        enum class Kind {
+            Validated, // validate against the system's roots (and the extra authority)
+            Pinned,    // validate against `pem` alone, whatever name it is made out to
+            Plaintext, // the server cannot encrypt: the login goes as it can
+            Cancelled, // the user said no: end quietly, nothing sent
+            Refused,   // nothing may be sent: `error` says why
+        };
+        Kind kind = Kind::Refused;
+        std::string pem;
+        bool strict = false; // the server speaks TDS 8.0 only, or spoke it before
+        std::string sha256;  // of the certificate let through
+        std::string error;
+        // A pin the user asked to remember that could not be written (it holds for the run).
+        std::string note;
+        // When the user was asked: the login's time counts from the answer.
+        bool asked = false;
+    };
+
+    struct Login {
+        std::string host;
+        std::string instance;
+        std::uint16_t port = 1433;
+        bool sendsPassword = true;
+        std::chrono::steady_clock::time_point deadline;
+    };
+
+    // questions: never null. pinsFile: the trusted-servers file (it need not exist).
+    TrustGate(TrustQuestions& questions, std::string pinsFile);
+
+    // An authority trusted beside the system's roots, by the probe and the driver: the tests'
+    // throw-away one, never the machine's trust store.
+    void trustAuthority(std::string file) { extraAuthority_ = std::move(file); }
+    const std::string& extraAuthority() const { return extraAuthority_; }
+
+    Passage check(const Login& login);
+
+private:
+    Passage agreeTo(const std::string& server, const CertificateProbe::Result& shown, bool strict,
+                    bool remember);
+
+    TrustQuestions& questions_;
+    PinStore pins_;
+    std::set<std::string> plaintextAgreed_;
+    std::string extraAuthority_;
+};
+
+} // namespace brellow::trust

@@ -1,0 +1,237 @@
+// Logins through the trust gate, by the real component (unixODBC and FreeTDS) against the test
+// server: what the user is asked, what the server receives, and that a password never crosses
+// in clear unless the user agreed to it.
+#include "Login7Password.h"
+#include "TestServerProcess.h"
+#include "ado/ComponentFactory.h"
+#include "ado/Connection.h"
+#include "ado/DbError.h"
+#include "ado/ErrorNumbers.h"
+#include "linux/PrivateFreeTdsConfig.h"
+#include "odbc/OdbcComponentFactory.h"
+#include "odbc/OdbcSystem.h"
+#include "trust/CertificateProbe.h"
+#include "trust/PinStore.h"
+#include "trust/ServerKey.h"
+#include "trust/TrustGate.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <fstream>
+#include <sql.h>
+#include <sqlext.h>
+
+using brellow::testsupport::TestServerProcess;
+using namespace brellow;
+
+namespace {
+
+const QString kPassword = QStringLiteral("Tr0st#me");
+constexpr auto kAuthority = "@authority";
+
+// Answers the gate's questions as a script says, and notes each one asked.
+class ScriptedQuestions final : public trust::TrustQuestions {
+public:
+    bool trust = false;
+    bool remember = false;
+    QStringList asked;
+
+    Choice askUnknown(const std::string&, const trust::CertificateProbe::Result& shown,
+                      const std::string&) override {
+        asked << QStringLiteral("unknown");
+        shownSha256 = shown.certificate.sha256;
+        return {trust, remember};
+    }
+    Choice warnChanged(const std::string&, const trust::Pin&,
+                       const trust::CertificateProbe::Result&, const std::string&) override {
+        asked << QStringLiteral("changed");
+        return {trust, remember};
+    }
+    bool warnDowngrade(const std::string&, const trust::Pin&) override {
+        asked << QStringLiteral("downgrade");
+        return trust;
+    }
+    bool askPlaintext(const std::string&) override {
+        asked << QStringLiteral("plaintext");
+        return trust;
+    }
+
+    std::string shownSha256;
+};
+
+// A pin for the server that matches no certificate it has.
+void pinAnotherCertificate(const std::string& pinsFile, quint16 port) {
+    const trust::Pin other{trust::ServerKey::of("localhost", "", port),
+                           "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:"
+                           "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF",
+                           "-----BEGIN CERTIFICATE-----\nAAAA\n-----END CERTIFICATE-----\n",
+                           1796790600, false};
+    std::ofstream(pinsFile, std::ios::binary) << trust::PinStore::format({other});
+}
+
+} // namespace
+
+class TrustedLoginIntegrationTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyLoginPassesTheGateAndNothingIsSentUnlessItLetsThrough_data() {
+        QTest::addColumn<QStringList>("serverArgs");
+        QTest::addColumn<bool>("useAuthority"); // kAuthority's certificate trusted by the gate
+        QTest::addColumn<bool>("pinAnother");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<int>("opens");
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<qint32>("error"); // 0: every open succeeds
+        QTest::addColumn<int>("logins");
+        QTest::addColumn<bool>("clearPassword");
+
+        const QStringList authority{QStringLiteral("--ca-out"), kAuthority};
+        const qint32 cancelled = ado::errors::kOperationCancelled;
+        const qint32 fail = ado::errors::kFail;
+        QTest::newRow("a certificate that validates: no question")
+            << (QStringList{"--profile", "2019"} + authority) << true << false << false << 1 << ""
+            << 0 << 1 << false;
+        QTest::newRow("a certificate SQL Server made itself, cancelled: nothing sent")
+            << QStringList{"--profile", "2019"} << false << false << false << 1 << "unknown"
+            << cancelled << 0 << false;
+        QTest::newRow("trusted once, pinned for the run: asked once")
+            << QStringList{"--profile", "2019"} << false << false << true << 2 << "unknown" << 0
+            << 2 << false;
+        QTest::newRow("another name, trusted: the pin holds whatever the name")
+            << (QStringList{"--profile", "2019", "--cert-name", "sql.example.com"} + authority)
+            << true << false << true << 1 << "unknown" << 0 << 1 << false;
+        QTest::newRow("a pinned server shows another certificate: warned, nothing sent")
+            << QStringList{"--profile", "2019"} << false << true << false << 1 << "changed"
+            << cancelled << 0 << false;
+        QTest::newRow("another certificate, trusted explicitly: it replaces the pin")
+            << QStringList{"--profile", "2019"} << false << true << true << 2 << "changed" << 0 << 2
+            << false;
+        QTest::newRow("encrypted before, cannot now: warned, nothing sent")
+            << QStringList{"--profile", "2000"} << false << true << false << 1 << "downgrade"
+            << cancelled << 0 << false;
+        QTest::newRow("never seen, cannot encrypt, declined: nothing sent")
+            << QStringList{"--profile", "2000"} << false << false << false << 1 << "plaintext"
+            << cancelled << 0 << false;
+        QTest::newRow("never seen, cannot encrypt, agreed: asked once a run")
+            << QStringList{"--profile", "2000"} << false << false << true << 2 << "plaintext" << 0
+            << 2 << true;
+        QTest::newRow("TDS 8.0 only, with FreeTDS 1.3: refused, nothing sent")
+            << (QStringList{"--profile", "2022-strict"} + authority) << true << false << true << 1
+            << "" << fail << 0 << false;
+        QTest::newRow("a handshake the server breaks off: refused in time")
+            << QStringList{"--profile", "2019", "--fault", "break-tls"} << false << false << true
+            << 1 << "" << fail << 0 << false;
+    }
+
+    void everyLoginPassesTheGateAndNothingIsSentUnlessItLetsThrough() {
+        QFETCH(QStringList, serverArgs);
+        QFETCH(bool, useAuthority);
+        QFETCH(bool, pinAnother);
+        QFETCH(bool, answer);
+        QFETCH(int, opens);
+        QFETCH(QString, asked);
+        QFETCH(qint32, error);
+        QFETCH(int, logins);
+        QFETCH(bool, clearPassword);
+
+        QTemporaryDir folder;
+        const QString authorityFile = folder.filePath(QStringLiteral("authority.pem"));
+        serverArgs.replaceInStrings(QString::fromLatin1(kAuthority), authorityFile);
+        TestServerProcess server({QStringLiteral("sa"), kPassword, QString(), QString(), QString(),
+                                  QString(), 60, serverArgs});
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+
+        const std::string pinsFile = folder.filePath(QStringLiteral("pins")).toStdString();
+        if (pinAnother) {
+            pinAnotherCertificate(pinsFile, server.port());
+        }
+        ScriptedQuestions questions;
+        questions.trust = answer;
+        auto gate = std::make_shared<trust::TrustGate>(questions, pinsFile);
+        if (useAuthority) {
+            gate->trustAuthority(authorityFile.toStdString());
+        }
+        odbc::OdbcComponentFactory factory;
+        factory.passLoginsThrough(gate);
+
+        for (int i = 0; i < opens; ++i) {
+            auto object = factory.createObject("ADODB.Connection");
+            auto* connection = dynamic_cast<ado::Connection*>(object.get());
+            QVERIFY(connection != nullptr);
+            connection->setConnectionString(
+                "Provider=SQLOLEDB.1;Data Source=localhost," + std::to_string(server.port()) +
+                ";User ID=sa;Password=" + kPassword.toStdString() + ";Connect Timeout=3");
+            try {
+                connection->open();
+                QCOMPARE(error, 0);
+                connection->close();
+            } catch (const ado::DbError& e) {
+                QVERIFY2(error == e.number(), e.what());
+            }
+        }
+        QCOMPARE(questions.asked.join(QLatin1Char(',')), asked);
+        QCOMPARE(server.loginLines().size(), logins);
+        const QByteArray received = server.receivedBytes().join();
+        QCOMPARE(received.contains(testsupport::login7Password(kPassword)), clearPassword);
+        // Nothing was remembered: the user was never asked to.
+        QCOMPARE(QFile::exists(QString::fromStdString(pinsFile)), pinAnother);
+    }
+
+    // What the gate lets through is only as good as the driver's own check at the login: given
+    // one certificate to trust, FreeTDS refuses any other before it sends the login.
+    void theDriverTrustsThePinnedCertificateAlone_data() {
+        QTest::addColumn<bool>("pinTheServersOwn");
+        QTest::newRow("its own certificate: logged in") << true;
+        QTest::newRow("another server's certificate: refused, nothing sent") << false;
+    }
+
+    void theDriverTrustsThePinnedCertificateAlone() {
+        QFETCH(bool, pinTheServersOwn);
+        const QStringList args{QStringLiteral("--profile"), QStringLiteral("2019")};
+        TestServerProcess server({QStringLiteral("sa"), kPassword, {}, {}, {}, {}, 60, args});
+        TestServerProcess other({QStringLiteral("sa"), kPassword, {}, {}, {}, {}, 60, args});
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        QVERIFY2(other.start(), qPrintable(other.errorString()));
+        const auto fetch = [](quint16 port) {
+            trust::CertificateProbe::Request request;
+            request.host = "localhost";
+            request.port = port;
+            request.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            return trust::CertificateProbe::fetch(request).certificate.pem;
+        };
+        const std::string pem = fetch(pinTheServersOwn ? server.port() : other.port());
+        QVERIFY(!pem.empty());
+
+        const odbc::PrivateFreeTdsConfig config({"localhost", server.port(), "system", pem});
+        const std::string driver =
+            odbc::OdbcSystem::findDriver(odbc::OdbcSystem::defaultDriverCandidates()).name;
+        const std::string text = "DRIVER={" + driver + "};SERVERNAME={" +
+                                 odbc::PrivateFreeTdsConfig::kSection + "};UID={sa};PWD={" +
+                                 kPassword.toStdString() + "};";
+        SQLHENV environment = SQL_NULL_HENV;
+        SQLHDBC connection = SQL_NULL_HDBC;
+        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment);
+        SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION,
+                      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_OV_ODBC3)), 0);
+        SQLAllocHandle(SQL_HANDLE_DBC, environment, &connection);
+        SQLSetConnectAttr(connection, SQL_ATTR_LOGIN_TIMEOUT,
+                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(5)), 0);
+        const SQLRETURN rc = SQLDriverConnect(
+            connection, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
+            static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+        const bool connected = SQL_SUCCEEDED(rc);
+        if (connected) {
+            SQLDisconnect(connection);
+        }
+        SQLFreeHandle(SQL_HANDLE_DBC, connection);
+        SQLFreeHandle(SQL_HANDLE_ENV, environment);
+
+        QCOMPARE(connected, pinTheServersOwn);
+        QCOMPARE(server.loginLines().size(), pinTheServersOwn ? 1 : 0);
+        QVERIFY(!server.receivedBytes().join().contains(testsupport::login7Password(kPassword)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TrustedLoginIntegrationTest)
+#include "tst_trustedlogin_integration.moc"
