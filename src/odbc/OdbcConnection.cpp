@@ -14,6 +14,8 @@
 #include "text/Scrub.h"
 #include "text/Utf16Text.h"
 
+#include <algorithm>
+
 namespace brellow::odbc {
 namespace {
 
@@ -29,6 +31,38 @@ namespace {
 
 SQLPOINTER seconds(int value) {
     return reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(value));
+}
+
+// Whether the server itself answered the login (a refusal of its own, numbered below the
+// driver's 20000s), as opposed to a connection or handshake the driver gave up on.
+bool serverRefused(const std::vector<OdbcDiagnostic>& diagnostics) {
+    return std::any_of(diagnostics.begin(), diagnostics.end(), [](const OdbcDiagnostic& d) {
+        return d.nativeError > 0 && d.nativeError < 20000;
+    });
+}
+
+// One login through the driver: the connection handle, connected or holding why not.
+struct LoginAttempt {
+    std::unique_ptr<OdbcHandle> connection;
+    bool connected = false;
+};
+
+LoginAttempt login(OdbcHandle& environment, const connstring::ConnectionSettings& settings,
+                   const OdbcDriver& driver, const LoginTarget& target,
+                   const LoginDeadline& deadline) {
+    std::string odbcUtf8 = OdbcConnectionStringBuilder::build(settings, driver, target);
+    std::u16string odbcText = text::Utf16Text::fromUtf8(odbcUtf8);
+    text::scrub(odbcUtf8);
+    auto connection = std::make_unique<OdbcHandle>(SQL_HANDLE_DBC, environment.get());
+    // FreeTDS would wait for ever; ADO gives up on a login after Connect Timeout seconds.
+    SQLSetConnectAttr(connection->get(), SQL_ATTR_LOGIN_TIMEOUT, seconds(deadline.driverSeconds()),
+                      0);
+    const SQLRETURN rc = SQLDriverConnectW(
+        connection->get(), nullptr, reinterpret_cast<SQLWCHAR*>(odbcText.data()),
+        static_cast<SQLSMALLINT>(odbcText.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    // Both forms of the ODBC text hold the password: don't leave it lying in freed memory.
+    text::scrub(odbcText);
+    return {std::move(connection), OdbcHandle::succeeded(rc)};
 }
 
 } // namespace
@@ -67,27 +101,26 @@ void OdbcConnection::open() {
     LoginTarget target = OdbcSystem::prepareLogin(settings, deadline);
     CertificateCheck check;
     // Kept until the login is over.
-    const auto trustHold =
-        OdbcSystem::passTrustGate(gate_.get(), settings, target, deadline, check);
-    std::string odbcUtf8 = OdbcConnectionStringBuilder::build(settings, driver, target);
-    std::u16string odbcText = text::Utf16Text::fromUtf8(odbcUtf8);
-    text::scrub(odbcUtf8);
+    auto trustHold = OdbcSystem::passTrustGate(gate_.get(), settings, target, deadline, check);
 
     auto environment = std::make_unique<OdbcHandle>(SQL_HANDLE_ENV, nullptr);
     SQLSetEnvAttr(environment->get(), SQL_ATTR_ODBC_VERSION,
                   reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_OV_ODBC3)), 0);
-    auto connection = std::make_unique<OdbcHandle>(SQL_HANDLE_DBC, environment->get());
-    // FreeTDS would wait for ever; ADO gives up on a login after Connect Timeout seconds.
-    SQLSetConnectAttr(connection->get(), SQL_ATTR_LOGIN_TIMEOUT, seconds(deadline.driverSeconds()),
-                      0);
-    const SQLRETURN rc = SQLDriverConnectW(
-        connection->get(), nullptr, reinterpret_cast<SQLWCHAR*>(odbcText.data()),
-        static_cast<SQLSMALLINT>(odbcText.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
-    // Both forms of the ODBC text hold the password: don't leave it lying in freed memory.
-    text::scrub(odbcText);
-    if (!OdbcHandle::succeeded(rc)) {
-        throw OdbcErrorMapper::map(OdbcErrorMapper::Operation::Connect, connection->diagnostics());
+    LoginAttempt attempt = login(*environment, settings, driver, target, deadline);
+    if (!attempt.connected && check.fromMemory &&
+        !serverRefused(attempt.connection->diagnostics())) {
+        // Let through from memory and failed before the server said a word about the login: the
+        // certificate may have changed, or the server stopped encrypting. Ask again, then retry.
+        trustHold.reset();
+        target.configuredSection.clear();
+        trustHold = OdbcSystem::passTrustGate(gate_.get(), settings, target, deadline, check, true);
+        attempt = login(*environment, settings, driver, target, deadline);
     }
+    if (!attempt.connected) {
+        throw OdbcErrorMapper::map(OdbcErrorMapper::Operation::Connect,
+                                   attempt.connection->diagnostics());
+    }
+    std::unique_ptr<OdbcHandle> connection = std::move(attempt.connection);
 
     environment_ = std::move(environment);
     connection_ = std::move(connection);

@@ -56,6 +56,35 @@ TrustGate::Passage TrustGate::agreeTo(const std::string& server,
 
 TrustGate::Passage TrustGate::check(const Login& login) {
     const std::string server = ServerKey::of(login.host, login.instance, login.port);
+    Passage known;
+    known.fromMemory = true;
+    if (const Pin* pin = pins_.find(server); pin != nullptr && !pin->speaksStrict) {
+        known.kind = Kind::Pinned;
+        known.pem = pin->pem;
+        known.sha256 = pin->sha256;
+        return known;
+    }
+    if (validated_.count(server) > 0) {
+        known.kind = Kind::Validated;
+        return known;
+    }
+    if (plaintext_.count(server) > 0) {
+        known.kind = Kind::Plaintext;
+        return known;
+    }
+    Passage result = recheck(login);
+    if (result.kind == Kind::Validated) {
+        validated_.insert(server);
+    } else if (result.kind == Kind::Plaintext) {
+        plaintext_.insert(server);
+    }
+    return result;
+}
+
+TrustGate::Passage TrustGate::recheck(const Login& login) {
+    const std::string server = ServerKey::of(login.host, login.instance, login.port);
+    validated_.erase(server);
+    plaintext_.erase(server);
     const Pin* pin = pins_.find(server);
     CertificateProbe::Request request{login.host, login.port, login.deadline,
                                       pin != nullptr && pin->speaksStrict, extraAuthority_};

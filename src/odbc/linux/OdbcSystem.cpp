@@ -64,7 +64,8 @@ LoginTarget OdbcSystem::prepareLogin(const connstring::ConnectionSettings& setti
 
 std::unique_ptr<LoginTrustHold>
 OdbcSystem::passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSettings& settings,
-                          LoginTarget& target, LoginDeadline& deadline, CertificateCheck& check) {
+                          LoginTarget& target, LoginDeadline& deadline, CertificateCheck& check,
+                          bool recheck) {
     if (gate == nullptr) {
         return nullptr;
     }
@@ -72,7 +73,7 @@ OdbcSystem::passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSe
     const trust::TrustGate::Login login{
         target.host, settings.address().instance(), target.port, !settings.integratedSecurity(),
         std::chrono::steady_clock::now() + deadline.remaining(kUnlimitedBrowserWait)};
-    const trust::TrustGate::Passage passage = gate->check(login);
+    const trust::TrustGate::Passage passage = recheck ? gate->recheck(login) : gate->check(login);
     if (passage.asked) {
         deadline = LoginDeadline(settings.connectTimeoutSeconds());
     }
@@ -83,7 +84,7 @@ OdbcSystem::passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSe
     case Kind::Refused:
         throw ado::DbError(ado::errors::kFail, "No login was sent to the server: " + passage.error);
     case Kind::Plaintext:
-        check = {CertificateCheck::Kind::Plaintext, {}};
+        check = {CertificateCheck::Kind::Plaintext, {}, passage.fromMemory};
         return nullptr;
     case Kind::Validated:
     case Kind::Pinned:
@@ -102,7 +103,7 @@ OdbcSystem::passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSe
         pinned ? passage.pem : std::string()});
     target.configuredSection = PrivateFreeTdsConfig::kSection;
     check = {pinned ? CertificateCheck::Kind::Pinned : CertificateCheck::Kind::Validated,
-             passage.sha256};
+             passage.sha256, passage.fromMemory};
     return hold;
 }
 

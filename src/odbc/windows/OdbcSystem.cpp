@@ -74,13 +74,15 @@ LoginTarget OdbcSystem::prepareLogin(const connstring::ConnectionSettings& setti
 
 std::unique_ptr<LoginTrustHold>
 OdbcSystem::passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSettings& settings,
-                          LoginTarget& target, LoginDeadline& deadline, CertificateCheck& check) {
+                          LoginTarget& target, LoginDeadline& deadline, CertificateCheck& check,
+                          bool recheck) {
     // No gate is made on Windows yet: the certificate probe there is to use SChannel, and
     // until then the login goes as it always has, its certificate unchecked.
     (void)gate;
     (void)settings;
     (void)target;
     (void)deadline;
+    (void)recheck;
     check = {};
     return nullptr;
 }

@@ -15,6 +15,8 @@ struct CertificateCheck {
     };
     Kind kind = Kind::NotChecked;
     std::string sha256;
+    // Let through from what the run knew, with no connection of the gate's own.
+    bool fromMemory = false;
 };
 
 } // namespace brellow::odbc

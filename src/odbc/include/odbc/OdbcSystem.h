@@ -40,10 +40,13 @@ public:
     // then names the driver's own configuration). The deadline starts again after a question:
     // the user's time is not the login's. Raises errors::kOperationCancelled when the user
     // said no, errors::kFail when nothing may be sent. What it returns is kept until the login
-    // is over. Only Linux has a gate so far: Windows' probe is to use SChannel.
+    // is over. recheck: the driver failed a login the gate let through from memory, and the
+    // server did not refuse it: fetch the certificate again before another try. Only Linux has
+    // a gate so far: Windows' probe is to use SChannel.
     static std::unique_ptr<LoginTrustHold>
     passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSettings& settings,
-                  LoginTarget& target, LoginDeadline& deadline, CertificateCheck& check);
+                  LoginTarget& target, LoginDeadline& deadline, CertificateCheck& check,
+                  bool recheck = false);
 
     // The watch over commands whose server stops answering, where there can be one.
     static std::shared_ptr<CommandGuard> makeCommandGuard();

@@ -32,6 +32,9 @@ public:
         std::string note;
         // When the user was asked: the login's time counts from the answer.
         bool asked = false;
+        // Answered from what the run (or a pin) knows, with no connection of the gate's own:
+        // the driver's check at the login is the check.
+        bool fromMemory = false;
     };
 
     struct Login {
@@ -50,7 +53,14 @@ public:
     void trustAuthority(std::string file) { extraAuthority_ = std::move(file); }
     const std::string& extraAuthority() const { return extraAuthority_; }
 
+    // How the login may go on. A server let through before in this run, or pinned, is
+    // answered from memory, so that only first contact pays for a connection of the gate's
+    // own; a login the driver then fails without the server having refused it goes to
+    // recheck().
     Passage check(const Login& login);
+    // Fetches the certificate and decides as for first contact: after a login the driver
+    // failed, to tell a changed certificate or a downgrade from any other failure.
+    Passage recheck(const Login& login);
 
 private:
     Passage agreeTo(const std::string& server, const CertificateProbe::Result& shown, bool strict,
@@ -59,6 +69,9 @@ private:
     TrustQuestions& questions_;
     PinStore pins_;
     std::set<std::string> plaintextAgreed_;
+    // Servers let through this run whose certificate validated, or that cannot encrypt.
+    std::set<std::string> validated_;
+    std::set<std::string> plaintext_;
     std::string extraAuthority_;
 };
 
