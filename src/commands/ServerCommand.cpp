@@ -85,7 +85,8 @@ void ServerCommand::composeConnectionString(ado::Connection& connection,
 }
 
 void ServerCommand::report(const Failure& failure) {
-    if (!failure.raised) {
+    // A user who said no before the login has been answered already.
+    if (!failure.raised || failure.number == ado::errors::kOperationCancelled) {
         return;
     }
     try {

@@ -20,11 +20,16 @@ TrustGate::Passage passage(Kind kind, const CertificateProbe::Result& shown, boo
     return result;
 }
 
-TrustGate::Passage refused(std::string error) {
+TrustGate::Passage refused(std::string error, bool unreachable) {
     TrustGate::Passage result;
     result.kind = Kind::Refused;
     result.error = std::move(error);
+    result.unreachable = unreachable;
     return result;
+}
+
+bool reached(const CertificateProbe::Result& shown) {
+    return shown.outcome == Outcome::Certificate || shown.outcome == Outcome::CannotEncrypt;
 }
 
 TrustGate::Passage cancelled() {
@@ -137,7 +142,7 @@ TrustGate::Passage TrustGate::recheck(const Login& login) {
             return result;
         }
         if (shown.outcome != Outcome::Certificate || shown.problems.refused()) {
-            return refused(shown.error);
+            return refused(shown.error, !reached(shown));
         }
         if (shown.problems.validates()) {
             Passage result = passage(Kind::Validated, shown, false);
@@ -167,7 +172,7 @@ TrustGate::Passage TrustGate::recheck(const Login& login) {
     case Verdict::Refused:
         break;
     }
-    return refused(decision.reason.empty() ? shown.error : decision.reason);
+    return refused(decision.reason.empty() ? shown.error : decision.reason, !reached(shown));
 }
 
 } // namespace brellow::trust

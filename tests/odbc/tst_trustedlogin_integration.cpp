@@ -93,6 +93,7 @@ private slots:
         const QStringList v2000{QStringLiteral("--profile"), QStringLiteral("2000")};
         const qint32 cancelled = ado::errors::kOperationCancelled;
         const qint32 fail = ado::errors::kFail;
+        const qint32 authFailed = ado::errors::kAuthenticationFailed;
         // clang-format off
         //        server args, authority, pin another, answer, opens, asked, error, logins, connections, clear
         QTest::newRow("a certificate that validates: no question")
@@ -116,7 +117,7 @@ private slots:
             << v2000 << false << false << true << 2 << "plaintext" << 0 << 2 << 3 << true;
         QTest::newRow("TDS 8.0 only, with FreeTDS 1.3: refused, nothing sent")
             << QStringList{"--profile", "2022-strict"} + authority
-            << true << false << true << 1 << "" << fail << 0 << 2 << false;
+            << true << false << true << 1 << "" << authFailed << 0 << 2 << false;
         QTest::newRow("a handshake the server breaks off: refused in time")
             << v2019 + QStringList{"--fault", "break-tls"}
             << false << false << true << 1 << "" << fail << 0 << 1 << false;

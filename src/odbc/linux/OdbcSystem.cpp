@@ -91,7 +91,7 @@ OdbcSystem::passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSe
         break;
     }
     if (passage.strict) {
-        throw ado::DbError(ado::errors::kFail,
+        throw ado::DbError(ado::errors::kAuthenticationFailed,
                            "The server speaks TDS 8.0 only (strict encryption), which this "
                            "FreeTDS driver cannot: FreeTDS 1.5 or later is needed (Debian 13's "
                            "backports and later carry it as tdsodbc).");

@@ -25,6 +25,9 @@ inline constexpr std::int32_t kCannotCreateObject = static_cast<std::int32_t>(0x
 // The operation is not allowed while the object is open (or closed).
 inline constexpr std::int32_t kNotAllowedWhenOpen = static_cast<std::int32_t>(0x800A0E79u);
 inline constexpr std::int32_t kNotAllowedWhenClosed = static_cast<std::int32_t>(0x800A0E78u);
+// The server could not be authenticated: its certificate is refused, or the driver cannot
+// check it as the server requires (OLE DB's DB_SEC_E_AUTH_FAILED). The description says why.
+inline constexpr std::int32_t kAuthenticationFailed = static_cast<std::int32_t>(0x80040E4Du);
 // The user cancelled the operation (ADO's adErrOperationCancelled): nothing more to say.
 inline constexpr std::int32_t kOperationCancelled = static_cast<std::int32_t>(0x800A0E80u);
 // The connection string breaks the keyword=value syntax or holds a value that can't be used.

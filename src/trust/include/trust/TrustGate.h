@@ -28,6 +28,9 @@ public:
         bool strict = false; // the server speaks TDS 8.0 only, or spoke it before
         std::string sha256;  // of the certificate let through
         std::string error;
+        // Refused because the server could not be reached or did not finish its handshake,
+        // not because of what it showed.
+        bool unreachable = false;
         // A pin the user asked to remember that could not be written (it holds for the run).
         std::string note;
         // When the user was asked: the login's time counts from the answer.
