@@ -126,10 +126,25 @@ constexpr std::array kDriverAnswers{
     DriverInfo{"Prepare Abort Behavior", SQL_CURSOR_ROLLBACK_BEHAVIOR, InfoKind::Short},
 };
 
+const char* certificateWords(CertificateCheck::Kind kind) {
+    switch (kind) {
+    case CertificateCheck::Kind::Validated:
+        return "validated";
+    case CertificateCheck::Kind::Pinned:
+        return "pinned: trusted by the user";
+    case CertificateCheck::Kind::Plaintext:
+        return "none: the server cannot encrypt";
+    case CertificateCheck::Kind::NotChecked:
+        break;
+    }
+    return "not checked";
+}
+
 } // namespace
 
 void ConnectionPropertyReader::read(const connstring::ConnectionSettings& settings,
                                     SQLHDBC connection, const std::string& driver,
+                                    const CertificateCheck& certificate,
                                     ado::PropertyCollection& into) {
     const connstring::DataSourceAddress& address = settings.address();
     const bool integrated = settings.integratedSecurity();
@@ -178,6 +193,10 @@ void ConnectionPropertyReader::read(const connstring::ConnectionSettings& settin
     // the value stays empty rather than claim either.
     into.add("Use Encryption for Data",
              settings.encryptionRequired() ? ado::Variant(true) : ado::Variant());
+    // How the server's certificate was vouched for before the login, and which it was.
+    into.add("Server Certificate", ado::Variant(certificateWords(certificate.kind)));
+    into.add("Server Certificate SHA-256",
+             certificate.sha256.empty() ? ado::Variant() : ado::Variant(certificate.sha256));
 
     // The driver's own answers.
     into.add("Autocommit",

@@ -3,6 +3,7 @@
 #include "OdbcApi.h"
 #include "ado/PropertyCollection.h"
 #include "connstring/ConnectionSettings.h"
+#include "odbc/CertificateCheck.h"
 
 #include <string>
 
@@ -13,8 +14,10 @@ namespace brellow::odbc {
 // holds, so nothing goes to the server. The password is never among them.
 class ConnectionPropertyReader {
 public:
+    // certificate: how the server's certificate was vouched for before the login.
     static void read(const connstring::ConnectionSettings& settings, SQLHDBC connection,
-                     const std::string& driver, ado::PropertyCollection& into);
+                     const std::string& driver, const CertificateCheck& certificate,
+                     ado::PropertyCollection& into);
 };
 
 } // namespace brellow::odbc

@@ -143,7 +143,8 @@ std::unique_ptr<ado::Recordset> OdbcConnection::execute(const std::string& comma
 
 ado::Properties& OdbcConnection::properties() {
     if (connection_ && openedWith_ && !propertiesRead_) {
-        ConnectionPropertyReader::read(*openedWith_, connection_->get(), driverName_, properties_);
+        ConnectionPropertyReader::read(*openedWith_, connection_->get(), driverName_,
+                                       certificateCheck_, properties_);
         propertiesRead_ = true;
     }
     return properties_;

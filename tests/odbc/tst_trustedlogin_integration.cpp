@@ -27,6 +27,17 @@ using namespace brellow;
 namespace {
 
 const QString kPassword = QStringLiteral("Tr0st#me");
+
+// A connection property's value as text; empty for none.
+QString propertyText(ado::Connection& connection, const std::string& name) {
+    ado::Properties& all = connection.properties();
+    for (std::int32_t i = 0; i < all.count(); ++i) {
+        if (all.item(i).name() == name) {
+            return QString::fromStdString(all.item(i).value().toTextOrEmpty());
+        }
+    }
+    return {};
+}
 constexpr auto kAuthority = "@authority";
 
 // Answers the gate's questions as a script says, and notes each one asked.
@@ -156,6 +167,7 @@ private slots:
         odbc::OdbcComponentFactory factory;
         factory.passLoginsThrough(gate);
 
+        QString vouched;
         for (int i = 0; i < opens; ++i) {
             auto object = factory.createObject("ADODB.Connection");
             auto* connection = dynamic_cast<ado::Connection*>(object.get());
@@ -166,12 +178,21 @@ private slots:
             try {
                 connection->open();
                 QCOMPARE(error, 0);
+                vouched = propertyText(*connection, "Server Certificate");
                 connection->close();
             } catch (const ado::DbError& e) {
                 QVERIFY2(error == e.number(), e.what());
             }
         }
         QCOMPARE(questions.asked.join(QLatin1Char(',')), asked);
+        if (error == 0) {
+            // The connection's properties say how the last login's certificate was vouched for.
+            const bool cannotEncrypt = serverArgs.contains(QLatin1String("2000"));
+            QCOMPARE(vouched, cannotEncrypt ? QStringLiteral("none: the server cannot encrypt")
+                              : useAuthority && asked.isEmpty()
+                                  ? QStringLiteral("validated")
+                                  : QStringLiteral("pinned: trusted by the user"));
+        }
         QCOMPARE(server.loginLines().size(), logins);
         // The server notes a handshake once it has ended on its side, a moment after the client.
         const auto connectionsSeen = [&server] {
