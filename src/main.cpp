@@ -1,7 +1,9 @@
 #include "mainwindow/AppServices.h"
 #include "mainwindow/MainWindow.h"
 #include "odbc/OdbcComponentFactory.h"
+#include "odbc/OdbcSystem.h"
 #include "os/Desktop.h"
+#include "trustui/WindowTrustQuestions.h"
 #include "uiservices/QtMessageBoxService.h"
 #include "uiservices/QtModalPresenter.h"
 #include "uiservices/QtMousePointer.h"
@@ -25,6 +27,12 @@ int main(int argc, char* argv[]) {
 
     // Constructing the main window loads it; it is then shown centred on the screen.
     mainwindow::MainWindow mainWindow(services);
+    // Before every login: the server's certificate checked, or the user asked over the window.
+    // What the user asks to remember goes to one file in their configuration folder.
+    trustui::WindowTrustQuestions questions(modal, &mainWindow);
+    const std::string configFolder = desktop->userConfigFolder();
+    components.passLoginsThrough(odbc::OdbcSystem::makeTrustGate(
+        questions, configFolder.empty() ? std::string() : configFolder + "/trusted-servers.txt"));
     mainWindow.showCentred();
     windowkit::ProgramIdentity::applyIconLater(application);
     return QApplication::exec();

@@ -1,6 +1,7 @@
 #include "trust/PinStore.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -133,6 +134,12 @@ bool PinStore::trust(Pin pin, bool remember, std::string& error) {
     for (const auto& [server, kept] : all) {
         pins.push_back(kept);
     }
+    if (file_.empty()) {
+        error = "There is no folder to remember it in.";
+        return false;
+    }
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(file_).parent_path(), ignored);
     const std::string partial = file_ + ".new";
     {
         std::ofstream out(partial, std::ios::binary | std::ios::trunc);

@@ -29,7 +29,9 @@ public:
     }
     void setLateFailureReport(LateFailure report) override { lateFailure = std::move(report); }
     std::string userDataFolder() override { return dataFolder; }
+    std::string userConfigFolder() override { return configFolder; }
 
+    std::string configFolder;
     bool systemInformationStarted = true;
     bool systemInformationThrows = false;
     int systemInformationStarts = 0;

@@ -62,6 +62,11 @@ LoginTarget OdbcSystem::prepareLogin(const connstring::ConnectionSettings& setti
     return target;
 }
 
+std::shared_ptr<trust::TrustGate> OdbcSystem::makeTrustGate(trust::TrustQuestions& questions,
+                                                            const std::string& pinsFile) {
+    return std::make_shared<trust::TrustGate>(questions, pinsFile);
+}
+
 std::unique_ptr<LoginTrustHold>
 OdbcSystem::passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSettings& settings,
                           LoginTarget& target, LoginDeadline& deadline, CertificateCheck& check,

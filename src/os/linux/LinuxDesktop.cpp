@@ -81,6 +81,12 @@ std::string LinuxDesktop::userDataFolder() {
     return home.isEmpty() ? std::string() : (home + QStringLiteral("/brellow")).toStdString();
 }
 
+std::string LinuxDesktop::userConfigFolder() {
+    // $XDG_CONFIG_HOME, or ~/.config where it is not set.
+    const QString home = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return home.isEmpty() ? std::string() : (home + QStringLiteral("/brellow")).toStdString();
+}
+
 void LinuxDesktop::setLateFailureReport(LateFailure report) {
     *report_ = std::move(report);
 }

@@ -33,6 +33,7 @@ public:
     std::optional<std::uint32_t> openWebAddress(const std::string& address,
                                                 std::uintptr_t ownerWindow) override;
     std::string userDataFolder() override;
+    std::string userConfigFolder() override;
     // Openers still running when the desktop goes report to nobody.
     void setLateFailureReport(LateFailure report) override;
 

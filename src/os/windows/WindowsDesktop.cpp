@@ -107,9 +107,13 @@ std::optional<std::uint32_t> WindowsDesktop::openWebAddress(const std::string& a
     return static_cast<std::uint32_t>(error);
 }
 
-std::string WindowsDesktop::userDataFolder() {
+namespace {
+
+// A known folder's path in UTF-8 with the program's own folder in it; empty where Windows has
+// none.
+std::string knownFolder(REFKNOWNFOLDERID which) {
     PWSTR folder = nullptr;
-    if (FAILED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &folder))) {
+    if (FAILED(SHGetKnownFolderPath(which, 0, nullptr, &folder))) {
         CoTaskMemFree(folder);
         return {};
     }
@@ -122,6 +126,17 @@ std::string WindowsDesktop::userDataFolder() {
     }
     CoTaskMemFree(folder);
     return path.empty() ? path : path + "\\Brellow";
+}
+
+} // namespace
+
+std::string WindowsDesktop::userDataFolder() {
+    return knownFolder(FOLDERID_LocalAppData);
+}
+
+std::string WindowsDesktop::userConfigFolder() {
+    // Roaming: settings follow the user from machine to machine.
+    return knownFolder(FOLDERID_RoamingAppData);
 }
 
 } // namespace brellow::os

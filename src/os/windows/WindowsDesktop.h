@@ -37,6 +37,7 @@ public:
     // The shell gives its whole answer at once: nothing fails later.
     void setLateFailureReport(LateFailure report) override { (void)report; }
     std::string userDataFolder() override;
+    std::string userConfigFolder() override;
 
     // The file's name when `path` names an ordinary file (no folder, hidden or system file),
     // else an empty text.

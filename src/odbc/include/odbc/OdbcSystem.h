@@ -14,7 +14,8 @@
 
 namespace brellow::trust {
 class TrustGate;
-}
+class TrustQuestions;
+} // namespace brellow::trust
 
 namespace brellow::odbc {
 
@@ -43,6 +44,11 @@ public:
     // is over. recheck: the driver failed a login the gate let through from memory, and the
     // server did not refuse it: fetch the certificate again before another try. Only Linux has
     // a gate so far: Windows' probe is to use SChannel.
+    // The gate every login of the run passes, asking `questions`, with the pins remembered in
+    // pinsFile; nothing where the system has no gate yet (Windows).
+    static std::shared_ptr<trust::TrustGate> makeTrustGate(trust::TrustQuestions& questions,
+                                                           const std::string& pinsFile);
+
     static std::unique_ptr<LoginTrustHold>
     passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSettings& settings,
                   LoginTarget& target, LoginDeadline& deadline, CertificateCheck& check,

@@ -39,6 +39,10 @@ public:
     // data home on Linux, "Brellow" in the local application-data folder on Windows. It need
     // not exist; the program reads what the user puts there and never writes to it.
     virtual std::string userDataFolder() = 0;
+    // The folder where the user's settings for this program go, in UTF-8: "brellow" in the
+    // XDG config home on Linux, "Brellow" in the roaming application-data folder on Windows.
+    // It need not exist.
+    virtual std::string userConfigFolder() = 0;
 
     // Where an accepted request can still fail (a Linux desktop's opener runs on after the
     // call has returned), the failure goes to `report`. Replaces the report given before.
