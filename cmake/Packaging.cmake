@@ -41,6 +41,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "database")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "tdsodbc, fonts-liberation2")
+# Either FreeTDS does; the package says what only 1.5 and later can.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+  "${BRELLOW_COMMENTS}\n.\nServers that speak TDS 8.0 only (strict encryption, SQL Server 2022 and later) need FreeTDS 1.5 or later as tdsodbc; Debian 12's FreeTDS 1.3 reaches every other server.")
 # xdg-open opens the web link. System Info starts the first of these that is installed, in
 # the program's order; apt brings hardinfo where the desktop has none of its own.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS

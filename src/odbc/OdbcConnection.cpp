@@ -101,7 +101,8 @@ void OdbcConnection::open() {
     LoginTarget target = OdbcSystem::prepareLogin(settings, deadline);
     CertificateCheck check;
     // Kept until the login is over.
-    auto trustHold = OdbcSystem::passTrustGate(gate_.get(), settings, target, deadline, check);
+    auto trustHold =
+        OdbcSystem::passTrustGate(gate_.get(), settings, driver, target, deadline, check);
 
     auto environment = std::make_unique<OdbcHandle>(SQL_HANDLE_ENV, nullptr);
     SQLSetEnvAttr(environment->get(), SQL_ATTR_ODBC_VERSION,
@@ -113,7 +114,8 @@ void OdbcConnection::open() {
         // certificate may have changed, or the server stopped encrypting. Ask again, then retry.
         trustHold.reset();
         target.configuredSection.clear();
-        trustHold = OdbcSystem::passTrustGate(gate_.get(), settings, target, deadline, check, true);
+        trustHold =
+            OdbcSystem::passTrustGate(gate_.get(), settings, driver, target, deadline, check, true);
         attempt = login(*environment, settings, driver, target, deadline);
     }
     if (!attempt.connected) {

@@ -63,14 +63,16 @@ TrustGate::Passage TrustGate::check(const Login& login) {
     const std::string server = ServerKey::of(login.host, login.instance, login.port);
     Passage known;
     known.fromMemory = true;
-    if (const Pin* pin = pins_.find(server); pin != nullptr && !pin->speaksStrict) {
+    if (const Pin* pin = pins_.find(server); pin != nullptr) {
         known.kind = Kind::Pinned;
         known.pem = pin->pem;
         known.sha256 = pin->sha256;
+        known.strict = pin->speaksStrict;
         return known;
     }
-    if (validated_.count(server) > 0) {
+    if (const auto validated = validated_.find(server); validated != validated_.end()) {
         known.kind = Kind::Validated;
+        known.strict = validated->second;
         return known;
     }
     if (plaintext_.count(server) > 0) {
@@ -79,7 +81,7 @@ TrustGate::Passage TrustGate::check(const Login& login) {
     }
     Passage result = recheck(login);
     if (result.kind == Kind::Validated) {
-        validated_.insert(server);
+        validated_[server] = result.strict;
     } else if (result.kind == Kind::Plaintext) {
         plaintext_.insert(server);
     }

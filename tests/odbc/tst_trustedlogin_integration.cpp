@@ -209,6 +209,76 @@ private slots:
         QCOMPARE(QFile::exists(QString::fromStdString(pinsFile)), pinAnother);
     }
 
+    // TDS 8.0 through FreeTDS 1.5 (the freetds15 fixture, built from Debian's source): a server
+    // that speaks nothing else is reached, and pinned as one that speaks it.
+    void aStrictOnlyServerIsReachedThroughFreeTds15_data() {
+        QTest::addColumn<bool>("useAuthority");
+        QTest::addColumn<int>("opens");
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<int>("connections");
+        QTest::addColumn<QString>("vouched");
+        QTest::newRow("a certificate that validates") << true << 1 << "" << 3 << "validated";
+        QTest::newRow("its own certificate, trusted once, then from memory")
+            << false << 2 << "unknown" << 4 << "pinned: trusted by the user";
+    }
+
+    void aStrictOnlyServerIsReachedThroughFreeTds15() {
+        QFETCH(bool, useAuthority);
+        QFETCH(int, opens);
+        QFETCH(QString, asked);
+        QFETCH(int, connections);
+        QFETCH(QString, vouched);
+        const QString freetds = qEnvironmentVariable("BRELLOW_FREETDS15");
+        if (freetds.isEmpty()) {
+            QSKIP("FreeTDS 1.5 comes with the freetds15 fixture (BRELLOW_FREETDS15)");
+        }
+        QTemporaryDir folder;
+        const QString authorityFile = folder.filePath(QStringLiteral("authority.pem"));
+        TestServerProcess server({QStringLiteral("sa"),
+                                  kPassword,
+                                  {},
+                                  {},
+                                  {},
+                                  {},
+                                  60,
+                                  {QStringLiteral("--profile"), QStringLiteral("2022-strict"),
+                                   QStringLiteral("--ca-out"), authorityFile}});
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        ScriptedQuestions questions;
+        questions.trust = true;
+        auto gate = std::make_shared<trust::TrustGate>(
+            questions, folder.filePath(QStringLiteral("pins")).toStdString());
+        if (useAuthority) {
+            gate->trustAuthority(authorityFile.toStdString());
+        }
+        odbc::OdbcComponentFactory factory({(freetds + "/lib/libtdsodbc.so").toStdString()});
+        factory.passLoginsThrough(gate);
+        QString shown;
+        for (int i = 0; i < opens; ++i) {
+            auto connection = ado::createObjectAs<ado::Connection>(factory, ado::kConnectionProgId);
+            connection->setConnectionString(
+                "Provider=SQLOLEDB.1;Data Source=localhost," + std::to_string(server.port()) +
+                ";User ID=sa;Password=" + kPassword.toStdString() + ";Connect Timeout=5");
+            try {
+                connection->open();
+            } catch (const ado::DbError& e) {
+                QFAIL(e.what());
+            }
+            shown = propertyText(*connection, "Server Certificate");
+            connection->close();
+        }
+        QCOMPARE(questions.asked.join(QLatin1Char(',')), asked);
+        QCOMPARE(shown, vouched);
+        const QStringList logins = server.loginLines();
+        QCOMPARE(logins.size(), opens);
+        for (const QString& login : logins) {
+            QVERIFY2(login.contains(QLatin1String("tls=1")), qPrintable(login));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(
+            int(server.wireLogLines().filter(QStringLiteral(" TLS len=0 tds8=1 ")).size()),
+            connections - 1, 5000);
+    }
+
     // What the gate lets through is only as good as the driver's own check at the login: given
     // one certificate to trust, FreeTDS refuses any other before it sends the login.
     void theDriverTrustsThePinnedCertificateAlone_data() {

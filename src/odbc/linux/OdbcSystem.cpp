@@ -1,6 +1,7 @@
 #include "odbc/OdbcSystem.h"
 
 #include "CommandWatchdog.h"
+#include "FreeTdsVersion.h"
 #include "KerberosCredentials.h"
 #include "OdbcDriverLocator.h"
 #include "PrivateFreeTdsConfig.h"
@@ -69,8 +70,8 @@ std::shared_ptr<trust::TrustGate> OdbcSystem::makeTrustGate(trust::TrustQuestion
 
 std::unique_ptr<LoginTrustHold>
 OdbcSystem::passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSettings& settings,
-                          LoginTarget& target, LoginDeadline& deadline, CertificateCheck& check,
-                          bool recheck) {
+                          const OdbcDriver& driver, LoginTarget& target, LoginDeadline& deadline,
+                          CertificateCheck& check, bool recheck) {
     if (gate == nullptr) {
         return nullptr;
     }
@@ -95,7 +96,8 @@ OdbcSystem::passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSe
     case Kind::Pinned:
         break;
     }
-    if (passage.strict) {
+    const auto version = FreeTdsVersion::ofLibrary(driver.name);
+    if (passage.strict && !(version && version->speaksTds8())) {
         throw ado::DbError(ado::errors::kAuthenticationFailed,
                            "The server speaks TDS 8.0 only (strict encryption), which this "
                            "FreeTDS driver cannot: FreeTDS 1.5 or later is needed (Debian 13's "
@@ -105,7 +107,7 @@ OdbcSystem::passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSe
     auto hold = std::make_unique<PrivateFreeTdsConfig>(PrivateFreeTdsConfig::Server{
         target.host, target.port,
         gate->extraAuthority().empty() ? std::string("system") : gate->extraAuthority(),
-        pinned ? passage.pem : std::string()});
+        pinned ? passage.pem : std::string(), passage.strict});
     target.configuredSection = PrivateFreeTdsConfig::kSection;
     check = {pinned ? CertificateCheck::Kind::Pinned : CertificateCheck::Kind::Validated,
              passage.sha256, passage.fromMemory};

@@ -49,9 +49,12 @@ bool writeFile(const std::string& path, const std::string& text) {
 std::string PrivateFreeTdsConfig::text(const Server& server, const std::string& pinnedFile) {
     const bool pinned = !pinnedFile.empty();
     return std::string("[") + kSection + "]\n" + "\thost = " + server.host + "\n" +
-           "\tport = " + std::to_string(server.port) + "\n" + "\ttds version = 7.1\n" +
-           // Required, so that no answer between the check and the login can turn it off.
-           "\tencryption = require\n" +
+           "\tport = " + std::to_string(server.port) + "\n" +
+           // TDS 8.0 reads every token as TDS 7.4 writes it.
+           (server.strict ? "\ttds version = 7.4\n" : "\ttds version = 7.1\n") +
+           // Required (or TLS first), so that no answer between the check and the login can
+           // turn it off.
+           (server.strict ? "\tencryption = strict\n" : "\tencryption = require\n") +
            "\tca file = " + (pinned ? pinnedFile : server.authorities) + "\n" +
            // A pinned certificate is trusted for this server whatever name it is made out to.
            "\tcheck certificate hostname = " + (pinned ? "no" : "yes") + "\n";

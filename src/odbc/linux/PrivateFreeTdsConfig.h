@@ -25,6 +25,8 @@ public:
         std::string authorities;
         // The pinned certificate (PEM); when set, the only one trusted.
         std::string pinnedPem;
+        // TDS 8.0: TLS first (FreeTDS 1.5 and later).
+        bool strict = false;
     };
 
     // Raises errors::kBadConnectionString for a host name the file cannot hold, errors::kFail

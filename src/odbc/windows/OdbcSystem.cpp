@@ -82,12 +82,13 @@ std::shared_ptr<trust::TrustGate> OdbcSystem::makeTrustGate(trust::TrustQuestion
 
 std::unique_ptr<LoginTrustHold>
 OdbcSystem::passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSettings& settings,
-                          LoginTarget& target, LoginDeadline& deadline, CertificateCheck& check,
-                          bool recheck) {
+                          const OdbcDriver& driver, LoginTarget& target, LoginDeadline& deadline,
+                          CertificateCheck& check, bool recheck) {
     // No gate is made on Windows yet: the certificate probe there is to use SChannel, and
     // until then the login goes as it always has, its certificate unchecked.
     (void)gate;
     (void)settings;
+    (void)driver;
     (void)target;
     (void)deadline;
     (void)recheck;

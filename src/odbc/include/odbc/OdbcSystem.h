@@ -51,8 +51,8 @@ public:
 
     static std::unique_ptr<LoginTrustHold>
     passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSettings& settings,
-                  LoginTarget& target, LoginDeadline& deadline, CertificateCheck& check,
-                  bool recheck = false);
+                  const OdbcDriver& driver, LoginTarget& target, LoginDeadline& deadline,
+                  CertificateCheck& check, bool recheck = false);
 
     // The watch over commands whose server stops answering, where there can be one.
     static std::shared_ptr<CommandGuard> makeCommandGuard();

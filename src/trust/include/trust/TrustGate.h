@@ -4,6 +4,7 @@
 #include "trust/TrustQuestions.h"
 
 #include <chrono>
+#include <map>
 #include <set>
 #include <string>
 
@@ -72,8 +73,9 @@ private:
     TrustQuestions& questions_;
     PinStore pins_;
     std::set<std::string> plaintextAgreed_;
-    // Servers let through this run whose certificate validated, or that cannot encrypt.
-    std::set<std::string> validated_;
+    // Servers let through this run whose certificate validated (and whether they spoke TDS
+    // 8.0), or that cannot encrypt.
+    std::map<std::string, bool> validated_;
     std::set<std::string> plaintext_;
     std::string extraAuthority_;
 };
