@@ -4,10 +4,12 @@
 // tst_ntlm_integration's.
 #include "ado/ComponentFactory.h"
 #include "ado/Connection.h"
+#include "odbc/OdbcSystem.h"
 #include "results/ResultsWindow.h"
 #include "support/KerberosRealm.h"
 #include "support/MainWindowWithComponent.h"
 #include "support/TestServerProcess.h"
+#include "trustui/WindowTrustQuestions.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -208,6 +210,31 @@ private slots:
                  qPrintable(logins[0]));
         QVERIFY(!logins[0].contains(QStringLiteral("typed-")));
         QCOMPARE(logins[0].contains(QLatin1String(" tls=1")), encrypted);
+    }
+
+    // Through the trust gate, as the program logs in: the server's own certificate trusted, then
+    // the driver's private configuration carries the Kerberos login as it carries a password.
+    void aKerberosLoginPassesTheTrustGateToo() {
+        QVERIFY(!useNewCache(true).isEmpty());
+        QTemporaryDir pins;
+        brellow::trustui::WindowTrustQuestions questions(window.modal, window.mainWindow.get());
+        window.components.passLoginsThrough(brellow::odbc::OdbcSystem::makeTrustGate(
+            questions, pins.filePath(QStringLiteral("trusted-servers.txt")).toStdString()));
+        window.modal.whileShown = [](QDialog& dialog) {
+            dialog.findChild<QPushButton*>(QStringLiteral("cmdGoOn"))->click();
+        };
+        const qsizetype loginsBefore = encrypting->loginLines().size();
+
+        getVersionInfoIntegrated("127.0.0.1," + QString::number(encrypting->port()));
+
+        window.components.passLoginsThrough(nullptr);
+        QCOMPARE(window.modal.calls, 1);
+        window.verifyAnswers(kEdition, kVersion, kLevel);
+        const QStringList logins = encrypting->loginLines().mid(loginsBefore);
+        QCOMPARE(logins.size(), 1);
+        QVERIFY2(logins[0].contains(" sspi=kerberos result=accepted login=" + realm.user()) &&
+                     logins[0].contains(QLatin1String(" tls=1")),
+                 qPrintable(logins[0]));
     }
 
     void propertiesNameThePrincipalThatLoggedIn() {
