@@ -132,6 +132,8 @@ const char* certificateWords(CertificateCheck::Kind kind) {
         return "validated";
     case CertificateCheck::Kind::Pinned:
         return "pinned: trusted by the user";
+    case CertificateCheck::Kind::PinnedOutOfDate:
+        return "pinned, outside its dates: compared just before the login";
     case CertificateCheck::Kind::Plaintext:
         return "none: the server cannot encrypt";
     case CertificateCheck::Kind::NotChecked:

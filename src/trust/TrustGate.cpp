@@ -17,6 +17,8 @@ TrustGate::Passage passage(Kind kind, const CertificateProbe::Result& shown, boo
     result.kind = kind;
     result.strict = strict;
     result.sha256 = shown.certificate.sha256;
+    result.outOfDate = shown.problems.has(CertificateProblems::Expired) ||
+                       shown.problems.has(CertificateProblems::NotYetValid);
     return result;
 }
 
@@ -63,7 +65,7 @@ TrustGate::Passage TrustGate::check(const Login& login) {
     const std::string server = ServerKey::of(login.host, login.instance, login.port);
     Passage known;
     known.fromMemory = true;
-    if (const Pin* pin = pins_.find(server); pin != nullptr) {
+    if (const Pin* pin = pins_.find(server); pin != nullptr && outOfDate_.count(server) == 0) {
         known.kind = Kind::Pinned;
         known.pem = pin->pem;
         known.sha256 = pin->sha256;
@@ -79,8 +81,19 @@ TrustGate::Passage TrustGate::check(const Login& login) {
         known.kind = Kind::Plaintext;
         return known;
     }
-    Passage result = recheck(login);
-    if (result.kind == Kind::Validated) {
+    return recheck(login);
+}
+
+TrustGate::Passage TrustGate::recheck(const Login& login) {
+    const std::string server = ServerKey::of(login.host, login.instance, login.port);
+    validated_.erase(server);
+    plaintext_.erase(server);
+    outOfDate_.erase(server);
+    Passage result = probeAndDecide(login, server);
+    // What the next login of the run may take from memory.
+    if (result.kind == Kind::Pinned && result.outOfDate) {
+        outOfDate_.insert(server);
+    } else if (result.kind == Kind::Validated) {
         validated_[server] = result.strict;
     } else if (result.kind == Kind::Plaintext) {
         plaintext_.insert(server);
@@ -88,10 +101,7 @@ TrustGate::Passage TrustGate::check(const Login& login) {
     return result;
 }
 
-TrustGate::Passage TrustGate::recheck(const Login& login) {
-    const std::string server = ServerKey::of(login.host, login.instance, login.port);
-    validated_.erase(server);
-    plaintext_.erase(server);
+TrustGate::Passage TrustGate::probeAndDecide(const Login& login, const std::string& server) {
     const Pin* pin = pins_.find(server);
     CertificateProbe::Request request{login.host, login.port, login.deadline,
                                       pin != nullptr && pin->speaksStrict, extraAuthority_};

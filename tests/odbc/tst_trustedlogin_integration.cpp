@@ -116,6 +116,9 @@ private slots:
         QTest::newRow("another name, trusted: the pin holds whatever the name")
             << v2019 + QStringList{"--cert-name", "sql.example.com"} + authority
             << true << false << true << 1 << "unknown" << 0 << 1 << 2 << false;
+        QTest::newRow("an expired certificate, trusted: compared before every login")
+            << v2019 + QStringList{"--cert-validity", "expired"}
+            << false << false << true << 2 << "unknown" << 0 << 2 << 4 << false;
         QTest::newRow("a pinned server shows another certificate: warned, nothing sent")
             << v2019 << false << true << false << 1 << "changed" << cancelled << 0 << 2 << false;
         QTest::newRow("another certificate, trusted explicitly: it replaces the pin")
@@ -187,11 +190,16 @@ private slots:
         QCOMPARE(questions.asked.join(QLatin1Char(',')), asked);
         if (error == 0) {
             // The connection's properties say how the last login's certificate was vouched for.
-            const bool cannotEncrypt = serverArgs.contains(QLatin1String("2000"));
-            QCOMPARE(vouched, cannotEncrypt ? QStringLiteral("none: the server cannot encrypt")
-                              : useAuthority && asked.isEmpty()
-                                  ? QStringLiteral("validated")
-                                  : QStringLiteral("pinned: trusted by the user"));
+            QString expected = QStringLiteral("pinned: trusted by the user");
+            if (serverArgs.contains(QLatin1String("expired"))) {
+                expected =
+                    QStringLiteral("pinned, outside its dates: compared just before the login");
+            } else if (serverArgs.contains(QLatin1String("2000"))) {
+                expected = QStringLiteral("none: the server cannot encrypt");
+            } else if (useAuthority && asked.isEmpty()) {
+                expected = QStringLiteral("validated");
+            }
+            QCOMPARE(vouched, expected);
         }
         QCOMPARE(server.loginLines().size(), logins);
         // The server notes a handshake once it has ended on its side, a moment after the client.

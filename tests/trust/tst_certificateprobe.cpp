@@ -43,6 +43,14 @@ private slots:
                 signedByAuthority)
             << false << true << 10000 << Outcome::Certificate
             << quint32{CertificateProblems::NameMismatch};
+        QTest::newRow("a trusted authority's certificate that has expired")
+            << (QStringList{"--profile", "2019", "--cert-validity", "expired"} + signedByAuthority)
+            << false << true << 10000 << Outcome::Certificate
+            << quint32{CertificateProblems::Expired};
+        QTest::newRow("a certificate SQL Server made itself, not valid yet")
+            << QStringList{"--profile", "2019", "--cert-validity", "future"} << false << false
+            << 10000 << Outcome::Certificate
+            << quint32{CertificateProblems::UnknownAuthority | CertificateProblems::NotYetValid};
         QTest::newRow("SQL Server 2000 without a certificate")
             << QStringList{"--profile", "2000"} << false << false << 10000 << Outcome::CannotEncrypt
             << quint32{0};
@@ -99,6 +107,8 @@ private slots:
             QCOMPARE(facts.sha256.size(), std::size_t{32 * 3 - 1});
             QVERIFY2(facts.pem.rfind("-----BEGIN CERTIFICATE-----", 0) == 0, facts.pem.c_str());
             QVERIFY(facts.notBefore < facts.notAfter);
+            QCOMPARE(facts.notAfter < std::time(nullptr),
+                     bool(problems & CertificateProblems::Expired));
             QVERIFY2(facts.subject.find("CN=") != std::string::npos, facts.subject.c_str());
             QCOMPARE(facts.publicKeyAlgorithm, std::string("RSA"));
             QCOMPARE(facts.keyBits, 2048u);

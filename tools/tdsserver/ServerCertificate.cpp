@@ -45,11 +45,23 @@ bool makeKey(KeyAndCertificate& parts, std::string& error) {
 
 // Version, a random serial, a year's validity, the common name and the key: what every
 // certificate made here has.
-int describe(gnutls_x509_crt_t crt, const std::string& commonName, gnutls_x509_privkey_t key) {
+int describe(gnutls_x509_crt_t crt, const std::string& commonName, gnutls_x509_privkey_t key,
+             ServerCertificate::Validity validity = ServerCertificate::Validity::Current) {
     std::array<unsigned char, 16> serial{};
     int rc = gnutls_rnd(GNUTLS_RND_NONCE, serial.data(), serial.size());
     serial[0] &= 0x7F; // a positive number
-    const std::time_t now = std::time(nullptr);
+    constexpr std::time_t day = 24 * 3600;
+    std::time_t from = std::time(nullptr);
+    switch (validity) {
+    case ServerCertificate::Validity::Current:
+        break;
+    case ServerCertificate::Validity::Expired:
+        from -= validSeconds + day;
+        break;
+    case ServerCertificate::Validity::Future:
+        from += day + 3600;
+        break;
+    }
     if (rc >= 0) {
         rc = gnutls_x509_crt_set_version(crt, 3);
     }
@@ -58,10 +70,10 @@ int describe(gnutls_x509_crt_t crt, const std::string& commonName, gnutls_x509_p
     }
     if (rc >= 0) {
         // An hour back, so that a client whose clock runs a little behind accepts it too.
-        rc = gnutls_x509_crt_set_activation_time(crt, now - 3600);
+        rc = gnutls_x509_crt_set_activation_time(crt, from - 3600);
     }
     if (rc >= 0) {
-        rc = gnutls_x509_crt_set_expiration_time(crt, now + validSeconds);
+        rc = gnutls_x509_crt_set_expiration_time(crt, from + validSeconds);
     }
     if (rc >= 0) {
         rc = gnutls_x509_crt_set_dn_by_oid(crt, GNUTLS_OID_X520_COMMON_NAME, 0, commonName.data(),
@@ -112,14 +124,16 @@ std::unique_ptr<ServerCertificate> ServerCertificate::load(const std::string& ce
 }
 
 std::unique_ptr<ServerCertificate>
-ServerCertificate::generate(const std::vector<std::string>& dnsNames, bool withLoopback,
-                            const std::string& authorityFile, std::string& error) {
+ServerCertificate::generate(const Request& request, std::string& error) {
+    const std::vector<std::string>& dnsNames = request.dnsNames;
+    const bool withLoopback = request.withLoopback;
+    const std::string& authorityFile = request.authorityFile;
     KeyAndCertificate server;
     if (!makeKey(server, error)) {
         return nullptr;
     }
     const std::string commonName = dnsNames.empty() ? std::string("localhost") : dnsNames.front();
-    int rc = describe(server.certificate, commonName, server.key);
+    int rc = describe(server.certificate, commonName, server.key, request.validity);
     for (const std::string& name : dnsNames) {
         if (rc >= 0) {
             rc = gnutls_x509_crt_set_subject_alt_name(

@@ -19,13 +19,24 @@ public:
     // Nothing, with error saying why, when a file cannot be read or the two do not match.
     static std::unique_ptr<ServerCertificate> load(const std::string& certificateFile,
                                                    const std::string& keyFile, std::string& error);
-    // A certificate valid for a year for the given DNS names (and the loopback addresses,
-    // where withLoopback): self-signed, or, where authorityFile is given, signed by a
-    // certificate authority made for the purpose, whose certificate is written there (PEM).
-    static std::unique_ptr<ServerCertificate> generate(const std::vector<std::string>& dnsNames,
-                                                       bool withLoopback,
-                                                       const std::string& authorityFile,
-                                                       std::string& error);
+    // When a generated certificate is valid.
+    enum class Validity {
+        Current, // from an hour ago for a year
+        Expired, // for a year that ended yesterday
+        Future,  // for a year from tomorrow
+    };
+
+    struct Request {
+        std::vector<std::string> dnsNames;
+        // The loopback addresses too.
+        bool withLoopback = true;
+        // Where set, a certificate authority made for the purpose signs it, and its own
+        // certificate is written here (PEM); otherwise it is self-signed.
+        std::string authorityFile;
+        Validity validity = Validity::Current;
+    };
+
+    static std::unique_ptr<ServerCertificate> generate(const Request& request, std::string& error);
 
     gnutls_certificate_credentials_t credentials() const { return credentials_; }
 

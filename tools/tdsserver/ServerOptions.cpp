@@ -275,6 +275,17 @@ std::optional<ServerOptions> ServerOptions::parse(const std::vector<std::string>
             options.authorityFile = value;
         } else if (flag == "--cert-name") {
             options.certificateName = value;
+        } else if (flag == "--cert-validity") {
+            if (value == "current") {
+                options.certificateValidity = ServerCertificate::Validity::Current;
+            } else if (value == "expired") {
+                options.certificateValidity = ServerCertificate::Validity::Expired;
+            } else if (value == "future") {
+                options.certificateValidity = ServerCertificate::Validity::Future;
+            } else {
+                error = "--cert-validity needs current, expired or future";
+                return std::nullopt;
+            }
         } else if (flag == "--fault") {
             const auto fault = faultFromName(value);
             if (!fault) {
@@ -323,7 +334,8 @@ std::string ServerOptions::usage() {
            "sql7|2000-rtm|2000|2005|2008|2008r2|2012|2014|2016|2017|2019|2022|2025|\n"
            "                   2022-strict|2025-strict|azure]\n"
            "         [--encryption off|on|required|unsupported] [--cert PEM --key PEM]\n"
-           "         [--ca-out PEM] [--cert-name NAME] [--tls-versions 1.0,1.1,1.2] [--strict "
+           "         [--ca-out PEM] [--cert-name NAME] [--cert-validity current|expired|future]\n"
+           "         [--tls-versions 1.0,1.1,1.2] [--strict "
            "no|accepted|forced]\n"
            "         [--keytab FILE] [--ntlm-account DOMAIN\\user --ntlm-password P]\n"
            "         [--browser-port N [--instance NAME]]\n"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ServerCertificate.h"
 #include "ServerProfile.h"
 
 #include <cstdint>
@@ -61,6 +62,8 @@ struct ServerOptions {
     // Where set, the generated certificate is made out to this name alone: not to
     // "localhost", the server name or the loopback addresses.
     std::string certificateName;
+    // When the generated certificate is valid: now, a year that has ended, a year to come.
+    ServerCertificate::Validity certificateValidity = ServerCertificate::Validity::Current;
 
     // The real server version being answered as; the flags above override single values.
     std::string profile = "2000";

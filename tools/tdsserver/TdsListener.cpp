@@ -44,10 +44,12 @@ bool TdsListener::open(std::string& error) {
         certificate_ =
             options_.certificateFile.empty()
                 ? ServerCertificate::generate(
-                      options_.certificateName.empty()
-                          ? std::vector<std::string>{"localhost", options_.serverName}
-                          : std::vector<std::string>{options_.certificateName},
-                      options_.certificateName.empty(), options_.authorityFile, error)
+                      {options_.certificateName.empty()
+                           ? std::vector<std::string>{"localhost", options_.serverName}
+                           : std::vector<std::string>{options_.certificateName},
+                       options_.certificateName.empty(), options_.authorityFile,
+                       options_.certificateValidity},
+                      error)
                 : ServerCertificate::load(options_.certificateFile, options_.keyFile, error);
         if (!certificate_) {
             return false;

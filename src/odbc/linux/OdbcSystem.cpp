@@ -104,12 +104,19 @@ OdbcSystem::passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSe
                            "backports and later carry it as tdsodbc).");
     }
     const bool pinned = passage.kind == Kind::Pinned;
+    // A pinned certificate out of its dates: no driver accepts it, even as the one trusted, so
+    // the gate's comparison just before is the check, and the driver only encrypts.
+    const bool outOfDate = pinned && passage.outOfDate;
     auto hold = std::make_unique<PrivateFreeTdsConfig>(PrivateFreeTdsConfig::Server{
         target.host, target.port,
-        gate->extraAuthority().empty() ? std::string("system") : gate->extraAuthority(),
-        pinned ? passage.pem : std::string(), passage.strict});
+        outOfDate                        ? std::string()
+        : gate->extraAuthority().empty() ? std::string("system")
+                                         : gate->extraAuthority(),
+        pinned && !outOfDate ? passage.pem : std::string(), passage.strict});
     target.configuredSection = PrivateFreeTdsConfig::kSection;
-    check = {pinned ? CertificateCheck::Kind::Pinned : CertificateCheck::Kind::Validated,
+    check = {outOfDate ? CertificateCheck::Kind::PinnedOutOfDate
+             : pinned  ? CertificateCheck::Kind::Pinned
+                       : CertificateCheck::Kind::Validated,
              passage.sha256, passage.fromMemory};
     return hold;
 }

@@ -55,9 +55,11 @@ std::string PrivateFreeTdsConfig::text(const Server& server, const std::string& 
            // Required (or TLS first), so that no answer between the check and the login can
            // turn it off.
            (server.strict ? "\tencryption = strict\n" : "\tencryption = require\n") +
-           "\tca file = " + (pinned ? pinnedFile : server.authorities) + "\n" +
-           // A pinned certificate is trusted for this server whatever name it is made out to.
-           "\tcheck certificate hostname = " + (pinned ? "no" : "yes") + "\n";
+           (pinned || !server.authorities.empty()
+                ? "\tca file = " + (pinned ? pinnedFile : server.authorities) + "\n" +
+                      // A pinned certificate is trusted for this server whatever name it bears.
+                      "\tcheck certificate hostname = " + (pinned ? "no" : "yes") + "\n"
+                : std::string());
 }
 
 PrivateFreeTdsConfig::PrivateFreeTdsConfig(const Server& server) {

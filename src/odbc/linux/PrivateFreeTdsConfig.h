@@ -21,7 +21,9 @@ public:
     struct Server {
         std::string host;
         std::uint16_t port = 0;
-        // "system" for the system's roots, else a PEM file of trusted authorities.
+        // "system" for the system's roots, else a PEM file of trusted authorities; empty:
+        // encrypt, but validate nothing (a pinned certificate out of its dates, compared by
+        // the trust gate just before).
         std::string authorities;
         // The pinned certificate (PEM); when set, the only one trusted.
         std::string pinnedPem;

@@ -11,7 +11,10 @@ struct CertificateCheck {
         NotChecked, // no check before the login: the driver's own way, as before
         Validated,  // a chain to a trusted root, for the server's name
         Pinned,     // the certificate the user trusted for this server
-        Plaintext,  // the server cannot encrypt, and the user agreed (or no password crossed)
+        // The same, outside its dates: compared just before the login, which the driver only
+        // encrypts (it refuses such a certificate even as the one trusted).
+        PinnedOutOfDate,
+        Plaintext, // the server cannot encrypt, and the user agreed (or no password crossed)
     };
     Kind kind = Kind::NotChecked;
     std::string sha256;

@@ -27,7 +27,11 @@ public:
         Kind kind = Kind::Refused;
         std::string pem;
         bool strict = false; // the server speaks TDS 8.0 only, or spoke it before
-        std::string sha256;  // of the certificate let through
+        // The certificate let through is outside its dates, which no driver accepts even as
+        // the one trusted certificate: the gate compared it just now, and the driver can only
+        // be made to encrypt.
+        bool outOfDate = false;
+        std::string sha256; // of the certificate let through
         std::string error;
         // Refused because the server could not be reached or did not finish its handshake,
         // not because of what it showed.
@@ -67,6 +71,7 @@ public:
     Passage recheck(const Login& login);
 
 private:
+    Passage probeAndDecide(const Login& login, const std::string& server);
     Passage agreeTo(const std::string& server, const CertificateProbe::Result& shown, bool strict,
                     bool remember);
 
@@ -77,6 +82,9 @@ private:
     // 8.0), or that cannot encrypt.
     std::map<std::string, bool> validated_;
     std::set<std::string> plaintext_;
+    // Pinned servers whose certificate is out of its dates: the driver cannot check them, so
+    // each login compares the certificate first.
+    std::set<std::string> outOfDate_;
     std::string extraAuthority_;
 };
 
