@@ -1,7 +1,9 @@
-#include "trust/CertificateProbe.h"
-
+// The certificate probe over GnuTLS, built as a module of its own that the program loads on
+// its first probe: linked into the program, GnuTLS and the libraries it brings would be
+// loaded, and their memory taken, at every start, for a window that may never log in.
 #include "PreloginMessage.h"
 #include "ProbeSocket.h"
+#include "trust/CertificateProbe.h"
 
 #include <cerrno>
 #include <cstring>
@@ -263,9 +265,7 @@ Result handshake(ProbeSocket& socket, const CertificateProbe::Request& request) 
     return result;
 }
 
-} // namespace
-
-CertificateProbe::Result CertificateProbe::fetch(const Request& request) {
+CertificateProbe::Result fetchWithGnutls(const CertificateProbe::Request& request) {
     ProbeSocket socket(request.deadline);
     std::string error;
     if (!socket.connect(request.host, request.port, error)) {
@@ -292,4 +292,13 @@ CertificateProbe::Result CertificateProbe::fetch(const Request& request) {
     return handshake(socket, request);
 }
 
+} // namespace
+
 } // namespace brellow::trust
+
+// The module's one entry point, which CertificateProbe::fetch finds with dlsym.
+extern "C" __attribute__((visibility("default"))) void
+brellow_fetch_certificate(const brellow::trust::CertificateProbe::Request* request,
+                          brellow::trust::CertificateProbe::Result* result) {
+    *result = brellow::trust::fetchWithGnutls(*request);
+}
