@@ -1,7 +1,7 @@
 // The certificate probe over GnuTLS, built as a module of its own that the program loads on
 // its first probe: linked into the program, GnuTLS and the libraries it brings would be
 // loaded, and their memory taken, at every start, for a window that may never log in.
-#include "PreloginMessage.h"
+#include "ProbeOpening.h"
 #include "ProbeSocket.h"
 #include "trust/CertificateProbe.h"
 
@@ -91,19 +91,6 @@ std::string taken(gnutls_datum_t& datum) {
     return text;
 }
 
-std::string hexPairs(const unsigned char* bytes, std::size_t size) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    for (std::size_t i = 0; i < size; ++i) {
-        if (i > 0) {
-            text += ':';
-        }
-        text += kDigits[bytes[i] >> 4];
-        text += kDigits[bytes[i] & 0x0F];
-    }
-    return text;
-}
-
 CertificateFacts factsOf(gnutls_x509_crt_t certificate) {
     CertificateFacts facts;
     gnutls_datum_t datum{};
@@ -118,7 +105,7 @@ CertificateFacts factsOf(gnutls_x509_crt_t certificate) {
     unsigned char digest[32];
     std::size_t size = sizeof digest;
     if (gnutls_x509_crt_get_fingerprint(certificate, GNUTLS_DIG_SHA256, digest, &size) >= 0) {
-        facts.sha256 = hexPairs(digest, size);
+        facts.sha256 = CertificateFacts::hexPairs(digest, size);
     }
     const int algorithm = gnutls_x509_crt_get_pk_algorithm(certificate, &facts.keyBits);
     if (const char* name =
@@ -198,26 +185,19 @@ struct TlsParts {
     }
 };
 
-Result failed(Outcome outcome, std::string error) {
-    Result result;
-    result.outcome = outcome;
-    result.error = std::move(error);
-    return result;
-}
-
 Result handshake(ProbeSocket& socket, const CertificateProbe::Request& request) {
     TlsParts parts;
     HandshakeTransport transport{socket, !request.tlsFirst, nullptr, {}, {}, 0};
     if (gnutls_certificate_allocate_credentials(&parts.credentials) < 0 ||
         gnutls_init(&parts.session, GNUTLS_CLIENT) < 0) {
-        return failed(Outcome::Failed, "TLS could not be set up");
+        return ProbeOpening::ended(Outcome::Failed, "TLS could not be set up");
     }
     // The roots are only consulted after the handshake: the probe must see any certificate.
     gnutls_certificate_set_x509_system_trust(parts.credentials);
     if (!request.extraAuthorityFile.empty() &&
         gnutls_certificate_set_x509_trust_file(
             parts.credentials, request.extraAuthorityFile.c_str(), GNUTLS_X509_FMT_PEM) < 0) {
-        return failed(Outcome::Failed, "cannot read " + request.extraAuthorityFile);
+        return ProbeOpening::ended(Outcome::Failed, "cannot read " + request.extraAuthorityFile);
     }
     const char* errorAt = nullptr;
     gnutls_priority_set_direct(parts.session,
@@ -241,19 +221,22 @@ Result handshake(ProbeSocket& socket, const CertificateProbe::Request& request) 
     } while (rc < 0 && gnutls_error_is_fatal(rc) == 0);
     if (rc < 0) {
         if (socket.timedOut()) {
-            return failed(Outcome::TimedOut, "the server did not finish the TLS handshake in time");
+            return ProbeOpening::ended(Outcome::TimedOut,
+                                       "the server did not finish the TLS handshake in time");
         }
         if (request.tlsFirst && socket.closedByPeer()) {
-            return failed(Outcome::Refused, "the server ended the connection: it does not "
-                                            "speak TDS 8.0");
+            return ProbeOpening::ended(Outcome::Refused,
+                                       "the server ended the connection: it does not "
+                                       "speak TDS 8.0");
         }
-        return failed(Outcome::Failed, std::string("TLS handshake: ") + gnutls_strerror(rc));
+        return ProbeOpening::ended(Outcome::Failed,
+                                   std::string("TLS handshake: ") + gnutls_strerror(rc));
     }
     unsigned count = 0;
     const gnutls_datum_t* chain = gnutls_certificate_get_peers(parts.session, &count);
     if (chain == nullptr || count == 0 || gnutls_x509_crt_init(&parts.certificate) < 0 ||
         gnutls_x509_crt_import(parts.certificate, &chain[0], GNUTLS_X509_FMT_DER) < 0) {
-        return failed(Outcome::Failed, "the server showed no certificate");
+        return ProbeOpening::ended(Outcome::Failed, "the server showed no certificate");
     }
     Result result;
     result.outcome = Outcome::Certificate;
@@ -267,27 +250,8 @@ Result handshake(ProbeSocket& socket, const CertificateProbe::Request& request) 
 
 CertificateProbe::Result fetchWithGnutls(const CertificateProbe::Request& request) {
     ProbeSocket socket(request.deadline);
-    std::string error;
-    if (!socket.connect(request.host, request.port, error)) {
-        return failed(socket.timedOut() ? Outcome::TimedOut : Outcome::Failed, error);
-    }
-    if (!request.tlsFirst) {
-        std::vector<std::uint8_t> answer;
-        if (!socket.sendMessage(kPrelogin, PreloginMessage::request()) ||
-            !socket.receiveMessage(answer)) {
-            if (socket.timedOut()) {
-                return failed(Outcome::TimedOut, "the server did not answer PRELOGIN in time");
-            }
-            return failed(socket.closedByPeer() ? Outcome::Refused : Outcome::Failed,
-                          "the server did not answer PRELOGIN");
-        }
-        const auto encryption = PreloginMessage::encryption(answer);
-        if (!encryption) {
-            return failed(Outcome::Failed, "the server's PRELOGIN answer is malformed");
-        }
-        if (*encryption == PreloginMessage::kEncryptNotSupported) {
-            return failed(Outcome::CannotEncrypt, "the server cannot encrypt");
-        }
+    if (auto ended = ProbeOpening::open(socket, request)) {
+        return *ended;
     }
     return handshake(socket, request);
 }

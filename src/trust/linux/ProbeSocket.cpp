@@ -1,3 +1,4 @@
+// The probe's socket over POSIX calls: non-blocking, every wait a poll() bounded by the deadline.
 #include "ProbeSocket.h"
 
 #include <algorithm>
@@ -12,15 +13,15 @@
 namespace brellow::trust {
 namespace {
 
-constexpr std::size_t kHeaderSize = 8;
-constexpr std::size_t kPacketSize = 4096;
-constexpr std::uint8_t kEndOfMessage = 0x01;
+int descriptor(std::intptr_t fd) {
+    return static_cast<int>(fd);
+}
 
 } // namespace
 
 ProbeSocket::~ProbeSocket() {
     if (fd_ >= 0) {
-        ::close(fd_);
+        ::close(descriptor(fd_));
     }
 }
 
@@ -32,7 +33,7 @@ bool ProbeSocket::wait(short events) {
             timedOut_ = true;
             return false;
         }
-        pollfd entry{fd_, events, 0};
+        pollfd entry{descriptor(fd_), events, 0};
         const int ready =
             ::poll(&entry, 1, static_cast<int>(std::min<long long>(left.count(), 60000)));
         if (ready > 0) {
@@ -61,18 +62,18 @@ bool ProbeSocket::connect(const std::string& host, std::uint16_t port, std::stri
         if (fd_ < 0) {
             continue;
         }
-        if (::connect(fd_, address->ai_addr, address->ai_addrlen) == 0 ||
+        if (::connect(descriptor(fd_), address->ai_addr, address->ai_addrlen) == 0 ||
             (errno == EINPROGRESS && wait(POLLOUT))) {
             int failure = 0;
             socklen_t length = sizeof failure;
-            ::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &failure, &length);
+            ::getsockopt(descriptor(fd_), SOL_SOCKET, SO_ERROR, &failure, &length);
             if (failure == 0) {
                 ::freeaddrinfo(found);
                 return true;
             }
             error = std::string("cannot connect: ") + std::strerror(failure);
         }
-        ::close(fd_);
+        ::close(descriptor(fd_));
         fd_ = -1;
     }
     ::freeaddrinfo(found);
@@ -82,7 +83,7 @@ bool ProbeSocket::connect(const std::string& host, std::uint16_t port, std::stri
 bool ProbeSocket::sendAll(const std::uint8_t* data, std::size_t size) {
     std::size_t sent = 0;
     while (sent < size) {
-        const ssize_t n = ::send(fd_, data + sent, size - sent, MSG_NOSIGNAL);
+        const ssize_t n = ::send(descriptor(fd_), data + sent, size - sent, MSG_NOSIGNAL);
         if (n > 0) {
             sent += static_cast<std::size_t>(n);
         } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
@@ -98,7 +99,7 @@ bool ProbeSocket::sendAll(const std::uint8_t* data, std::size_t size) {
 
 long ProbeSocket::receiveSome(std::uint8_t* buffer, std::size_t size) {
     while (true) {
-        const ssize_t n = ::recv(fd_, buffer, size, 0);
+        const ssize_t n = ::recv(descriptor(fd_), buffer, size, 0);
         if (n >= 0) {
             closedByPeer_ = closedByPeer_ || n == 0;
             return static_cast<long>(n);
@@ -109,64 +110,6 @@ long ProbeSocket::receiveSome(std::uint8_t* buffer, std::size_t size) {
         }
         if ((errno != EAGAIN && errno != EINTR) || !wait(POLLIN)) {
             return -1;
-        }
-    }
-}
-
-bool ProbeSocket::receiveExactly(std::uint8_t* buffer, std::size_t size) {
-    std::size_t got = 0;
-    while (got < size) {
-        const long n = receiveSome(buffer + got, size - got);
-        if (n <= 0) {
-            return false;
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-bool ProbeSocket::sendMessage(std::uint8_t type, const std::vector<std::uint8_t>& payload) {
-    std::size_t at = 0;
-    do {
-        const std::size_t chunk = std::min(payload.size() - at, kPacketSize - kHeaderSize);
-        const std::size_t length = chunk + kHeaderSize;
-        const bool last = at + chunk == payload.size();
-        std::vector<std::uint8_t> packet{type,
-                                         static_cast<std::uint8_t>(last ? kEndOfMessage : 0),
-                                         static_cast<std::uint8_t>(length >> 8),
-                                         static_cast<std::uint8_t>(length & 0xFF),
-                                         0,
-                                         0,
-                                         packetId_++,
-                                         0};
-        packet.insert(packet.end(), payload.begin() + static_cast<long>(at),
-                      payload.begin() + static_cast<long>(at + chunk));
-        if (!sendAll(packet.data(), packet.size())) {
-            return false;
-        }
-        at += chunk;
-    } while (at < payload.size());
-    return true;
-}
-
-bool ProbeSocket::receiveMessage(std::vector<std::uint8_t>& payload) {
-    payload.clear();
-    while (true) {
-        std::uint8_t header[kHeaderSize];
-        if (!receiveExactly(header, sizeof header)) {
-            return false;
-        }
-        const std::size_t length = (std::size_t{header[2]} << 8) | header[3];
-        if (length < kHeaderSize) {
-            return false;
-        }
-        const std::size_t at = payload.size();
-        payload.resize(at + length - kHeaderSize);
-        if (!receiveExactly(payload.data() + at, length - kHeaderSize)) {
-            return false;
-        }
-        if ((header[1] & kEndOfMessage) != 0) {
-            return true;
         }
     }
 }

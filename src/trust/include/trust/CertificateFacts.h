@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -18,6 +19,9 @@ struct CertificateFacts {
     unsigned keyBits = 0;
     std::string signatureAlgorithm; // "RSA-SHA256", ...
     std::string pem;                // the certificate itself
+
+    // A digest as the sha256 field writes it: upper-case hex pairs joined by colons.
+    static std::string hexPairs(const unsigned char* bytes, std::size_t size);
 };
 
 } // namespace brellow::trust

@@ -9,7 +9,8 @@
 namespace brellow::trust {
 
 // A TCP connection whose every wait ends at one deadline, with TDS packets on top: what the
-// probe needs before and around its TLS handshake.
+// probe needs before and around its TLS handshake. The socket itself is the system's
+// (linux/, windows/); the packets are the same everywhere.
 class ProbeSocket {
 public:
     explicit ProbeSocket(std::chrono::steady_clock::time_point deadline) : deadline_(deadline) {}
@@ -35,11 +36,14 @@ public:
     bool closedByPeer() const { return closedByPeer_; }
 
 private:
+    // Until the socket is ready for events (POLLIN, POLLOUT); false at the deadline or on an
+    // error.
     bool wait(short events);
     bool receiveExactly(std::uint8_t* buffer, std::size_t size);
 
     std::chrono::steady_clock::time_point deadline_;
-    int fd_ = -1;
+    // A file descriptor, or a Windows SOCKET; -1 when none is open.
+    std::intptr_t fd_ = -1;
     std::uint8_t packetId_ = 1;
     bool timedOut_ = false;
     bool closedByPeer_ = false;
