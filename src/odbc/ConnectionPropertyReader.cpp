@@ -126,12 +126,16 @@ constexpr std::array kDriverAnswers{
     DriverInfo{"Prepare Abort Behavior", SQL_CURSOR_ROLLBACK_BEHAVIOR, InfoKind::Short},
 };
 
-const char* certificateWords(CertificateCheck::Kind kind) {
-    switch (kind) {
+const char* certificateWords(const CertificateCheck& check) {
+    switch (check.kind) {
     case CertificateCheck::Kind::Validated:
-        return "validated";
+        return check.comparedByGateOnly
+                   ? "validated just before the login, which the driver only encrypts"
+                   : "validated";
     case CertificateCheck::Kind::Pinned:
-        return "pinned: trusted by the user";
+        return check.comparedByGateOnly
+                   ? "pinned: compared just before the login, which the driver only encrypts"
+                   : "pinned: trusted by the user";
     case CertificateCheck::Kind::PinnedOutOfDate:
         return "pinned, outside its dates: compared just before the login";
     case CertificateCheck::Kind::Plaintext:
@@ -196,7 +200,7 @@ void ConnectionPropertyReader::read(const connstring::ConnectionSettings& settin
     into.add("Use Encryption for Data",
              settings.encryptionRequired() ? ado::Variant(true) : ado::Variant());
     // How the server's certificate was vouched for before the login, and which it was.
-    into.add("Server Certificate", ado::Variant(certificateWords(certificate.kind)));
+    into.add("Server Certificate", ado::Variant(certificateWords(certificate)));
     into.add("Server Certificate SHA-256",
              certificate.sha256.empty() ? ado::Variant() : ado::Variant(certificate.sha256));
 

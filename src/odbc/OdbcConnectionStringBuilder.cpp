@@ -3,6 +3,8 @@
 #include "ado/DbError.h"
 #include "ado/ErrorNumbers.h"
 
+#include <functional>
+
 namespace brellow::odbc {
 namespace {
 
@@ -28,7 +30,43 @@ std::string microsoftServer(const LoginTarget& target, bool tcpPrefix) {
     return (tcpPrefix ? "tcp:" : "") + host + "," + std::to_string(target.port);
 }
 
-std::string encryption(Dialect dialect, bool required) {
+std::string encryption(Dialect dialect, bool required, const LoginTarget::CertificateDemand& demand,
+                       const std::function<std::string(std::string_view, std::string_view)>& pair) {
+    using Mode = LoginTarget::CertificateDemand::Mode;
+    switch (demand.mode) {
+    case Mode::AsBefore:
+        break;
+    case Mode::Validate:
+    case Mode::MatchFile:
+    case Mode::EncryptOnly: {
+        const bool validate = demand.mode == Mode::Validate;
+        switch (dialect) {
+        case Dialect::FreeTds:
+            // FreeTDS takes its authority from freetds.conf only: it encrypts here.
+            return demand.strict ? "Encryption=strict;" : "Encryption=require;";
+        case Dialect::MicrosoftOdbc18:
+            if (demand.mode == Mode::MatchFile) {
+                return std::string(demand.strict ? "Encrypt=Strict;" : "Encrypt=Mandatory;") +
+                       pair("ServerCertificate", demand.file);
+            }
+            if (demand.strict) {
+                // TDS 8.0 always validates: TrustServerCertificate has no say.
+                return "Encrypt=Strict;";
+            }
+            return validate ? "Encrypt=Mandatory;TrustServerCertificate=No;"
+                            : "Encrypt=Mandatory;TrustServerCertificate=Yes;";
+        case Dialect::MicrosoftOdbc17:
+        case Dialect::NativeClient11:
+            return validate ? "Encrypt=Yes;TrustServerCertificate=No;"
+                            : "Encrypt=Yes;TrustServerCertificate=Yes;";
+        case Dialect::WindowsSqlServer:
+            // Encrypting everything, it validates; the login alone it encrypts unchecked.
+            return validate || required ? "Encrypt=Yes;" : "Encrypt=No;";
+        }
+        break;
+    }
+    }
+
     switch (dialect) {
     case Dialect::FreeTds:
         return required ? "Encryption=require;" : "Encryption=request;";
@@ -109,7 +147,10 @@ std::string OdbcConnectionStringBuilder::build(const connstring::ConnectionSetti
         }
     }
     if (target.configuredSection.empty()) {
-        text += encryption(dialect, settings.encryptionRequired());
+        text += encryption(dialect, settings.encryptionRequired(), target.certificate,
+                           [&pair](std::string_view keyword, std::string_view value) {
+                               return pair(keyword, value, "server's certificate file");
+                           });
     }
     if (dialect == Dialect::FreeTds) {
         text += "ClientCharset=UTF-8;";

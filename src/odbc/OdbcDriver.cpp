@@ -26,6 +26,18 @@ int microsoftDriverVersion(std::string_view name) {
 
 } // namespace
 
+bool OdbcDriver::validatesCertificates() const {
+    return dialect != Dialect::FreeTds;
+}
+
+bool OdbcDriver::matchesCertificateFile(bool strict) const {
+    return strict && dialect == Dialect::MicrosoftOdbc18;
+}
+
+bool OdbcDriver::speaksStrict() const {
+    return dialect == Dialect::MicrosoftOdbc18 || dialect == Dialect::FreeTds;
+}
+
 OdbcDriver OdbcDriver::named(std::string name) {
     Dialect dialect = Dialect::FreeTds;
     const int version = microsoftDriverVersion(name);

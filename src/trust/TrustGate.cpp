@@ -61,6 +61,14 @@ TrustGate::Passage TrustGate::agreeTo(const std::string& server,
     return result;
 }
 
+std::string TrustGate::notes(const Login& login) const {
+    const std::string& problem = pins_.problem();
+    if (problem.empty() || login.driverNote.empty()) {
+        return problem + login.driverNote;
+    }
+    return problem + " " + login.driverNote;
+}
+
 TrustGate::Passage TrustGate::check(const Login& login) {
     const std::string server = ServerKey::of(login.host, login.instance, login.port);
     Passage known;
@@ -127,11 +135,11 @@ TrustGate::Passage TrustGate::probeAndDecide(const Login& login, const std::stri
         return result;
     }
     case Verdict::AskUnknown: {
-        const auto choice = questions_.askUnknown(server, shown, pins_.problem());
+        const auto choice = questions_.askUnknown(server, shown, notes(login));
         return choice.trust ? agreeTo(server, shown, strict, choice.remember) : cancelled();
     }
     case Verdict::WarnChanged: {
-        const auto choice = questions_.warnChanged(server, *pin, shown, pins_.problem());
+        const auto choice = questions_.warnChanged(server, *pin, shown, notes(login));
         return choice.trust ? agreeTo(server, shown, strict, choice.remember) : cancelled();
     }
     case Verdict::WarnDowngrade: {
@@ -165,7 +173,7 @@ TrustGate::Passage TrustGate::probeAndDecide(const Login& login, const std::stri
             Passage result = agreeTo(server, shown, false, false);
             return result;
         }
-        const auto choice = questions_.warnChanged(server, *pin, shown, pins_.problem());
+        const auto choice = questions_.warnChanged(server, *pin, shown, notes(login));
         return choice.trust ? agreeTo(server, shown, false, choice.remember) : cancelled();
     }
     case Verdict::AskPlaintext:

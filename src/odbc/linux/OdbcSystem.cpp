@@ -2,6 +2,7 @@
 
 #include "CommandWatchdog.h"
 #include "FreeTdsVersion.h"
+#include "GateCrossing.h"
 #include "KerberosCredentials.h"
 #include "OdbcDriverLocator.h"
 #include "PrivateFreeTdsConfig.h"
@@ -47,7 +48,7 @@ OdbcDriver OdbcSystem::findDriver(const std::vector<std::string>& candidates) {
 LoginTarget OdbcSystem::prepareLogin(const connstring::ConnectionSettings& settings,
                                      const LoginDeadline& deadline) {
     const connstring::DataSourceAddress& address = settings.address();
-    LoginTarget target{address.host(), address.port(), {}, {}, {}};
+    LoginTarget target{address.host(), address.port(), {}, {}, {}, {}};
     if (target.port == 0) {
         target.port = SqlBrowserLookup::lookUpPort(address.host(), SqlBrowserClient::kBrowserPort,
                                                    address.instance(),
@@ -76,21 +77,14 @@ OdbcSystem::passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSe
         return nullptr;
     }
     using Kind = trust::TrustGate::Passage::Kind;
-    const trust::TrustGate::Login login{
-        target.host, settings.address().instance(), target.port, !settings.integratedSecurity(),
-        std::chrono::steady_clock::now() + deadline.remaining(kUnlimitedBrowserWait)};
-    const trust::TrustGate::Passage passage = recheck ? gate->recheck(login) : gate->check(login);
-    if (passage.asked) {
-        deadline = LoginDeadline(settings.connectTimeoutSeconds());
-    }
+    const trust::TrustGate::Passage passage =
+        GateCrossing::pass(*gate, settings, target, deadline, recheck);
     switch (passage.kind) {
     case Kind::Cancelled:
-        throw ado::DbError(ado::errors::kOperationCancelled,
-                           "Operation has been cancelled by the user.");
     case Kind::Refused:
-        throw ado::DbError(ado::errors::kFail, "No login was sent to the server: " + passage.error);
+        return nullptr; // raised on the way through
     case Kind::Plaintext:
-        check = {CertificateCheck::Kind::Plaintext, {}, passage.fromMemory};
+        check = {CertificateCheck::Kind::Plaintext, {}, passage.fromMemory, false};
         return nullptr;
     case Kind::Validated:
     case Kind::Pinned:
@@ -117,7 +111,7 @@ OdbcSystem::passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSe
     check = {outOfDate ? CertificateCheck::Kind::PinnedOutOfDate
              : pinned  ? CertificateCheck::Kind::Pinned
                        : CertificateCheck::Kind::Validated,
-             passage.sha256, passage.fromMemory};
+             passage.sha256, passage.fromMemory, false};
     return hold;
 }
 

@@ -1,8 +1,13 @@
 #include "odbc/OdbcSystem.h"
 
+#include "GateCrossing.h"
 #include "OdbcApi.h"
 #include "OdbcHandle.h"
+#include "PinnedCertificateFile.h"
+#include "ado/DbError.h"
+#include "ado/ErrorNumbers.h"
 #include "text/Utf16Text.h"
+#include "trust/TrustGate.h"
 
 #define SECURITY_WIN32
 #include <algorithm>
@@ -49,6 +54,35 @@ std::vector<std::string> installedDrivers() {
     return drivers;
 }
 
+// How the driver is to hold the login to what the gate let through, as far as its connection
+// string allows; EncryptOnly where it cannot, the gate's comparison just before then being
+// the check.
+LoginTarget::CertificateDemand::Mode demandFor(const OdbcDriver& driver,
+                                               const trust::TrustGate::Passage& passage) {
+    using Mode = LoginTarget::CertificateDemand::Mode;
+    if (passage.kind == trust::TrustGate::Passage::Kind::Validated) {
+        return driver.validatesCertificates() ? Mode::Validate : Mode::EncryptOnly;
+    }
+    if (!passage.outOfDate && driver.matchesCertificateFile(passage.strict)) {
+        return Mode::MatchFile;
+    }
+    return Mode::EncryptOnly;
+}
+
+// What the questions say of a driver that cannot hold a login to the certificate the user
+// trusts.
+std::string driverNote(const OdbcDriver& driver) {
+    const std::string compared = "Brellow compares the server's certificate with the trusted one "
+                                 "just before each login, and the driver then encrypts without "
+                                 "checking it again.";
+    if (driver.dialect == OdbcDriver::Dialect::MicrosoftOdbc18) {
+        return "ODBC Driver 18 can be held to this one certificate only for a server that "
+               "speaks TDS 8.0. For any other, " +
+               compared;
+    }
+    return "The driver " + driver.name + " cannot be held to one certificate: " + compared;
+}
+
 } // namespace
 
 std::vector<std::string> OdbcSystem::defaultDriverCandidates() {
@@ -69,31 +103,64 @@ LoginTarget OdbcSystem::prepareLogin(const connstring::ConnectionSettings& setti
                        address.port(),
                        address.port() == 0 ? address.instance() : std::string(),
                        {},
+                       {},
                        {}};
 }
 
 std::shared_ptr<trust::TrustGate> OdbcSystem::makeTrustGate(trust::TrustQuestions& questions,
                                                             const std::string& pinsFile) {
-    // The certificate probe is to use SChannel here; until it does, there is no gate.
-    (void)questions;
-    (void)pinsFile;
-    return nullptr;
+    return std::make_shared<trust::TrustGate>(questions, pinsFile);
 }
 
 std::unique_ptr<LoginTrustHold>
 OdbcSystem::passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSettings& settings,
                           const OdbcDriver& driver, LoginTarget& target, LoginDeadline& deadline,
                           CertificateCheck& check, bool recheck) {
-    // No gate is made on Windows yet: the certificate probe there is to use SChannel, and
-    // until then the login goes as it always has, its certificate unchecked.
-    (void)gate;
-    (void)settings;
-    (void)driver;
-    (void)target;
-    (void)deadline;
-    (void)recheck;
+    using Kind = trust::TrustGate::Passage::Kind;
+    using Mode = LoginTarget::CertificateDemand::Mode;
+    target.certificate = {};
     check = {};
-    return nullptr;
+    // A named instance the driver looks up itself leaves the gate no port to reach: its
+    // certificate is the driver's own business, as before.
+    if (gate == nullptr || target.port == 0) {
+        return nullptr;
+    }
+    const std::string note = driverNote(driver);
+    trust::TrustGate::Passage passage =
+        GateCrossing::pass(*gate, settings, target, deadline, recheck, note);
+    if (passage.fromMemory && passage.kind != Kind::Plaintext &&
+        demandFor(driver, passage) == Mode::EncryptOnly) {
+        // The driver will not check what the run remembers: the gate compares it now.
+        passage = GateCrossing::pass(*gate, settings, target, deadline, true, note);
+    }
+    if (passage.kind == Kind::Plaintext) {
+        check = {CertificateCheck::Kind::Plaintext, {}, passage.fromMemory, false};
+        return nullptr;
+    }
+    if (passage.strict && !driver.speaksStrict()) {
+        throw ado::DbError(ado::errors::kAuthenticationFailed,
+                           "The server speaks TDS 8.0 only (strict encryption), which the driver " +
+                               driver.name +
+                               " cannot: ODBC Driver 18 for SQL Server, 18.1 or later, is needed.");
+    }
+    const Mode mode = demandFor(driver, passage);
+    std::unique_ptr<PinnedCertificateFile> file;
+    if (mode == Mode::MatchFile) {
+        file = std::make_unique<PinnedCertificateFile>(passage.pem);
+        if (file->path().empty()) {
+            throw ado::DbError(ado::errors::kFail,
+                               "No login was sent to the server: the certificate trusted for it "
+                               "cannot be handed to the driver (the temporary folder cannot be "
+                               "written).");
+        }
+    }
+    target.certificate = {mode, passage.strict, file ? file->path() : std::string()};
+    const bool pinned = passage.kind == Kind::Pinned;
+    check = {pinned && passage.outOfDate ? CertificateCheck::Kind::PinnedOutOfDate
+             : pinned                    ? CertificateCheck::Kind::Pinned
+                                         : CertificateCheck::Kind::Validated,
+             passage.sha256, passage.fromMemory, mode == Mode::EncryptOnly};
+    return file;
 }
 
 std::shared_ptr<CommandGuard> OdbcSystem::makeCommandGuard() {

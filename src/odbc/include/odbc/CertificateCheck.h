@@ -20,6 +20,9 @@ struct CertificateCheck {
     std::string sha256;
     // Let through from what the run knew, with no connection of the gate's own.
     bool fromMemory = false;
+    // The driver cannot be held to it: the gate compared it just before the login, which the
+    // driver only encrypts.
+    bool comparedByGateOnly = false;
 };
 
 } // namespace brellow::odbc

@@ -19,6 +19,21 @@ struct LoginTarget {
     // freetds.conf section that validates the server's certificate), the section's name: the
     // server, its port and the encryption are then the section's.
     std::string configuredSection;
+
+    // How the driver is to check the server's certificate, where the connection string says
+    // it (Windows' drivers): what the trust gate let through.
+    struct CertificateDemand {
+        enum class Mode {
+            AsBefore,    // no gate: encrypt when the server can, and trust any certificate
+            Validate,    // a chain to the system's roots, for the server's name
+            MatchFile,   // exactly the certificate in `file`
+            EncryptOnly, // encrypt without checking: the gate compared it just before
+        };
+        Mode mode = Mode::AsBefore;
+        bool strict = false; // TDS 8.0
+        std::string file;
+    };
+    CertificateDemand certificate;
 };
 
 } // namespace brellow::odbc

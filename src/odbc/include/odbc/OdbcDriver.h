@@ -26,6 +26,15 @@ struct OdbcDriver {
     std::string name;
     Dialect dialect = Dialect::FreeTds;
 
+    // What the connection string can make the driver check of a server's certificate:
+    // - validate it against the system's roots: Microsoft's drivers (FreeTDS takes its
+    //   authority from freetds.conf only);
+    bool validatesCertificates() const;
+    // - accept exactly one certificate, a file: ODBC Driver 18.1 and later, in TDS 8.0 only;
+    bool matchesCertificateFile(bool strict) const;
+    // - speak TDS 8.0: ODBC Driver 18.1 and later, FreeTDS 1.5 and later.
+    bool speaksStrict() const;
+
     // The dialect follows from the name; a name of no Microsoft driver is taken for FreeTDS.
     static OdbcDriver named(std::string name);
 

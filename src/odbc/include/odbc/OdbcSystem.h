@@ -36,19 +36,21 @@ public:
     static LoginTarget prepareLogin(const connstring::ConnectionSettings& settings,
                                     const LoginDeadline& deadline);
 
-    // Before the login, where the run has a trust gate: the server's certificate is checked,
-    // or the user asked, and the driver is made to validate what was let through (`target`
-    // then names the driver's own configuration). The deadline starts again after a question:
-    // the user's time is not the login's. Raises errors::kOperationCancelled when the user
-    // said no, errors::kFail when nothing may be sent. What it returns is kept until the login
-    // is over. recheck: the driver failed a login the gate let through from memory, and the
-    // server did not refuse it: fetch the certificate again before another try. Only Linux has
-    // a gate so far: Windows' probe is to use SChannel.
     // The gate every login of the run passes, asking `questions`, with the pins remembered in
-    // pinsFile; nothing where the system has no gate yet (Windows).
+    // pinsFile.
     static std::shared_ptr<trust::TrustGate> makeTrustGate(trust::TrustQuestions& questions,
                                                            const std::string& pinsFile);
 
+    // Before the login, where the run has a trust gate: the server's certificate is checked,
+    // or the user asked, and the driver is held to what was let through as far as it can be:
+    // on Linux through a private freetds.conf (`target` then names its section), on Windows
+    // through the connection string's keywords (`target.certificate`). Where a driver cannot
+    // be held to a certificate the gate compares it just before each login. The deadline
+    // starts again after a question: the user's time is not the login's. Raises
+    // errors::kOperationCancelled when the user said no, errors::kFail when nothing may be
+    // sent. What it returns is kept until the login is over. recheck: the driver failed a
+    // login the gate let through from memory, and the server did not refuse it: fetch the
+    // certificate again before another try.
     static std::unique_ptr<LoginTrustHold>
     passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSettings& settings,
                   const OdbcDriver& driver, LoginTarget& target, LoginDeadline& deadline,

@@ -51,6 +51,9 @@ public:
         std::uint16_t port = 1433;
         bool sendsPassword = true;
         std::chrono::steady_clock::time_point deadline;
+        // What the driver of this login cannot check for itself, said in the questions: the
+        // user's trust rests on the gate's comparison alone there.
+        std::string driverNote;
     };
 
     // questions: never null. pinsFile: the trusted-servers file (it need not exist).
@@ -71,6 +74,8 @@ public:
     Passage recheck(const Login& login);
 
 private:
+    // What the questions say beside the certificate: a damaged pins file, the driver's limits.
+    std::string notes(const Login& login) const;
     Passage probeAndDecide(const Login& login, const std::string& server);
     Passage agreeTo(const std::string& server, const CertificateProbe::Result& shown, bool strict,
                     bool remember);

@@ -8,8 +8,9 @@
 namespace brellow::trust {
 
 // What the user is asked before a login that no certificate vouches for: the window answers
-// (in tests, a fake). Each question names the server as the user typed it; `problem` is
-// what is wrong with the trusted-servers file, to be said in the question, or empty.
+// (in tests, a fake). Each question names the server as the user typed it; `problem` is what
+// else the question must say, or empty: what is wrong with the trusted-servers file, and what
+// the driver cannot check for itself.
 class TrustQuestions {
 public:
     struct Choice {
