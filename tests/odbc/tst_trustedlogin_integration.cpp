@@ -1,13 +1,13 @@
-// Logins through the trust gate, by the real component (unixODBC and FreeTDS) against the test
-// server: what the user is asked, what the server receives, and that a password never crosses
-// in clear unless the user agreed to it.
+// Logins through the trust gate, by the real component against the test server (on Linux
+// unixODBC and FreeTDS; on Windows, under Wine, the SChannel probe and the driver manager):
+// what the user is asked, what the server receives, and that a password never crosses in clear
+// unless the user agreed to it.
 #include "Login7Password.h"
 #include "TestServerProcess.h"
 #include "ado/ComponentFactory.h"
 #include "ado/Connection.h"
 #include "ado/DbError.h"
 #include "ado/ErrorNumbers.h"
-#include "linux/PrivateFreeTdsConfig.h"
 #include "odbc/OdbcComponentFactory.h"
 #include "odbc/OdbcSystem.h"
 #include "trust/CertificateProbe.h"
@@ -15,11 +15,18 @@
 #include "trust/ServerKey.h"
 #include "trust/TrustGate.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <fstream>
+
+// The driver alone, as FreeTDS is given a pin on Linux.
+#ifndef _WIN32
+#include "linux/PrivateFreeTdsConfig.h"
+
 #include <sql.h>
 #include <sqlext.h>
+#endif
 
 using brellow::testsupport::TestServerProcess;
 using namespace brellow;
@@ -97,6 +104,10 @@ private slots:
         QTest::addColumn<int>("logins");
         // The gate's own connections come with first contact and after a failed login only.
         QTest::addColumn<int>("connections");
+        // On Windows a driver that cannot be held to a pinned certificate has it compared
+        // before every login, so a changed one is caught before the driver connects at all:
+        // under Wine the driver is FreeTDS, which can be held to none.
+        QTest::addColumn<int>("windowsConnections");
         QTest::addColumn<bool>("clearPassword");
 
         const QStringList authority{QStringLiteral("--ca-out"), kAuthority};
@@ -106,35 +117,35 @@ private slots:
         const qint32 fail = ado::errors::kFail;
         const qint32 authFailed = ado::errors::kAuthenticationFailed;
         // clang-format off
-        //        server args, authority, pin another, answer, opens, asked, error, logins, connections, clear
+        //        server args, authority, pin another, answer, opens, asked, error, logins, connections, on Windows, clear
         QTest::newRow("a certificate that validates: no question")
-            << v2019 + authority << true << false << false << 1 << "" << 0 << 1 << 2 << false;
+            << v2019 + authority << true << false << false << 1 << "" << 0 << 1 << 2 << 2 << false;
         QTest::newRow("a certificate SQL Server made itself, cancelled: nothing sent")
-            << v2019 << false << false << false << 1 << "unknown" << cancelled << 0 << 1 << false;
+            << v2019 << false << false << false << 1 << "unknown" << cancelled << 0 << 1 << 1 << false;
         QTest::newRow("trusted once, pinned for the run: asked and fetched once")
-            << v2019 << false << false << true << 2 << "unknown" << 0 << 2 << 3 << false;
+            << v2019 << false << false << true << 2 << "unknown" << 0 << 2 << 3 << 4 << false;
         QTest::newRow("another name, trusted: the pin holds whatever the name")
             << v2019 + QStringList{"--cert-name", "sql.example.com"} + authority
-            << true << false << true << 1 << "unknown" << 0 << 1 << 2 << false;
+            << true << false << true << 1 << "unknown" << 0 << 1 << 2 << 2 << false;
         QTest::newRow("an expired certificate, trusted: compared before every login")
             << v2019 + QStringList{"--cert-validity", "expired"}
-            << false << false << true << 2 << "unknown" << 0 << 2 << 4 << false;
+            << false << false << true << 2 << "unknown" << 0 << 2 << 4 << 4 << false;
         QTest::newRow("a pinned server shows another certificate: warned, nothing sent")
-            << v2019 << false << true << false << 1 << "changed" << cancelled << 0 << 2 << false;
+            << v2019 << false << true << false << 1 << "changed" << cancelled << 0 << 2 << 1 << false;
         QTest::newRow("another certificate, trusted explicitly: it replaces the pin")
-            << v2019 << false << true << true << 2 << "changed" << 0 << 2 << 4 << false;
+            << v2019 << false << true << true << 2 << "changed" << 0 << 2 << 4 << 4 << false;
         QTest::newRow("encrypted before, cannot now: warned, nothing sent")
-            << v2000 << false << true << false << 1 << "downgrade" << cancelled << 0 << 2 << false;
+            << v2000 << false << true << false << 1 << "downgrade" << cancelled << 0 << 2 << 1 << false;
         QTest::newRow("never seen, cannot encrypt, declined: nothing sent")
-            << v2000 << false << false << false << 1 << "plaintext" << cancelled << 0 << 1 << false;
+            << v2000 << false << false << false << 1 << "plaintext" << cancelled << 0 << 1 << 1 << false;
         QTest::newRow("never seen, cannot encrypt, agreed: asked once a run")
-            << v2000 << false << false << true << 2 << "plaintext" << 0 << 2 << 3 << true;
+            << v2000 << false << false << true << 2 << "plaintext" << 0 << 2 << 3 << 3 << true;
         QTest::newRow("TDS 8.0 only, with FreeTDS 1.3: refused, nothing sent")
             << QStringList{"--profile", "2022-strict"} + authority
-            << true << false << true << 1 << "" << authFailed << 0 << 2 << false;
+            << true << false << true << 1 << "" << authFailed << 0 << 2 << 2 << false;
         QTest::newRow("a handshake the server breaks off: refused in time")
             << v2019 + QStringList{"--fault", "break-tls"}
-            << false << false << true << 1 << "" << fail << 0 << 1 << false;
+            << false << false << true << 1 << "" << fail << 0 << 1 << 1 << false;
         // clang-format on
     }
 
@@ -148,11 +159,24 @@ private slots:
         QFETCH(qint32, error);
         QFETCH(int, logins);
         QFETCH(int, connections);
+        QFETCH(int, windowsConnections);
         QFETCH(bool, clearPassword);
-
+#ifdef _WIN32
+        if (serverArgs.contains(QLatin1String("2022-strict"))) {
+            QSKIP("under Wine the login goes through the host's FreeTDS 1.3, which has no TDS "
+                  "8.0; Microsoft's drivers' keywords for it are connection-string rows");
+        }
+        connections = windowsConnections;
+        // The Linux test server writes the authority where Wine shows it as drive Z:.
+        QTemporaryDir folder(QStringLiteral("Z:/tmp/brellow-gate-XXXXXX"));
+        const QString authorityFile = folder.filePath(QStringLiteral("authority.pem"));
+        serverArgs.replaceInStrings(QString::fromLatin1(kAuthority), authorityFile.mid(2));
+#else
+        (void)windowsConnections;
         QTemporaryDir folder;
         const QString authorityFile = folder.filePath(QStringLiteral("authority.pem"));
         serverArgs.replaceInStrings(QString::fromLatin1(kAuthority), authorityFile);
+#endif
         TestServerProcess server({QStringLiteral("sa"), kPassword, QString(), QString(), QString(),
                                   QString(), 60, serverArgs});
         QVERIFY2(server.start(), qPrintable(server.errorString()));
@@ -199,6 +223,15 @@ private slots:
             } else if (useAuthority && asked.isEmpty()) {
                 expected = QStringLiteral("validated");
             }
+#ifdef _WIN32
+            // FreeTDS takes no authority from a connection string: the gate's check is the one.
+            expected.replace(QStringLiteral("pinned: trusted by the user"),
+                             QStringLiteral("pinned: compared just before the login, which the "
+                                            "driver only encrypts"));
+            expected.replace(QRegularExpression(QStringLiteral("^validated$")),
+                             QStringLiteral("validated just before the login, which the driver "
+                                            "only encrypts"));
+#endif
             QCOMPARE(vouched, expected);
         }
         QCOMPARE(server.loginLines().size(), logins);
@@ -217,6 +250,7 @@ private slots:
         QCOMPARE(QFile::exists(QString::fromStdString(pinsFile)), pinAnother);
     }
 
+#ifndef _WIN32
     // TDS 8.0 through FreeTDS 1.5 (the freetds15 fixture, built from Debian's source): a server
     // that speaks nothing else is reached, and pinned as one that speaks it.
     void aStrictOnlyServerIsReachedThroughFreeTds15_data() {
@@ -242,15 +276,12 @@ private slots:
         }
         QTemporaryDir folder;
         const QString authorityFile = folder.filePath(QStringLiteral("authority.pem"));
-        TestServerProcess server({QStringLiteral("sa"),
-                                  kPassword,
-                                  {},
-                                  {},
-                                  {},
-                                  {},
-                                  60,
-                                  {QStringLiteral("--profile"), QStringLiteral("2022-strict"),
-                                   QStringLiteral("--ca-out"), authorityFile}});
+        TestServerProcess server({QStringLiteral("sa"), kPassword, {}, {}, {}, {}, 60, {
+                                      QStringLiteral("--profile"),
+                                      QStringLiteral("2022-strict"),
+                                      QStringLiteral("--ca-out"),
+                                      authorityFile
+                                  }});
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         ScriptedQuestions questions;
         questions.trust = true;
@@ -340,6 +371,7 @@ private slots:
         QCOMPARE(server.loginLines().size(), pinTheServersOwn ? 1 : 0);
         QVERIFY(!server.receivedBytes().join().contains(testsupport::login7Password(kPassword)));
     }
+#endif
 };
 
 QTEST_GUILESS_MAIN(TrustedLoginIntegrationTest)

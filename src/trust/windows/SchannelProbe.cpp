@@ -4,6 +4,7 @@
 #include "WindowsCertificate.h"
 #include "trust/CertificateProbe.h"
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
