@@ -2,7 +2,7 @@
 // finding the driver's library and telling which FreeTDS it is.
 #include "linux/FreeTdsVersion.h"
 #include "linux/OdbcDriverLocator.h"
-#include "linux/SqlBrowserClient.h"
+#include "SqlBrowserClient.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

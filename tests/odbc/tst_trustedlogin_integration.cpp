@@ -54,9 +54,10 @@ public:
     bool remember = false;
     QStringList asked;
 
-    Choice askUnknown(const std::string&, const trust::CertificateProbe::Result& shown,
+    Choice askUnknown(const std::string& server, const trust::CertificateProbe::Result& shown,
                       const std::string&) override {
         asked << QStringLiteral("unknown");
+        askedAbout = server;
         shownSha256 = shown.certificate.sha256;
         return {trust, remember};
     }
@@ -75,6 +76,7 @@ public:
     }
 
     std::string shownSha256;
+    std::string askedAbout;
 };
 
 // A pin for the server that matches no certificate it has.
@@ -248,6 +250,47 @@ private slots:
         QCOMPARE(received.contains(testsupport::login7Password(kPassword)), clearPassword);
         // Nothing was remembered: the user was never asked to.
         QCOMPARE(QFile::exists(QString::fromStdString(pinsFile)), pinAnother);
+    }
+
+    // A named instance is looked up first (on Windows too, where the driver would otherwise
+    // ask the browser itself), checked and pinned under its name, and logged in where it was
+    // looked up.
+    void aNamedInstanceIsCheckedLikeAnyOtherServer() {
+        TestServerProcess server(
+            {QStringLiteral("sa"),
+             kPassword,
+             {},
+             {},
+             {},
+             {},
+             60,
+             {QStringLiteral("--profile"), QStringLiteral("2019"), QStringLiteral("--browser-port"),
+              QStringLiteral("1434"), QStringLiteral("--instance"), QStringLiteral("SALES")}});
+        if (!server.start()) {
+            QSKIP(qPrintable("no SQL Server Browser on UDP 1434: " + server.errorString()));
+        }
+        QTemporaryDir folder;
+        ScriptedQuestions questions;
+        questions.trust = true;
+        odbc::OdbcComponentFactory factory;
+        factory.passLoginsThrough(std::make_shared<trust::TrustGate>(
+            questions, folder.filePath(QStringLiteral("pins")).toStdString()));
+        for (int i = 0; i < 2; ++i) {
+            auto connection = ado::createObjectAs<ado::Connection>(factory, ado::kConnectionProgId);
+            connection->setConnectionString(
+                "Provider=SQLOLEDB.1;Data Source=localhost\\SALES;User ID=sa;Password=" +
+                kPassword.toStdString() + ";Connect Timeout=5");
+            try {
+                connection->open();
+            } catch (const ado::DbError& e) {
+                QFAIL(e.what());
+            }
+            QVERIFY(propertyText(*connection, "Server Certificate").startsWith("pinned"));
+            connection->close();
+        }
+        QCOMPARE(questions.asked, QStringList{QStringLiteral("unknown")});
+        QCOMPARE(questions.askedAbout, std::string("localhost\\sales"));
+        QCOMPARE(server.loginLines().size(), 2);
     }
 
 #ifndef _WIN32

@@ -4,6 +4,8 @@
 #include "OdbcApi.h"
 #include "OdbcHandle.h"
 #include "PinnedCertificateFile.h"
+#include "SqlBrowserClient.h"
+#include "SqlBrowserLookup.h"
 #include "ado/DbError.h"
 #include "ado/ErrorNumbers.h"
 #include "text/Utf16Text.h"
@@ -19,6 +21,8 @@ namespace {
 
 // The one driver every Windows has, for a machine whose driver list can't be read.
 constexpr const char* kBuiltInDriver = "SQL Server";
+// A browser that never answers must not hang an open that has no timeout of its own.
+constexpr int kUnlimitedBrowserWait = 15;
 
 std::string utf8(const wchar_t* text, std::size_t length) {
     return text::Utf16Text::toUtf8(
@@ -120,10 +124,16 @@ OdbcSystem::passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSe
     using Mode = LoginTarget::CertificateDemand::Mode;
     target.certificate = {};
     check = {};
-    // A named instance the driver looks up itself leaves the gate no port to reach: its
-    // certificate is the driver's own business, as before.
-    if (gate == nullptr || target.port == 0) {
+    if (gate == nullptr) {
         return nullptr;
+    }
+    if (target.port == 0) {
+        // The gate must reach the named instance before the login, and the driver must then
+        // log in where the gate looked, not ask the browser again.
+        target.port = SqlBrowserLookup::lookUpPort(target.host, SqlBrowserClient::kBrowserPort,
+                                                   target.instance,
+                                                   deadline.remaining(kUnlimitedBrowserWait));
+        target.instance.clear();
     }
     const std::string note = driverNote(driver);
     trust::TrustGate::Passage passage =
