@@ -56,6 +56,20 @@ private slots:
             << QStringList{"--profile", "2019", "--cert-validity", "future"} << false << false
             << 10000 << Outcome::Certificate
             << quint32{CertificateProblems::UnknownAuthority | CertificateProblems::NotYetValid};
+        // Old servers' own certificates: warned of, or (MD5) refused, never left unsaid.
+        const QString data = QStringLiteral(BRELLOW_TRUST_TEST_DATA);
+        QTest::newRow("an old server's 1024-bit key, signed with SHA-1")
+            << QStringList{"--profile", "2019",
+                           "--cert",    data + "/rsa1024-sha1-cert.pem",
+                           "--key",     data + "/rsa1024-sha1-key.pem"}
+            << false << false << 10000 << Outcome::Certificate
+            << quint32{CertificateProblems::UnknownAuthority | CertificateProblems::WeakKey |
+                       CertificateProblems::Sha1Signature};
+        QTest::newRow("a certificate signed with MD5")
+            << QStringList{"--profile",          "2019", "--cert", data + "/md5-cert.pem", "--key",
+                           data + "/md5-key.pem"}
+            << false << false << 10000 << Outcome::Certificate
+            << quint32{CertificateProblems::UnknownAuthority | CertificateProblems::Md5Signature};
         QTest::newRow("SQL Server 2000 without a certificate")
             << QStringList{"--profile", "2000"} << false << false << 10000 << Outcome::CannotEncrypt
             << quint32{0};
@@ -123,7 +137,7 @@ private slots:
                      bool(problems & CertificateProblems::Expired));
             QVERIFY2(facts.subject.find("CN=") != std::string::npos, facts.subject.c_str());
             QCOMPARE(facts.publicKeyAlgorithm, std::string("RSA"));
-            QCOMPARE(facts.keyBits, 2048u);
+            QCOMPARE(facts.keyBits, (problems & CertificateProblems::WeakKey) ? 1024u : 2048u);
             // TDS 8.0 takes TLS 1.2 or later; GnuTLS offers 1.3, Wine's SChannel 1.2.
             const std::string expected = !tlsFirst ? "TLS1.2" : kTlsFirstProtocol;
             QCOMPARE(result.protocol, expected);
