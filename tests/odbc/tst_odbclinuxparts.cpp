@@ -1,8 +1,7 @@
-// What the Linux part of the binding does before a login: the SQL Server Browser's protocol,
-// finding the driver's library and telling which FreeTDS it is.
+// What the Linux part of the binding does before a login: finding the driver's library and
+// telling which FreeTDS it is.
 #include "linux/FreeTdsVersion.h"
 #include "linux/OdbcDriverLocator.h"
-#include "SqlBrowserClient.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -16,22 +15,12 @@ template <std::size_t N> QByteArray bytesOf(const char (&literal)[N]) {
     return QByteArray(literal, N - 1);
 }
 
-std::string browserAnswer(const std::string& body) {
-    std::string answer(1, '\x05');
-    answer.push_back(static_cast<char>(body.size() & 0xFF));
-    answer.push_back(static_cast<char>(body.size() >> 8));
-    return answer + body;
-}
-
 } // namespace
 
 class OdbcLinuxPartsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void browserAnswerGivesTheInstancesPort();
-    void browserRequestNamesTheInstance();
-
     void driverLocatorTakesTheFirstExistingFile();
 
     void theDriversVersionTellsWhetherItSpeaksTds8_data();
@@ -62,29 +51,6 @@ void OdbcLinuxPartsTest::theDriversVersionTellsWhetherItSpeaksTds8() {
                  version);
         QCOMPARE(found->speaksTds8(), tds8);
     }
-}
-
-void OdbcLinuxPartsTest::browserAnswerGivesTheInstancesPort() {
-    const std::string answer =
-        browserAnswer("ServerName;DB1;InstanceName;OTHER;IsClustered;No;Version;8.00.194;"
-                      "tcp;1500;;ServerName;DB1;InstanceName;Sales;IsClustered;No;"
-                      "Version;8.00.2039;tcp;2401;np;\\\\DB1\\pipe\\sql;;");
-    QCOMPARE(SqlBrowserClient::parseResponse(answer, "SALES"), std::optional<std::uint16_t>(2401));
-    QCOMPARE(SqlBrowserClient::parseResponse(answer, "other"), std::optional<std::uint16_t>(1500));
-    QVERIFY(!SqlBrowserClient::parseResponse(answer, "missing"));
-    QVERIFY(!SqlBrowserClient::parseResponse(
-        browserAnswer("ServerName;DB1;InstanceName;NOTCP;np;x;;"), "NOTCP"));
-    QVERIFY(!SqlBrowserClient::parseResponse(browserAnswer("InstanceName;Bad;tcp;70000;;"), "Bad"));
-    QVERIFY(!SqlBrowserClient::parseResponse("\x04junk", "Sales"));
-    QVERIFY(!SqlBrowserClient::parseResponse("", "Sales"));
-    // A length beyond the datagram is cut to what arrived.
-    std::string cut = browserAnswer("InstanceName;A;tcp;1600;;");
-    cut[1] = '\x7F';
-    QCOMPARE(SqlBrowserClient::parseResponse(cut, "A"), std::optional<std::uint16_t>(1600));
-}
-
-void OdbcLinuxPartsTest::browserRequestNamesTheInstance() {
-    QCOMPARE(SqlBrowserClient::request("SALES"), std::string("\x04SALES\0", 7));
 }
 
 void OdbcLinuxPartsTest::driverLocatorTakesTheFirstExistingFile() {

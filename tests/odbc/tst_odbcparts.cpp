@@ -1,5 +1,6 @@
-// The pieces of the ODBC binding that need no server: error mapping, the driver choice,
-// the factory and the recordset.
+// The pieces of the ODBC binding that need no server: the SQL Server Browser's protocol, error
+// mapping, the driver choice, the factory and the recordset.
+#include "SqlBrowserClient.h"
 #include "ado/ComponentFactory.h"
 #include "ado/Connection.h"
 #include "ado/DbError.h"
@@ -31,12 +32,22 @@ OdbcDiagnostic diag(std::string state, std::int32_t native, std::string message)
     return OdbcDiagnostic{std::move(state), native, std::move(message)};
 }
 
+std::string browserAnswer(const std::string& body) {
+    std::string answer(1, '\x05');
+    answer.push_back(static_cast<char>(body.size() & 0xFF));
+    answer.push_back(static_cast<char>(body.size() >> 8));
+    return answer + body;
+}
+
 } // namespace
 
 class OdbcPartsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void browserAnswerGivesTheInstancesPort();
+    void browserRequestNamesTheInstance();
+
     void theDriverGetsTheLoginTimeLeftInWholeSeconds_data();
     void theDriverGetsTheLoginTimeLeftInWholeSeconds();
 
@@ -256,6 +267,29 @@ void OdbcPartsTest::theDriverGetsTheLoginTimeLeftInWholeSeconds() {
     const LoginDeadline deadline(timeout, std::chrono::steady_clock::now() -
                                               std::chrono::milliseconds(usedMs));
     QCOMPARE(deadline.driverSeconds(), driverSeconds);
+}
+
+void OdbcPartsTest::browserAnswerGivesTheInstancesPort() {
+    const std::string answer =
+        browserAnswer("ServerName;DB1;InstanceName;OTHER;IsClustered;No;Version;8.00.194;"
+                      "tcp;1500;;ServerName;DB1;InstanceName;Sales;IsClustered;No;"
+                      "Version;8.00.2039;tcp;2401;np;\\\\DB1\\pipe\\sql;;");
+    QCOMPARE(SqlBrowserClient::parseResponse(answer, "SALES"), std::optional<std::uint16_t>(2401));
+    QCOMPARE(SqlBrowserClient::parseResponse(answer, "other"), std::optional<std::uint16_t>(1500));
+    QVERIFY(!SqlBrowserClient::parseResponse(answer, "missing"));
+    QVERIFY(!SqlBrowserClient::parseResponse(
+        browserAnswer("ServerName;DB1;InstanceName;NOTCP;np;x;;"), "NOTCP"));
+    QVERIFY(!SqlBrowserClient::parseResponse(browserAnswer("InstanceName;Bad;tcp;70000;;"), "Bad"));
+    QVERIFY(!SqlBrowserClient::parseResponse("\x04junk", "Sales"));
+    QVERIFY(!SqlBrowserClient::parseResponse("", "Sales"));
+    // A length beyond the datagram is cut to what arrived.
+    std::string cut = browserAnswer("InstanceName;A;tcp;1600;;");
+    cut[1] = '\x7F';
+    QCOMPARE(SqlBrowserClient::parseResponse(cut, "A"), std::optional<std::uint16_t>(1600));
+}
+
+void OdbcPartsTest::browserRequestNamesTheInstance() {
+    QCOMPARE(SqlBrowserClient::request("SALES"), std::string("\x04SALES\0", 7));
 }
 
 QTEST_GUILESS_MAIN(OdbcPartsTest)
