@@ -1,9 +1,39 @@
 #include "trust/CertificateProblems.h"
 
 #include <array>
+#include <string_view>
 #include <utility>
 
 namespace brellow::trust {
+namespace {
+
+bool endsWith(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+} // namespace
+
+void CertificateProblems::addOwnProblems(const CertificateFacts& facts, std::time_t now) {
+    if (facts.notAfter < now) {
+        add(Expired);
+    }
+    if (facts.notBefore > now) {
+        add(NotYetValid);
+    }
+    if (facts.publicKeyAlgorithm == "RSA") {
+        if (facts.keyBits < 1024) {
+            add(KeyTooSmall);
+        } else if (facts.keyBits < 2048) {
+            add(WeakKey);
+        }
+    }
+    const std::string_view signature = facts.signatureAlgorithm;
+    if (endsWith(signature, "-MD5") || endsWith(signature, "-MD2")) {
+        add(Md5Signature);
+    } else if (endsWith(signature, "-SHA1")) {
+        add(Sha1Signature);
+    }
+}
 
 std::vector<std::string> CertificateProblems::sentences() const {
     static constexpr std::array<std::pair<Problem, const char*>, 9> kSentences{{

@@ -125,7 +125,7 @@ CertificateFacts factsOf(gnutls_x509_crt_t certificate) {
 // What a driver that validates would find wrong, each looked at on its own, so that a
 // self-signed certificate is also told as expired or made out to another name.
 CertificateProblems problemsOf(gnutls_session_t session, gnutls_x509_crt_t certificate,
-                               const std::string& host) {
+                               const std::string& host, const CertificateFacts& facts) {
     CertificateProblems problems;
     unsigned status = 0;
     if (gnutls_certificate_verify_peers2(session, &status) < 0) {
@@ -141,29 +141,7 @@ CertificateProblems problemsOf(gnutls_session_t session, gnutls_x509_crt_t certi
     if (gnutls_x509_crt_check_hostname2(certificate, host.c_str(), 0) == 0) {
         problems.add(CertificateProblems::NameMismatch);
     }
-    const std::time_t now = std::time(nullptr);
-    if (gnutls_x509_crt_get_expiration_time(certificate) < now) {
-        problems.add(CertificateProblems::Expired);
-    }
-    if (gnutls_x509_crt_get_activation_time(certificate) > now) {
-        problems.add(CertificateProblems::NotYetValid);
-    }
-    unsigned bits = 0;
-    if (gnutls_x509_crt_get_pk_algorithm(certificate, &bits) == GNUTLS_PK_RSA) {
-        if (bits < 1024) {
-            problems.add(CertificateProblems::KeyTooSmall);
-        } else if (bits < 2048) {
-            problems.add(CertificateProblems::WeakKey);
-        }
-    }
-    const auto signature =
-        static_cast<gnutls_sign_algorithm_t>(gnutls_x509_crt_get_signature_algorithm(certificate));
-    const gnutls_digest_algorithm_t digest = gnutls_sign_get_hash_algorithm(signature);
-    if (digest == GNUTLS_DIG_MD5 || digest == GNUTLS_DIG_MD2) {
-        problems.add(CertificateProblems::Md5Signature);
-    } else if (digest == GNUTLS_DIG_SHA1) {
-        problems.add(CertificateProblems::Sha1Signature);
-    }
+    problems.addOwnProblems(facts, std::time(nullptr));
     return problems;
 }
 
@@ -241,7 +219,8 @@ Result handshake(ProbeSocket& socket, const CertificateProbe::Request& request) 
     Result result;
     result.outcome = Outcome::Certificate;
     result.certificate = factsOf(parts.certificate);
-    result.problems = problemsOf(parts.session, parts.certificate, request.host);
+    result.problems =
+        problemsOf(parts.session, parts.certificate, request.host, result.certificate);
     if (const char* name = gnutls_protocol_get_name(gnutls_protocol_get_version(parts.session))) {
         result.protocol = name;
     }

@@ -223,8 +223,8 @@ Result handshake(ProbeSocket& socket, const CertificateProbe::Request& request) 
     Result result;
     result.outcome = Outcome::Certificate;
     result.certificate = WindowsCertificate::facts(parts.certificate);
-    result.problems =
-        WindowsCertificate::problems(parts.certificate, request.host, request.extraAuthorityFile);
+    result.problems = WindowsCertificate::problems(parts.certificate, result.certificate,
+                                                   request.host, request.extraAuthorityFile);
     SecPkgContext_ConnectionInfo connection{};
     if (QueryContextAttributesW(&parts.context, SECPKG_ATTR_CONNECTION_INFO, &connection) ==
         SEC_E_OK) {

@@ -168,15 +168,14 @@ struct ChainParts {
     }
 };
 
-// Whether the chain reaches a root the system trusts, or the extra authority.
-void addChainProblems(PCCERT_CONTEXT certificate, const std::string& extraAuthorityFile,
-                      CertificateProblems& problems) {
-    ChainParts parts;
+// The certificate's chain, built once over the certificates the server sent along and the
+// extra authority; false when none could be built.
+bool buildChain(PCCERT_CONTEXT certificate, const std::string& extraAuthorityFile,
+                ChainParts& parts) {
     parts.collection = CertOpenStore(CERT_STORE_PROV_COLLECTION, 0, 0, 0, nullptr);
     parts.extra = CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr);
     if (parts.collection == nullptr || parts.extra == nullptr) {
-        problems.add(CertificateProblems::UnknownAuthority);
-        return;
+        return false;
     }
     if (certificate->hCertStore != nullptr) {
         CertAddStoreToCollection(parts.collection, certificate->hCertStore, 0, 0);
@@ -189,15 +188,15 @@ void addChainProblems(PCCERT_CONTEXT certificate, const std::string& extraAuthor
         }
     }
     CertAddStoreToCollection(parts.collection, parts.extra, 0, 0);
-
     CERT_CHAIN_PARA para{};
     para.cbSize = sizeof para;
-    if (!CertGetCertificateChain(nullptr, certificate, nullptr, parts.collection, &para, 0, nullptr,
-                                 &parts.chain) ||
-        parts.chain->cChain == 0) {
-        problems.add(CertificateProblems::UnknownAuthority);
-        return;
-    }
+    return CertGetCertificateChain(nullptr, certificate, nullptr, parts.collection, &para, 0,
+                                   nullptr, &parts.chain) &&
+           parts.chain->cChain > 0;
+}
+
+// Whether the chain reaches a root the system trusts, or the extra authority.
+void addChainProblems(const ChainParts& parts, CertificateProblems& problems) {
     DWORD status = parts.chain->TrustStatus.dwErrorStatus;
     const CERT_SIMPLE_CHAIN* simple = parts.chain->rgpChain[0];
     const PCCERT_CONTEXT root =
@@ -222,14 +221,7 @@ constexpr DWORD kIgnoreDates = 0x00002000;
 
 // Whether the certificate is made out to host, as an SSL client checks it, whatever else is
 // wrong with it.
-bool namesHost(PCCERT_CONTEXT certificate, const std::string& host) {
-    ChainParts parts;
-    CERT_CHAIN_PARA para{};
-    para.cbSize = sizeof para;
-    if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &para, 0,
-                                 nullptr, &parts.chain)) {
-        return false;
-    }
+bool namesHost(PCCERT_CHAIN_CONTEXT chain, const std::string& host) {
     std::wstring name = wide(host);
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
     ssl.cbSize = sizeof ssl;
@@ -244,7 +236,7 @@ bool namesHost(PCCERT_CONTEXT certificate, const std::string& host) {
     policy.pvExtraPolicyPara = &ssl;
     CERT_CHAIN_POLICY_STATUS verdict{};
     verdict.cbSize = sizeof verdict;
-    if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, parts.chain, &policy, &verdict)) {
+    if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &verdict)) {
         return false;
     }
     return verdict.dwError != static_cast<DWORD>(CERT_E_CN_NO_MATCH);
@@ -268,34 +260,21 @@ CertificateFacts WindowsCertificate::facts(PCCERT_CONTEXT certificate) {
 }
 
 CertificateProblems WindowsCertificate::problems(PCCERT_CONTEXT certificate,
+                                                 const CertificateFacts& shown,
                                                  const std::string& host,
                                                  const std::string& extraAuthorityFile) {
     CertificateProblems problems;
-    addChainProblems(certificate, extraAuthorityFile, problems);
-    if (!namesHost(certificate, host)) {
+    ChainParts parts;
+    if (buildChain(certificate, extraAuthorityFile, parts)) {
+        addChainProblems(parts, problems);
+        if (!namesHost(parts.chain, host)) {
+            problems.add(CertificateProblems::NameMismatch);
+        }
+    } else {
+        problems.add(CertificateProblems::UnknownAuthority);
         problems.add(CertificateProblems::NameMismatch);
     }
-    const CertificateFacts shown = facts(certificate);
-    const std::time_t now = std::time(nullptr);
-    if (shown.notAfter < now) {
-        problems.add(CertificateProblems::Expired);
-    }
-    if (shown.notBefore > now) {
-        problems.add(CertificateProblems::NotYetValid);
-    }
-    if (shown.publicKeyAlgorithm == "RSA") {
-        if (shown.keyBits < 1024) {
-            problems.add(CertificateProblems::KeyTooSmall);
-        } else if (shown.keyBits < 2048) {
-            problems.add(CertificateProblems::WeakKey);
-        }
-    }
-    const std::string& signature = shown.signatureAlgorithm;
-    if (signature == "RSA-MD5" || signature == "RSA-MD2") {
-        problems.add(CertificateProblems::Md5Signature);
-    } else if (signature == "RSA-SHA1" || signature == "ECDSA-SHA1") {
-        problems.add(CertificateProblems::Sha1Signature);
-    }
+    problems.addOwnProblems(shown, std::time(nullptr));
     return problems;
 }
 

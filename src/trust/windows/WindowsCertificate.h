@@ -21,7 +21,9 @@ public:
     static CertificateFacts facts(PCCERT_CONTEXT certificate);
     // Validated for host against the system's roots, and extraAuthorityFile (a PEM file, or
     // empty) beside them. A certificate chain the server sent along is used to reach a root.
-    static CertificateProblems problems(PCCERT_CONTEXT certificate, const std::string& host,
+    // `shown`: its facts, for what is wrong with the certificate itself.
+    static CertificateProblems problems(PCCERT_CONTEXT certificate, const CertificateFacts& shown,
+                                        const std::string& host,
                                         const std::string& extraAuthorityFile);
 };
 

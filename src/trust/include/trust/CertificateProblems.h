@@ -1,6 +1,9 @@
 #pragma once
 
+#include "trust/CertificateFacts.h"
+
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -29,6 +32,11 @@ public:
     bool has(Problem problem) const { return (bits_ & problem) != 0; }
     void add(Problem problem) { bits_ |= problem; }
     std::uint32_t bits() const { return bits_; }
+
+    // Adds what is wrong with the certificate itself, whoever issued it and whatever it is
+    // made out to: its dates (against `now`), an RSA key's length, and its signature's digest
+    // (by the algorithm's name, "RSA-SHA1", "ECDSA-SHA1", "RSA-MD5", as both probes write it).
+    void addOwnProblems(const CertificateFacts& facts, std::time_t now);
 
     // Whether the certificate validates: nothing wrong but what is only warned of.
     bool validates() const { return (bits_ & ~(WeakKey | Sha1Signature)) == 0; }
