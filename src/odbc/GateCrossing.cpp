@@ -4,13 +4,6 @@
 #include "ado/ErrorNumbers.h"
 
 namespace brellow::odbc {
-namespace {
-
-// A browser that never answers must not hang an open that has no timeout of its own; nor
-// must a probe.
-constexpr int kUnlimitedWaitSeconds = 15;
-
-} // namespace
 
 trust::TrustGate::Passage GateCrossing::pass(trust::TrustGate& gate,
                                              const connstring::ConnectionSettings& settings,
@@ -22,7 +15,7 @@ trust::TrustGate::Passage GateCrossing::pass(trust::TrustGate& gate,
                                   target.port,
                                   !settings.integratedSecurity(),
                                   std::chrono::steady_clock::now() +
-                                      deadline.remaining(kUnlimitedWaitSeconds),
+                                      deadline.remaining(LoginDeadline::kUnlimitedWaitSeconds),
                                   driverNote};
     const trust::TrustGate::Passage passage = recheck ? gate.recheck(login) : gate.check(login);
     if (passage.asked) {

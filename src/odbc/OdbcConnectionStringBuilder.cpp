@@ -3,8 +3,6 @@
 #include "ado/DbError.h"
 #include "ado/ErrorNumbers.h"
 
-#include <functional>
-
 namespace brellow::odbc {
 namespace {
 
@@ -30,8 +28,8 @@ std::string microsoftServer(const LoginTarget& target, bool tcpPrefix) {
     return (tcpPrefix ? "tcp:" : "") + host + "," + std::to_string(target.port);
 }
 
-std::string encryption(Dialect dialect, bool required, const LoginTarget::CertificateDemand& demand,
-                       const std::function<std::string(std::string_view, std::string_view)>& pair) {
+std::string encryption(Dialect dialect, bool required,
+                       const LoginTarget::CertificateDemand& demand) {
     using Mode = LoginTarget::CertificateDemand::Mode;
     switch (demand.mode) {
     case Mode::AsBefore:
@@ -47,7 +45,8 @@ std::string encryption(Dialect dialect, bool required, const LoginTarget::Certif
         case Dialect::MicrosoftOdbc18:
             if (demand.mode == Mode::MatchFile) {
                 return std::string(demand.strict ? "Encrypt=Strict;" : "Encrypt=Mandatory;") +
-                       pair("ServerCertificate", demand.file);
+                       OdbcConnectionStringBuilder::braced("ServerCertificate", demand.file,
+                                                           "server's certificate file", dialect);
             }
             if (demand.strict) {
                 // TDS 8.0 always validates: TrustServerCertificate has no say.
@@ -147,10 +146,7 @@ std::string OdbcConnectionStringBuilder::build(const connstring::ConnectionSetti
         }
     }
     if (target.configuredSection.empty()) {
-        text += encryption(dialect, settings.encryptionRequired(), target.certificate,
-                           [&pair](std::string_view keyword, std::string_view value) {
-                               return pair(keyword, value, "server's certificate file");
-                           });
+        text += encryption(dialect, settings.encryptionRequired(), target.certificate);
     }
     if (dialect == Dialect::FreeTds) {
         text += "ClientCharset=UTF-8;";

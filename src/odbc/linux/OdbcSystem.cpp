@@ -20,8 +20,6 @@ namespace brellow::odbc {
 namespace {
 
 constexpr const char* kRegisteredDriverName = "FreeTDS";
-// A browser that never answers must not hang an open that has no timeout of its own.
-constexpr int kUnlimitedBrowserWait = 15;
 
 std::string localUserName() {
     std::array<char, 4096> buffer{};
@@ -50,9 +48,9 @@ LoginTarget OdbcSystem::prepareLogin(const connstring::ConnectionSettings& setti
     const connstring::DataSourceAddress& address = settings.address();
     LoginTarget target{address.host(), address.port(), {}, {}, {}, {}};
     if (target.port == 0) {
-        target.port = SqlBrowserLookup::lookUpPort(address.host(), SqlBrowserClient::kBrowserPort,
-                                                   address.instance(),
-                                                   deadline.remaining(kUnlimitedBrowserWait));
+        target.port = SqlBrowserLookup::lookUpPort(
+            address.host(), SqlBrowserClient::kBrowserPort, address.instance(),
+            deadline.remaining(LoginDeadline::kUnlimitedWaitSeconds));
     }
     if (settings.integratedSecurity()) {
         // The driver would ask the KDC itself, with no regard for the login timeout; with the
@@ -77,18 +75,12 @@ OdbcSystem::passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSe
         return nullptr;
     }
     using Kind = trust::TrustGate::Passage::Kind;
+    // A "no" or a refusal is raised on the way through.
     const trust::TrustGate::Passage passage =
         GateCrossing::pass(*gate, settings, target, deadline, recheck);
-    switch (passage.kind) {
-    case Kind::Cancelled:
-    case Kind::Refused:
-        return nullptr; // raised on the way through
-    case Kind::Plaintext:
+    if (passage.kind == Kind::Plaintext) {
         check = {CertificateCheck::Kind::Plaintext, {}, passage.fromMemory, false};
         return nullptr;
-    case Kind::Validated:
-    case Kind::Pinned:
-        break;
     }
     const auto version = FreeTdsVersion::ofLibrary(driver.name);
     if (passage.strict && !(version && version->speaksTds8())) {

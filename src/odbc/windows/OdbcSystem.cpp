@@ -21,8 +21,6 @@ namespace {
 
 // The one driver every Windows has, for a machine whose driver list can't be read.
 constexpr const char* kBuiltInDriver = "SQL Server";
-// A browser that never answers must not hang an open that has no timeout of its own.
-constexpr int kUnlimitedBrowserWait = 15;
 
 std::string utf8(const wchar_t* text, std::size_t length) {
     return text::Utf16Text::toUtf8(
@@ -130,9 +128,9 @@ OdbcSystem::passTrustGate(trust::TrustGate* gate, const connstring::ConnectionSe
     if (target.port == 0) {
         // The gate must reach the named instance before the login, and the driver must then
         // log in where the gate looked, not ask the browser again.
-        target.port = SqlBrowserLookup::lookUpPort(target.host, SqlBrowserClient::kBrowserPort,
-                                                   target.instance,
-                                                   deadline.remaining(kUnlimitedBrowserWait));
+        target.port = SqlBrowserLookup::lookUpPort(
+            target.host, SqlBrowserClient::kBrowserPort, target.instance,
+            deadline.remaining(LoginDeadline::kUnlimitedWaitSeconds));
         target.instance.clear();
     }
     const std::string note = driverNote(driver);

@@ -13,6 +13,10 @@ public:
     explicit LoginDeadline(int loginTimeoutSeconds, std::chrono::steady_clock::time_point started =
                                                         std::chrono::steady_clock::now());
 
+    // How long a wait before the driver's login (the browser, the certificate probe) may take
+    // when the open has no limit: one that never answers must not hang it for ever.
+    static constexpr int kUnlimitedWaitSeconds = 15;
+
     // What is left, at least 1 ms; `whenUnlimited` seconds when there is no limit (0: zero,
     // which the waits take for "no limit" too).
     std::chrono::milliseconds remaining(int whenUnlimited = 0) const;
